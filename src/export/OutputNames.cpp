@@ -1,0 +1,41 @@
+#include "export/OutputNames.h"
+
+#include <cstring>
+
+namespace stowline {
+
+namespace {
+bool InSet(const std::string& set, char c) {
+    return c != '\0' && set.find(c) != std::string::npos;
+}
+}  // namespace
+
+std::string ReplaceInvalidChars(const std::string& text, const std::string& set) {
+    std::string out = text;
+    for (char& c : out) {
+        // Taken as a signed byte, both the control bytes and the bytes from 0x80 up are below 0x20.
+        if (InSet(set, c) || static_cast<signed char>(c) < 0x20) c = kReplacementChar;
+    }
+    const auto first = out.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    const auto last = out.find_last_not_of(' ');
+    return out.substr(first, last - first + 1);
+}
+
+bool MakeValidFileName(std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || InSet(kInvalidFileNameChars, c)) c = kReplacementChar;
+    }
+    const auto last = out.find_last_not_of(' ');
+    out.erase(last == std::string::npos ? 0 : last + 1);
+    for (char& c : out) {
+        if (c != ' ') break;
+        c = kReplacementChar;
+    }
+    if (!out.empty()) text = out;
+    return true;
+}
+
+}  // namespace stowline

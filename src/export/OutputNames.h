@@ -1,0 +1,22 @@
+// Turning formula results and attachment names into names the file system accepts.
+#pragma once
+
+#include <string>
+
+namespace stowline {
+
+// The characters no file or folder name may hold, in this order.
+inline constexpr const char* kInvalidFileNameChars = "\\/:*?\"<>|";
+inline constexpr char kReplacementChar = '~';
+
+// A cleaned copy of `text` for use as one file or folder name, byte by byte: every byte of
+// `set`, every control byte and every byte from 0x80 up becomes '~'; leading and trailing
+// blanks are removed.
+std::string ReplaceInvalidChars(const std::string& text, const std::string& set);
+
+// Cleans an attachment file name in place, keeping non-ASCII letters: characters of the
+// invalid set and control characters become '~', trailing blanks are cut, each leading blank
+// becomes '~'. A name that would come out empty is left as it was. Always true.
+bool MakeValidFileName(std::string& text);
+
+}  // namespace stowline
