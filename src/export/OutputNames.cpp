@@ -34,6 +34,9 @@ bool MakeValidFileName(std::string& text) {
         if (c != ' ') break;
         c = kReplacementChar;
     }
+    // "." and ".." name the folder itself or its parent: never a file of its own.
+    if (!out.empty() && out.find_first_not_of('.') == std::string::npos)
+        out.assign(out.size(), kReplacementChar);
     if (!out.empty()) text = out;
     return true;
 }

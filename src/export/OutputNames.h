@@ -16,7 +16,8 @@ std::string ReplaceInvalidChars(const std::string& text, const std::string& set)
 
 // Cleans an attachment file name in place, keeping non-ASCII letters: characters of the
 // invalid set and control characters become '~', trailing blanks are cut, each leading blank
-// becomes '~'. A name that would come out empty is left as it was. Always true.
+// becomes '~', and a name made only of dots becomes as many '~'. A name that would come out
+// empty is left as it was. Always true.
 bool MakeValidFileName(std::string& text);
 
 }  // namespace stowline
