@@ -1,0 +1,38 @@
+// The catalog of a database's design notes of one class (views and folders alike).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <notesapi/notesapi.h>
+
+namespace stowline {
+
+class DesignEntry {
+public:
+    DesignEntry(NOTEID noteId, WORD noteClass, std::string title)
+        : noteId(noteId), noteClass(noteClass), title(std::move(title)) {}
+    virtual ~DesignEntry() = default;
+
+    // The title up to its first "|" (the aliases follow the bar).
+    std::string GetName() const;
+
+    NOTEID noteId = 0;
+    WORD noteClass = 0;
+    std::string title;  // native, as read from $TITLE
+};
+
+class DesignList {
+public:
+    DesignList() = default;
+    virtual ~DesignList() = default;
+
+    STATUS lastStatus = 0;  // of a failed fetch
+    std::vector<DesignEntry> entries;
+};
+
+// Appends one entry per design note of `noteClass` in `database`, in note-ID order. Notes
+// that cannot be opened are left out; a failed listing leaves `list.lastStatus` set.
+void FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list);
+
+}  // namespace stowline

@@ -1,0 +1,38 @@
+// Wrapper of one Notes database handle. In the add-in the handle is always the client's:
+// callers Detach before destruction so that it is never closed under the client.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <notesapi/notesapi.h>
+
+namespace stowline {
+
+class DesignList;
+class ViewCollection;
+
+class NotesDatabase {
+public:
+    NotesDatabase() = default;
+    virtual ~NotesDatabase();
+    NotesDatabase(const NotesDatabase&) = delete;
+    NotesDatabase& operator=(const NotesDatabase&) = delete;
+
+    void Attach(DBHANDLE db);  // takes over the handle: Close would release it
+    void Detach();             // forgets the handle without closing it
+    void Close();              // NSFDbClose once, when open
+
+    // The design catalog of this database (see DesignCatalog.h).
+    void FetchDesign(WORD noteClass, DesignList& list) const;
+    // Names of views and folders beginning with `prefix` (exact bytes; "" = all), in the
+    // catalog's order; the list is emptied first unless `append`.
+    void GetViewNames(std::vector<std::string>& names, const std::string& prefix, bool append) const;
+    // Opens the collection of the view or folder `name` on this handle.
+    bool OpenView(const std::string& name, ViewCollection& view) const;
+
+    bool isOpen = false;
+    DBHANDLE handle = 0;
+};
+
+}  // namespace stowline

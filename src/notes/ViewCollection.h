@@ -1,0 +1,55 @@
+// One view or folder of a database: its title and kind from the design note, removal of a
+// folder, and the walk over its documents in view order (category rows passed over).
+#pragma once
+
+#include <string>
+
+#include <notesapi/notesapi.h>
+
+namespace stowline {
+
+class NotesDocument;
+
+class ViewCollection {
+public:
+    // The commands pass the client's database and view note; the export run passes zeros
+    // and then calls Open.
+    ViewCollection(DBHANDLE database = 0, NOTEID viewNoteId = 0);
+    virtual ~ViewCollection();
+    ViewCollection(const ViewCollection&) = delete;
+    ViewCollection& operator=(const ViewCollection&) = delete;
+
+    bool FindView(DBHANDLE db, const std::string& name);  // by name or alias
+    bool Open(DBHANDLE db, const std::string& name);      // positioned before the first entry
+    bool Close();                                          // false when nothing was open
+
+    std::string GetTitle();  // $Title before its first "|"; "" when unknown
+    // Whether $Flags holds "F". When the view note cannot be opened, shows the fatal message
+    // and throws CommandAborted (notes/CommandAborted.h).
+    bool IsFolder();
+    bool DeleteFolder();  // false with `lastError` set on failure
+
+    NOTEID FirstNoteId();  // 0 when there is none
+    NOTEID NextNoteId();
+    bool FirstDocument(NotesDocument& document);
+    bool NextDocument(NotesDocument& document);
+
+    std::string lastError;  // text of the last failed folder removal
+    DBHANDLE database = 0;  // borrowed, never closed
+    NOTEID viewNoteId = 0;
+    HCOLLECTION collection = 0;
+    COLLECTIONPOSITION position{};
+    DHANDLE entryBuffer = 0;
+    DWORD entryCount = 0;
+    DWORD entryIndex = 0;
+    WORD signalFlags = 0;
+    const NOTEID* entries = nullptr;  // the locked entry buffer
+    STATUS lastStatus = 0;
+    bool isOpen = false;
+
+private:
+    bool ReadEntries();  // the next batch into entryBuffer, locked
+    void ReleaseEntries();
+};
+
+}  // namespace stowline

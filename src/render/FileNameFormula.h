@@ -1,0 +1,34 @@
+// The file-name formula language: a sequence of terms (string literals, numbers, words and
+// function calls of one term per argument) whose values are joined. NotesDocument's
+// EvaluateString/EvaluateTerm run it on a document; the scanner itself only needs the
+// values of the words, given through FormulaWords.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace stowline {
+
+class FormulaWords {
+public:
+    virtual ~FormulaWords() = default;
+    virtual std::string FieldText(const std::string& field) const = 0;   // Text(field)
+    virtual std::string TimeText(const std::string& pattern) const = 0;  // MTime
+    virtual std::string UniversalId() const = 0;                         // UNID
+};
+
+inline constexpr const char* kStandardTimePattern = "y-m-d_hn_s";
+inline constexpr const char* kFormulaErrorPrefix = "Invalid Evaluate String Error: ";
+
+// Reads one term of `formula` at `position` and appends its value. False on an invalid
+// formula, with `errorPosition` set to where the error was found.
+bool EvaluateFormulaTerm(const FormulaWords& words, std::size_t& position,
+                         const std::string& formula, std::string& value,
+                         std::size_t& errorPosition);
+
+// The whole formula's value. False on an invalid formula, with `error` set to the message
+// (the prefix above followed by the formula up to the error position) and `value` empty.
+bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std::string& value,
+                     std::string& error);
+
+}  // namespace stowline
