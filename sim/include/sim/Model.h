@@ -1,0 +1,80 @@
+// The stand-in's data model: databases, notes and items as Notes stores them.
+// Item values keep their exact on-disk encoding (type word + data), so a loader or saver
+// (DXL, mail import) can move them in and out without knowing the API layer.
+#pragma once
+
+#include <notesapi/notesapi.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+using Bytes = std::vector<BYTE>;
+
+// Item flags, as Notes keeps them beside each item.
+enum : WORD {
+    ITEM_SIGN = 0x0001,
+    ITEM_SEAL = 0x0002,
+    ITEM_SUMMARY = 0x0004,
+    ITEM_READWRITERS = 0x0020,
+    ITEM_NAMES = 0x0040,
+    ITEM_PROTECTED = 0x0200,
+    ITEM_READERS = 0x0400,
+};
+
+struct Item {
+    std::string name;  // LMBCS; compared case-insensitively
+    WORD flags = 0;
+    Bytes value;       // 2-byte type word, then the data, exactly as NSFItemInfo hands it out
+
+    WORD Type() const { return value.size() >= 2 ? WORD(value[0] | (value[1] << 8)) : WORD(0); }
+};
+
+// A file object (the bytes a $FILE item's FILEOBJECT refers to through its RRV).
+struct Object {
+    Bytes data;
+    bool encrypted = false;  // needs the note's key to be extracted
+};
+
+struct Note {
+    NOTEID id = 0;
+    ORIGINATORID oid{};  // its first 16 bytes are the universal ID
+    WORD noteClass = NOTE_CLASS_DOCUMENT;
+    TIMEDATE modified{};
+    TIMEDATE addedToFile{};
+    bool deleted = false;  // a deletion stub: no items, still listed with RRV_DELETED
+    std::vector<Item> items;  // in note order; several items may share a name
+    std::map<DWORD, Object> objects;  // by object ID (FILEOBJECT.Header.RRV)
+    std::string sealKey;  // name of the encryption key; empty = not sealed
+
+    // First item of that name (case-insensitive), or null.
+    const Item* Find(const std::string& name) const;
+    Item* Find(const std::string& name);
+};
+
+// A view or folder's collection: the ordered entries NIFReadEntries returns. Category rows
+// are IDs with NOTEID_CATEGORY set; a document may appear more than once.
+using Collection = std::vector<NOTEID>;
+
+struct Database {
+    std::string path;   // as NSFDbOpen is given it
+    std::string title;  // LMBCS
+    DBID replicaId{};
+    std::map<NOTEID, Note> notes;              // ascending note ID
+    std::map<NOTEID, Collection> collections;  // by view/folder note ID
+    NOTEID nextNoteId = 0x8F6;
+    DWORD nextObjectId = 1;
+    DWORD nextUnid = 1;
+
+    Note* FindNote(NOTEID id);
+    Note* FindNoteByUnid(const UNID& unid);
+};
+
+// Case-insensitive comparison of item and design names, as Notes does for ASCII letters.
+bool NamesEqual(const std::string& a, const std::string& b);
+
+}  // namespace sim
