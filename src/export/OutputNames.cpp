@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/Platform.h"
+
 namespace stowline {
 
 namespace {
@@ -39,6 +41,19 @@ bool MakeValidFileName(std::string& text) {
         out.assign(out.size(), kReplacementChar);
     if (!out.empty()) text = out;
     return true;
+}
+
+std::string FirstFreePath(const std::string& path) {
+    if (!platform::FindFirstEntry(path).found) return path;
+    const auto nameStart = path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1;
+    auto dot = path.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart) dot = path.size();
+    const std::string stem = path.substr(0, dot);
+    const std::string extension = path.substr(dot);
+    for (unsigned long number = 2;; ++number) {
+        std::string candidate = stem + " (" + std::to_string(number) + ")" + extension;
+        if (!platform::FindFirstEntry(candidate).found) return candidate;
+    }
 }
 
 }  // namespace stowline

@@ -1,0 +1,52 @@
+// What one archive run is asked to do. The commands fill the public fields, the run reads
+// them and leaves the reason of a failure in ErrorText. The database handle and the ID table
+// are the client's: borrowed for the command, never closed or freed here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <notesapi/notesapi.h>
+
+#include "export/ExcludedFolders.h"
+#include "notes/NotesDatabase.h"
+
+namespace stowline {
+
+// The value DeleteGuard must hold, besides DelMsgAfterArc, before a run deletes anything.
+inline constexpr std::uint32_t kDeleteGuardArmed = 0x76494137;
+
+enum : std::uint32_t {
+    kSourceView = 0,       // the documents of the view or folder ViewName, in view order
+    kSourceSelection = 1,  // the documents of SelectedNotes
+};
+
+class ExportJob {
+public:
+    ExportJob() = default;
+    virtual ~ExportJob() = default;
+    ExportJob(const ExportJob&) = delete;
+    ExportJob& operator=(const ExportJob&) = delete;
+
+    // Whether both deletion settings allow the run to delete archived documents.
+    bool DeletionArmed() const { return DelMsgAfterArc && DeleteGuard == kDeleteGuardArmed; }
+
+    std::uint32_t SourceMode = kSourceView;
+    DHANDLE SelectedNotes = 0;  // read only in selection mode
+    DBHANDLE DatabaseHandle = 0;
+    std::string ViewName;
+    std::string CurrentViewName;
+    std::vector<std::string> ViewNames;
+    std::string BasePath;
+    std::string AttachmentsFolderName = "_Attachments~";
+    std::string DetachMethodEvalString;
+    std::string TextFileNameEvalString;
+    std::string ErrorText;
+    NotesDatabase Database;  // attached to DatabaseHandle only while a run uses it
+    bool DelMsgAfterArc = false;
+    std::uint32_t DeleteGuard = 0;
+    stowline::ExcludedFolders ExcludedFolders;
+};
+
+}  // namespace stowline
