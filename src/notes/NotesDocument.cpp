@@ -1,0 +1,76 @@
+#include "notes/NotesDocument.h"
+
+namespace stowline {
+
+NotesDocument::NotesDocument() { Reset(); }
+
+NotesDocument::~NotesDocument() { Close(); }
+
+bool NotesDocument::Open(DBHANDLE db, NOTEID id, bool decrypt) {
+    Reset();
+    decryptWanted = decrypt;
+    messages.clear();
+    if (id == 0) {  // "no further note" from the walks: nothing to ask Notes for
+        lastStatus = ERR_INVALID_NOTE;
+        return false;
+    }
+    NOTEHANDLE opened = 0;
+    STATUS status = NSFNoteOpen(db, id, 0, &opened);
+    if (status != NOERROR) {
+        isOpen = false;
+        lastStatus = status;
+        return false;
+    }
+    note = opened;
+    isOpen = true;
+    isEncrypted = IsEncrypted();
+    // A note that cannot be decrypted stays open; the warning stands in messages and its
+    // attachments are extracted without a key.
+    if (decryptWanted && isEncrypted) isDecrypted = Decrypt();
+    noteId = id;
+    database = db;
+    return true;
+}
+
+void NotesDocument::Close() {
+    if (isOpen && note != 0) NSFNoteClose(note);
+    isOpen = false;
+    note = 0;
+}
+
+void NotesDocument::Reset() {
+    Close();
+    database = 0;
+    noteId = 0;
+    attachmentCursor = 0;
+    fileItem = BLOCKID{};  // blocks of a closed note mean nothing
+    attachmentKey = ENCRYPTION_KEY{};
+    isEncrypted = false;
+    isDecrypted = false;
+    decryptWanted = true;
+    messageSeparator = ';';
+    attachmentNames.clear();
+    attachmentPaths.clear();
+}
+
+bool NotesDocument::IsEncrypted() {
+    BOOL isSigned = FALSE;
+    BOOL isSealed = FALSE;
+    NSFNoteIsSignedOrSealed(note, &isSigned, &isSealed);
+    return isSealed != FALSE;
+}
+
+bool NotesDocument::Decrypt() {
+    if (NSFNoteDecrypt(note, 0, &attachmentKey) == NOERROR) return true;
+    if (!messages.empty()) messages += '\n';
+    messages += "Unable to decrypt with current ID";
+    return false;
+}
+
+void NotesDocument::AddMessage(const std::string& text) {
+    if (text.empty()) return;
+    if (!messages.empty()) messages += messageSeparator;
+    messages += text;
+}
+
+}  // namespace stowline

@@ -1,0 +1,95 @@
+#include "render/HtmlPage.h"
+
+#include "notes/NotesDocument.h"
+
+namespace stowline {
+
+void HtmlEscape(std::string& text) {
+    // One pass gives the same text as replacing each character in turn, "&" first: no
+    // entity contains a character that a later replacement looks for.
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (char c : text) {
+        switch (static_cast<unsigned char>(c)) {
+            case 0x26: escaped += "&amp;"; break;
+            case 0x3C: escaped += "&lt;"; break;
+            case 0x3E: escaped += "&gt;"; break;
+            case 0x22: escaped += "&quot;"; break;
+            case 0xE4: escaped += "&auml;"; break;
+            case 0xC4: escaped += "&Auml;"; break;
+            case 0xF6: escaped += "&ouml;"; break;
+            case 0xD6: escaped += "&Ouml;"; break;
+            case 0xFC: escaped += "&uuml;"; break;
+            case 0xDC: escaped += "&Uuml;"; break;
+            case 0xDF: escaped += "&szlig;"; break;
+            case 0xA7: escaped += "&sect;"; break;
+            default: escaped += c; break;
+        }
+    }
+    text.swap(escaped);
+}
+
+namespace {
+std::string Escaped(std::string text) {
+    HtmlEscape(text);
+    return text;
+}
+
+constexpr const char* kLabel = "</td></tr>\n<tr><td valign=top><font color=\"#003366\">";
+}  // namespace
+
+std::string NotesDocument::GetHtmlPage(const std::string& directory) {
+    const std::string from = Escaped(GetFieldNames("From", ", "));
+    const std::string date = GetDateText();
+    const std::string sendTo = Escaped(GetFieldNames("SendTo", ", "));
+    const std::string copyTo = Escaped(GetFieldNames("CopyTo", ", "));
+    const std::string blindCopyTo = Escaped(GetFieldNames("BlindCopyTo", ", "));
+    const std::string subject = Escaped(GetFieldText("Subject", ';'));
+
+    // Links are relative to the HTML file's directory, path and name written as they are.
+    std::string links;
+    const std::size_t skip = directory.empty() ? 0 : directory.size() + 1;
+    std::string name;
+    std::string path;
+    for (bool more = FirstAttachment(name, path); more; more = NextAttachment(name, path)) {
+        if (!links.empty()) links += ", ";
+        links += "<a href=\"" + path.substr(std::min(skip, path.size())) + "\">" + name + "</a>";
+    }
+
+    const std::string escapedBody = Escaped(GetFieldText("Body", ';'));
+    std::string body;
+    body.reserve(escapedBody.size());
+    for (char c : escapedBody) {
+        if (c == '\n')
+            body += "<br>\n";
+        else
+            body += c;
+    }
+
+    std::string page;
+    page.reserve(1024 + subject.size() * 2 + body.size());
+    page += "<html>\n<head>\n<title>";
+    page += subject;
+    page += "</title>\n</head>\n<body>\n<table width=100% border=1 cellpadding=3 cellspacing=0 "
+            "style=\"border-collapse: collapse\">\n<tr><td valign=top><font color=\"#003366\">From<td>";
+    page += from;
+    page += kLabel; page += "Time<td>";
+    page += date;
+    page += kLabel; page += "To<td>";
+    page += sendTo;
+    page += kLabel; page += "CC<td>";
+    page += copyTo;
+    page += kLabel; page += "BCC<td>";
+    page += blindCopyTo;
+    page += kLabel; page += "Subject<td>";
+    page += subject;
+    page += kLabel; page += "Attachments<td>";
+    page += links;
+    page += "</td></tr>\n</table>\n<br>\n<table width=100% border=0 cellpadding=3 cellspacing=0 "
+            "style=\"border-collapse: collapse\">\n<tr><td valign=top colspan=2>";
+    page += body;
+    page += "</td></tr>\n</table>\n</body>\n</html>\n";
+    return page;
+}
+
+}  // namespace stowline
