@@ -57,6 +57,8 @@ struct FindResult {
 // A find-first on the unchanged path (wildcards allowed): names the entry itself.
 FindResult FindFirstEntry(const std::string& path);
 
+// errno-style codes, the same numbers on Windows and Linux.
+enum : int { ENOENT_ = 2, EACCES_ = 13, EEXIST_ = 17, EINVAL_ = 22, ENOSPC_ = 28 };
 // Creates one directory; returns 0 or an errno-style code (17 = EEXIST).
 int MakeDirectory(const std::string& path);
 

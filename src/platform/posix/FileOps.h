@@ -1,0 +1,41 @@
+// The file operations of the posix seam, called through one table of function pointers so that
+// tests can make any of them fail (a full disk on write, a failing close or mkdir) and see
+// how the caller copes. Each entry has the POSIX call's contract: -1 and errno on failure.
+#pragma once
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <time.h>
+
+namespace platform::posix {
+
+struct FileOps {
+    int (*open)(const char* path, int flags, mode_t mode);
+    ssize_t (*write)(int fd, const void* data, size_t size);
+    ssize_t (*read)(int fd, void* data, size_t size);
+    int (*close)(int fd);
+    int (*mkdir)(const char* path, mode_t mode);
+    int (*stat)(const char* path, struct stat* st);
+    int (*utimensat)(int dirfd, const char* path, const struct timespec times[2], int flags);
+    DIR* (*opendir)(const char* path);
+    int (*closedir)(DIR* dir);
+};
+
+// The table in use. Replace entries to inject faults; ScopedFileOps puts them back.
+FileOps& Ops();
+// The real POSIX calls.
+const FileOps& RealFileOps();
+
+class ScopedFileOps {
+public:
+    ScopedFileOps() : saved_(Ops()) {}
+    ~ScopedFileOps() { Ops() = saved_; }
+    ScopedFileOps(const ScopedFileOps&) = delete;
+    ScopedFileOps& operator=(const ScopedFileOps&) = delete;
+
+private:
+    FileOps saved_;
+};
+
+}  // namespace platform::posix

@@ -1,0 +1,17 @@
+// Windows paths resolved on the Linux file system: the mapping of WindowsPath.h, then each
+// component that already exists under another case taken as it is stored, since Windows
+// names compare without regard to case.
+#pragma once
+
+#include <string>
+
+#include "platform/WindowsPath.h"
+
+namespace platform::posix {
+
+winpath::HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards = false);
+
+// Windows' comparison of two stored names (ASCII letters folded).
+bool SameNameNoCase(const std::string& a, const std::string& b);
+
+}  // namespace platform::posix

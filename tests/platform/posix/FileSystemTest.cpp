@@ -1,0 +1,150 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "PosixFixture.h"
+#include "platform/Platform.h"
+#include "platform/posix/FileOps.h"
+
+namespace {
+
+using FileSystem = ScratchDrive;
+
+TEST_F(FileSystem, FindFirstEntryNamesTheEntryItself) {
+    MakeDir("Archive/Inbox");
+    MakeFile("Archive/note.htm");
+    struct Case {
+        const char* path;
+        bool found;
+        bool directory;
+    };
+    const Case cases[] = {
+        {"C:\\Archive", true, true},
+        {"c:/archive/INBOX", true, true},       // names compare without regard to case
+        {"C:\\Archive.", true, true},           // trailing dots are dropped
+        {"C:\\Archive\\note.htm", true, false},
+        {"C:\\Archive\\", false, false},        // a trailing separator names no entry
+        {"C:\\", false, false},                 // neither does a root
+        {"C:", false, false},
+        {"C:\\Missing", false, false},
+        {"C:\\Archive\\*.htm", true, false},    // wildcards match
+        {"C:\\Archive\\In*", true, true},
+        {"C:\\Archive\\*.txt", false, false},
+        {"C:\\Arch?ve", true, true},
+        {"C:\\A*\\Inbox", false, false},        // only the last name may hold wildcards
+        {"C:\\Archive\\CON", false, false},
+    };
+    for (const auto& c : cases) {
+        const auto r = platform::FindFirstEntry(c.path);
+        EXPECT_EQ(r.found, c.found) << c.path;
+        if (r.found) {
+            EXPECT_EQ((r.attributes & platform::FILE_ATTRIBUTE_DIRECTORY_) != 0, c.directory) << c.path;
+        }
+    }
+}
+
+TEST_F(FileSystem, MakeDirectoryAnswersErrnoCodes) {
+    MakeDir("Archive");
+    MakeFile("Archive/file");
+    struct Case {
+        const char* path;
+        int expected;
+    };
+    const Case cases[] = {
+        {"C:\\Archive\\New", 0},
+        {"C:\\archive\\new", platform::EEXIST_},  // the same folder under Windows' rules
+        {"C:\\Archive\\New. ", platform::EEXIST_},
+        {"C:\\Missing\\New", platform::ENOENT_},
+        {"C:\\Archive\\file\\New", platform::ENOENT_},
+        {"C:\\Archive\\a:b", platform::EINVAL_},
+        {"C:\\Archive\\LPT1.txt", platform::EINVAL_},
+        {"C:\\", platform::EEXIST_},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::MakeDirectory(c.path), c.expected) << c.path;
+    EXPECT_TRUE(std::filesystem::is_directory(Host("Archive/New")));
+}
+
+TEST_F(FileSystem, TextFileStoresCrLfAndCountsIt) {
+    MakeDir("out");
+    platform::TextFile f;
+    ASSERT_TRUE(f.Open("C:\\out\\page.htm"));
+    EXPECT_TRUE(f.Write("a\nb\r\n"));
+    EXPECT_TRUE(f.Write("\n"));
+    EXPECT_EQ(f.BytesOnDisk(), 9u);
+    EXPECT_TRUE(f.Close());
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_EQ(Read("out/page.htm"), "a\r\nb\r\r\n\r\n");
+    EXPECT_EQ(platform::FileSize("C:\\out\\page.htm"), 9);
+    EXPECT_EQ(platform::FileSize("C:\\out"), -1);
+    EXPECT_EQ(platform::FileSize("C:\\out\\none"), -1);
+    EXPECT_FALSE(f.Open("C:\\missing\\page.htm"));
+    EXPECT_FALSE(f.Open("C:\\out\\"));
+}
+
+TEST_F(FileSystem, InjectedFailuresReachTheCaller) {
+    MakeDir("out");
+    platform::posix::ScopedFileOps restore;
+    auto& ops = platform::posix::Ops();
+
+    // A disk that fills after 4 bytes: the write fails and only what landed is counted.
+    static std::size_t room;
+    room = 4;
+    ops.write = [](int fd, const void* data, size_t size) -> ssize_t {
+        if (room == 0) return errno = ENOSPC, -1;
+        const size_t n = size < room ? size : room;
+        room -= n;
+        return platform::posix::RealFileOps().write(fd, data, n);
+    };
+    platform::TextFile f;
+    ASSERT_TRUE(f.Open("C:\\out\\full.htm"));
+    EXPECT_FALSE(f.Write("abc\ndef"));
+    EXPECT_EQ(f.BytesOnDisk(), 4u);
+
+    // A close that fails (deferred write error) is reported.
+    ops.close = [](int fd) -> int {
+        platform::posix::RealFileOps().close(fd);
+        return errno = EIO, -1;
+    };
+    EXPECT_FALSE(f.Close());
+
+    ops.mkdir = [](const char*, mode_t) -> int { return errno = ENOSPC, -1; };
+    EXPECT_EQ(platform::MakeDirectory("C:\\out\\sub"), platform::ENOSPC_);
+    ops.open = [](const char*, int, mode_t) -> int { return errno = EACCES, -1; };
+    EXPECT_FALSE(f.Open("C:\\out\\x.htm"));
+    EXPECT_FALSE(platform::WriteProfileString("S", "K", "v", "C:\\out\\s.ini"));
+}
+
+TEST_F(FileSystem, ModificationTimeOnlyIsSet) {
+    MakeFile("f.htm");
+    const auto before = std::filesystem::last_write_time(Host("f.htm"));
+    struct stat st0 {};
+    ::stat(Host("f.htm").c_str(), &st0);
+    ASSERT_TRUE(platform::SetFileModificationTime("C:\\f.htm", {2021, 3, 14, 15, 9, 26}));
+    struct stat st {};
+    ASSERT_EQ(::stat(Host("f.htm").c_str(), &st), 0);
+    std::tm tm{};
+    localtime_r(&st.st_mtime, &tm);
+    EXPECT_EQ(tm.tm_year, 121);
+    EXPECT_EQ(tm.tm_mon, 2);
+    EXPECT_EQ(tm.tm_mday, 14);
+    EXPECT_EQ(tm.tm_hour, 15);
+    EXPECT_EQ(tm.tm_min, 9);
+    EXPECT_EQ(tm.tm_sec, 26);
+    EXPECT_EQ(st.st_atim.tv_sec, st0.st_atim.tv_sec);  // access time untouched
+    EXPECT_NE(std::filesystem::last_write_time(Host("f.htm")), before);
+    EXPECT_FALSE(platform::SetFileModificationTime("C:\\f.htm", {2021, 2, 29, 0, 0, 0}));
+    EXPECT_FALSE(platform::SetFileModificationTime("C:\\none.htm", {2021, 3, 1, 0, 0, 0}));
+}
+
+TEST_F(FileSystem, ProfileStringsRoundTripThroughTheFile) {
+    EXPECT_EQ(platform::GetProfileString("S", "K", "dflt", 100, "C:\\none.ini"), "dflt");
+    ASSERT_TRUE(platform::WriteProfileString("Stowline Settings", "BasePath", "C:\\Arch", "C:\\s.ini"));
+    ASSERT_TRUE(platform::WriteProfileString("stowline settings", "DelMsgAfterArc", "1", "C:\\S.INI"));
+    EXPECT_EQ(Read("s.ini"), "[Stowline Settings]\r\nBasePath=C:\\Arch\r\nDelMsgAfterArc=1\r\n");
+    EXPECT_EQ(platform::GetProfileString("STOWLINE SETTINGS", "basepath", "", 20000, "C:\\s.ini"),
+              "C:\\Arch");
+}
+
+}  // namespace
