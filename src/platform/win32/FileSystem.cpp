@@ -1,0 +1,107 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/Platform.h"
+
+namespace platform {
+
+namespace {
+HANDLE AsHandle(void* h) { return static_cast<HANDLE>(h); }
+}  // namespace
+
+FindResult FindFirstEntry(const std::string& path) {
+    FindResult result;
+    WIN32_FIND_DATAA data{};
+    const HANDLE find = FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return result;
+    FindClose(find);
+    result.found = true;
+    result.attributes = data.dwFileAttributes;
+    return result;
+}
+
+int MakeDirectory(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return 0;
+    switch (GetLastError()) {
+        case ERROR_ALREADY_EXISTS:
+        case ERROR_FILE_EXISTS: return EEXIST_;
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_FILE_NOT_FOUND: return ENOENT_;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT: return EACCES_;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC_;
+        default: return EINVAL_;
+    }
+}
+
+TextFile::~TextFile() { Close(); }
+
+bool TextFile::Open(const std::string& path) {
+    Close();
+    written_ = 0;
+    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    handle_ = h;
+    return true;
+}
+
+bool TextFile::Write(const std::string& text) {
+    if (!handle_) return false;
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n') out += '\r';  // text mode: every LF is stored as CR LF
+        out += c;
+    }
+    std::size_t done = 0;
+    while (done < out.size()) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1u << 20));
+        if (!WriteFile(AsHandle(handle_), out.data() + done, chunk, &n, nullptr) || n == 0) {
+            written_ += done;
+            return false;
+        }
+        done += n;
+    }
+    written_ += done;
+    return true;
+}
+
+bool TextFile::Close() {
+    if (!handle_) return true;
+    const HANDLE h = AsHandle(handle_);
+    handle_ = nullptr;
+    return CloseHandle(h) != FALSE;
+}
+
+std::int64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+    return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool SetFileModificationTime(const std::string& path, const LocalTime& when) {
+    SYSTEMTIME local{};
+    local.wYear = static_cast<WORD>(when.year);
+    local.wMonth = static_cast<WORD>(when.month);
+    local.wDay = static_cast<WORD>(when.day);
+    local.wHour = static_cast<WORD>(when.hour);
+    local.wMinute = static_cast<WORD>(when.minute);
+    local.wSecond = static_cast<WORD>(when.second);
+    SYSTEMTIME utc{};
+    FILETIME ft{};
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft))
+        return false;
+    const HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = SetFileTime(h, nullptr, nullptr, &ft) != FALSE;
+    return CloseHandle(h) && ok;
+}
+
+}  // namespace platform
