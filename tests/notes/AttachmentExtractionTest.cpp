@@ -1,0 +1,145 @@
+// Extraction of a document's $FILE items into a real temporary folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "notes/NotesDocument.h"
+#include "notes/NotesText.h"
+#include "sim/Builder.h"
+#include "sim/Engine.h"
+#include "sim/Faults.h"
+#include "sim/testing.h"
+
+namespace stowline {
+namespace {
+
+class Attachments : public sim::CleanEngineTest {
+protected:
+    void SetUp() override {
+        sim::CleanEngineTest::SetUp();
+        db = &sim::CreateDatabase("mail.nsf");
+        handle = sim::ClientDbHandle(*db);
+        std::random_device random;
+        host = std::filesystem::temp_directory_path() /
+               ("stowline-notes-" + std::to_string(random()) + std::to_string(random()));
+        std::filesystem::create_directories(host);
+        folder = host.string();
+        for (char& c : folder)
+            if (c == '/') c = '\\';
+    }
+    void TearDown() override {
+        document.Close();
+        sim::ReleaseClientHandle(handle);
+        std::error_code ignored;
+        std::filesystem::remove_all(host, ignored);
+        sim::CleanEngineTest::TearDown();
+    }
+    sim::Bytes Content(const std::string& text) { return sim::Bytes(text.begin(), text.end()); }
+    std::string Read(const std::string& name) {
+        std::ifstream in(host / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void Open(const sim::DocumentBuilder& builder) { ASSERT_TRUE(document.Open(handle, builder.Id(), true)); }
+
+    sim::Database* db = nullptr;
+    DBHANDLE handle = 0;
+    std::filesystem::path host;
+    std::string folder;  // the same folder as a Windows path
+    NotesDocument document;
+    DWORD count = 99;
+    std::string paths = "stale";
+};
+
+TEST_F(Attachments, DocumentWithoutAttachments) {
+    Open(sim::AddDocument(*db).Text("Subject", "none"));
+    EXPECT_FALSE(document.HasFileAttachments());
+    EXPECT_FALSE(document.ExtractAttachments(folder, count, paths, ';'));
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(paths, "");
+    EXPECT_TRUE(document.attachmentNames.empty());
+    std::string name = "x", path = "y";
+    EXPECT_FALSE(document.FirstAttachment(name, path));
+}
+
+TEST_F(Attachments, EmbeddedObjectsAreCountedButNotWritten) {
+    sim::AttachmentOptions ole;
+    ole.hostType = HOST_OLE;
+    sim::AttachmentOptions bytes;
+    bytes.hostType = HOST_BYTEARRAY_PAGE;
+    Open(sim::AddDocument(*db).Attachment("object.bin", Content("ole"), ole)
+             .Attachment("storage.bin", Content("page"), bytes));
+    EXPECT_FALSE(document.HasFileAttachments());
+    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(paths, "");
+    EXPECT_TRUE(document.attachmentNames.empty());
+    EXPECT_EQ(document.messages, "");
+    EXPECT_TRUE(std::filesystem::is_empty(host));
+}
+
+TEST_F(Attachments, RefusedNameIsWrittenCleaned) {
+    Open(sim::AddDocument(*db).Attachment("a:b.txt", Content("colon")));
+    EXPECT_TRUE(document.HasFileAttachments());
+    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(paths, folder + "\\a~b.txt");
+    EXPECT_EQ(document.attachmentNames, std::vector<std::string>{"a:b.txt"});
+    EXPECT_EQ(document.attachmentPaths, std::vector<std::string>{folder + "\\a~b.txt"});
+    EXPECT_EQ(Read("a~b.txt"), "colon");
+    EXPECT_EQ(document.messages, "");
+}
+
+TEST_F(Attachments, AFailedFileIsReportedAndTheOthersAreWritten) {
+    Open(sim::AddDocument(*db).Attachment("first.txt", Content("1"))
+             .Attachment("second.txt", Content("2"))
+             .Attachment("third.txt", Content("3")));
+    document.messages = "earlier";
+    // The second file fails under its own name and under the cleaned one.
+    sim::InjectFault("NSFNoteExtractFile", 2, ERR_NOACCESS);
+    sim::InjectFault("NSFNoteExtractFile", 3, ERR_NOACCESS);
+    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(paths, folder + "\\first.txt;" + folder + "\\third.txt");
+    EXPECT_EQ(document.messages, "earlier\nUnable to extract file 'second.txt' to path '" + folder +
+                                     "' for reason " + NotesErrorText(ERR_NOACCESS));
+    EXPECT_EQ(Read("first.txt"), "1");
+    EXPECT_EQ(Read("third.txt"), "3");
+    EXPECT_FALSE(std::filesystem::exists(host / "second.txt"));
+
+    std::string name, path;
+    ASSERT_TRUE(document.FirstAttachment(name, path));
+    EXPECT_EQ(name, "first.txt");
+    ASSERT_TRUE(document.NextAttachment(name, path));
+    EXPECT_EQ(name, "third.txt");
+    EXPECT_EQ(path, folder + "\\third.txt");
+    EXPECT_FALSE(document.NextAttachment(name, path));
+    EXPECT_EQ(name, "third.txt");  // unchanged after the end
+    EXPECT_EQ(path, folder + "\\third.txt");
+}
+
+TEST_F(Attachments, SealedAttachmentsNeedTheKey) {
+    sim::AttachmentOptions sealed;
+    sealed.encrypted = true;
+    NOTEID id = sim::AddDocument(*db).Attachment("secret.txt", Content("s"), sealed).Seal("Team").Id();
+
+    sim::SetUserKeys({"Team"});
+    ASSERT_TRUE(document.Open(handle, id, true));
+    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    EXPECT_EQ(Read("secret.txt"), "s");
+    std::filesystem::remove(host / "secret.txt");
+
+    sim::SetUserKeys({});
+    ASSERT_TRUE(document.Open(handle, id, true));
+    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    EXPECT_EQ(paths, "");
+    EXPECT_NE(document.messages.find("Unable to decrypt with current ID\nUnable to extract file 'secret.txt'"),
+              std::string::npos)
+        << document.messages;
+}
+
+}  // namespace
+}  // namespace stowline

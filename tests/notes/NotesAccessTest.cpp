@@ -1,0 +1,334 @@
+// NotesDatabase, NotesDocument, the design catalog and ViewCollection over the stand-in.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "notes/CommandAborted.h"
+#include "notes/DesignCatalog.h"
+#include "notes/NotesDatabase.h"
+#include "notes/NotesDocument.h"
+#include "notes/NotesText.h"
+#include "notes/ViewCollection.h"
+#include "platform/posix/PosixUi.h"
+#include "sim/Builder.h"
+#include "sim/Engine.h"
+#include "sim/Faults.h"
+#include "sim/testing.h"
+
+namespace stowline {
+namespace {
+
+class NotesAccess : public sim::CleanEngineTest {
+protected:
+    void SetUp() override {
+        sim::CleanEngineTest::SetUp();
+        platform::posix::ResetUi();
+        db = &sim::CreateDatabase("mail.nsf");
+        handle = sim::ClientDbHandle(*db);
+    }
+    void TearDown() override {
+        sim::ReleaseClientHandle(handle);
+        sim::CleanEngineTest::TearDown();
+    }
+    sim::Database* db = nullptr;
+    DBHANDLE handle = 0;
+};
+
+// ---- NotesDatabase ----
+
+TEST_F(NotesAccess, DetachedDatabaseIsNeverClosed) {
+    {
+        NotesDatabase database;
+        database.Attach(handle);
+        database.Detach();
+        EXPECT_FALSE(database.isOpen);
+        EXPECT_EQ(database.handle, 0u);
+    }
+    EXPECT_EQ(sim::CallCount("NSFDbClose"), 0u);
+}
+
+TEST_F(NotesAccess, DatabaseClosesItsOwnHandleOnce) {
+    DBHANDLE owned = 0;
+    ASSERT_EQ(NSFDbOpen("mail.nsf", &owned), NOERROR);
+    {
+        NotesDatabase database;
+        database.Attach(owned);
+        database.Close();
+        database.Close();
+        EXPECT_EQ(database.handle, owned);  // kept, but no longer owned
+    }
+    EXPECT_EQ(sim::CallCount("NSFDbClose"), 1u);
+}
+
+// ---- NotesDocument ----
+
+TEST_F(NotesAccess, PlainNoteOpensWithoutDecryption) {
+    NOTEID id = sim::AddDocument(*db).Text("Subject", "plain").Id();
+    NotesDocument document;
+    ASSERT_TRUE(document.Open(handle, id, true));
+    EXPECT_TRUE(document.isOpen);
+    EXPECT_EQ(document.noteId, id);
+    EXPECT_EQ(document.database, handle);
+    EXPECT_FALSE(document.isEncrypted);
+    EXPECT_FALSE(document.isDecrypted);
+    EXPECT_EQ(sim::CallCount("NSFNoteDecrypt"), 0u);
+    EXPECT_EQ(document.messages, "");
+}
+
+TEST_F(NotesAccess, SealedNoteDecryptsWithTheUsersKey) {
+    NOTEID id = sim::AddDocument(*db).Text("Body", "secret words").Seal("Team").Id();
+    sim::SetUserKeys({"Team"});
+    NotesDocument document;
+    ASSERT_TRUE(document.Open(handle, id, true));
+    EXPECT_TRUE(document.isEncrypted);
+    EXPECT_TRUE(document.isDecrypted);
+    EXPECT_EQ(document.GetFieldText("Body", ';'), "secret words");
+    EXPECT_EQ(document.messages, "");
+}
+
+TEST_F(NotesAccess, SealedNoteWithoutTheKeyStillOpensWithAWarning) {
+    NOTEID id = sim::AddDocument(*db).Text("Body", "secret").Seal("Team").Id();
+    sim::SetUserKeys({});
+    NotesDocument document;
+    ASSERT_TRUE(document.Open(handle, id, true));
+    EXPECT_TRUE(document.isOpen);
+    EXPECT_TRUE(document.isEncrypted);
+    EXPECT_FALSE(document.isDecrypted);
+    EXPECT_EQ(document.messages, "Unable to decrypt with current ID");
+
+    // A further failure follows after a line feed; AddMessage uses its separator instead.
+    EXPECT_FALSE(document.Decrypt());
+    EXPECT_EQ(document.messages, "Unable to decrypt with current ID\nUnable to decrypt with current ID");
+    document.AddMessage("");
+    document.AddMessage("later");
+    EXPECT_EQ(document.messages,
+              "Unable to decrypt with current ID\nUnable to decrypt with current ID;later");
+}
+
+TEST_F(NotesAccess, AddMessageJoinsWithTheSeparatorAndIgnoresEmptyText) {
+    NotesDocument document;
+    document.AddMessage("");
+    EXPECT_EQ(document.messages, "");
+    document.AddMessage("one");
+    document.AddMessage("");
+    document.AddMessage("two");
+    EXPECT_EQ(document.GetMessages(), "one;two");
+    document.ClearMessages();
+    EXPECT_EQ(document.messages, "");
+}
+
+TEST_F(NotesAccess, MissingNotesDoNotOpen) {
+    NOTEID stub = sim::AddDocument(*db).Id();
+    sim::DeleteNote(*db, stub);
+    for (NOTEID id : {NOTEID(0), NOTEID(0x7FF0), stub}) {
+        NotesDocument document;
+        document.messages = "left from before";
+        EXPECT_FALSE(document.Open(handle, id, true)) << id;
+        EXPECT_FALSE(document.isOpen);
+        EXPECT_NE(document.lastStatus, NOERROR);
+        EXPECT_EQ(document.noteId, 0u);
+        EXPECT_EQ(document.database, 0u);
+        EXPECT_EQ(document.messages, "");
+    }
+}
+
+TEST_F(NotesAccess, OpeningASecondNoteClosesTheFirst) {
+    NOTEID first = sim::AddDocument(*db).Text("Subject", "first").Id();
+    NOTEID second = sim::AddDocument(*db).Text("Subject", "second").Id();
+    NotesDocument document;
+    ASSERT_TRUE(document.Open(handle, first, true));
+    ASSERT_TRUE(document.Open(handle, second, true));
+    EXPECT_EQ(sim::CallCount("NSFNoteClose"), 1u);
+    EXPECT_EQ(document.GetFieldText("Subject", ';'), "second");
+    document.Close();
+    document.Close();
+    EXPECT_EQ(sim::CallCount("NSFNoteClose"), 2u);
+}
+
+// ---- design catalog ----
+
+class Catalog : public NotesAccess {
+protected:
+    void SetUp() override {
+        NotesAccess::SetUp();
+        sim::AddView(*db, "Entwürfe");  // first in the table
+        sim::AddFolder(*db, "Projects");
+        sim::AddFolder(*db, "Projects\\Alpha");
+        NOTEID gone = sim::AddView(*db, "Gone").Id();
+        sim::DeleteNote(*db, gone);  // a deletion stub in the table
+        sim::AddFolder(*db, "Projects2");
+        sim::AddView(*db, "($Inbox)");
+        sim::AddView(*db, "Mail|M");
+        sim::AddNote(*db, NOTE_CLASS_FORM).Text("$TITLE", "Projects form");
+        sim::AddView(*db, "Übersicht");  // last in the table
+    }
+    std::vector<std::string> Names(const std::string& prefix) {
+        NotesDatabase database;
+        database.Attach(handle);
+        std::vector<std::string> names{"stale"};
+        database.GetViewNames(names, prefix, false);
+        database.Detach();
+        return names;
+    }
+};
+
+TEST_F(Catalog, NamesBeginningWithThePrefix) {
+    using V = std::vector<std::string>;
+    const struct {
+        std::string prefix;
+        V names;
+    } cases[] = {
+        {"Projects", V{"Projects", "Projects\\Alpha", "Projects2"}},
+        {"Projects\\", V{"Projects\\Alpha"}},
+        {"($Inbox)", V{"($Inbox)"}},
+        {"Mail", V{"Mail"}},
+        {"M", V{"Mail"}},  // compared with the name, never the alias
+        {"Mail|M", V{}},
+        {"projects", V{}},
+        {"Projects2 and more", V{}},
+        {"", V{"Entw\xFC" "rfe", "Projects", "Projects\\Alpha", "Projects2", "($Inbox)", "Mail",
+               "\xDC" "bersicht"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Names(c.prefix), c.names) << c.prefix;
+}
+
+TEST_F(Catalog, AppendKeepsTheListAndAFailedFetchAddsNothing) {
+    NotesDatabase database;
+    database.Attach(handle);
+    std::vector<std::string> names{"kept"};
+    database.GetViewNames(names, "Projects2", true);
+    EXPECT_EQ(names, (std::vector<std::string>{"kept", "Projects2"}));
+
+    sim::InjectFault("NSFDbGetModifiedNoteTable", 1, ERR_NOACCESS);
+    DesignList list;
+    database.FetchDesign(NOTE_CLASS_VIEW, list);
+    EXPECT_EQ(list.lastStatus, ERR_NOACCESS);
+    EXPECT_TRUE(list.entries.empty());
+    database.Detach();
+}
+
+TEST_F(Catalog, EntriesKeepTitleAndClass) {
+    DesignList list;
+    FetchDesign(handle, NOTE_CLASS_VIEW, list);
+    ASSERT_EQ(list.entries.size(), 8u);
+    EXPECT_EQ(list.entries[6].title, "Mail|M");
+    EXPECT_EQ(list.entries[6].GetName(), "Mail");
+    EXPECT_EQ(list.entries[6].noteClass, NOTE_CLASS_VIEW);
+    EXPECT_EQ(list.lastStatus, NOERROR);
+}
+
+// ---- view collections ----
+
+class Views : public NotesAccess {
+protected:
+    NOTEID Doc(const std::string& subject) { return sim::AddDocument(*db).Text("Subject", subject).Id(); }
+};
+
+TEST_F(Views, CategorisedWalkReturnsDocumentsInViewOrderForEveryBatchSize) {
+    NOTEID a = Doc("a"), b = Doc("b"), c = Doc("c");
+    sim::AddView(*db, "By Category")
+        .Category().Entry(a).Entry(b)
+        .Category().Category().Entry(c)
+        .Category().Entry(a)  // listed under two categories
+        .Category().Category();
+    const std::vector<NOTEID> expected{a, b, c, a};
+    for (DWORD batch : {1u, 2u, 3u, 4u, 5u, 100u}) {
+        sim::SetReadEntriesBatchSize(batch);
+        ViewCollection view;
+        ASSERT_TRUE(view.Open(handle, "By Category")) << batch;
+        std::vector<NOTEID> walked;
+        for (NOTEID id = view.FirstNoteId(); id != 0; id = view.NextNoteId()) walked.push_back(id);
+        EXPECT_EQ(walked, expected) << "batch " << batch;
+        EXPECT_TRUE(view.Close());
+
+        // The same walk through documents.
+        ASSERT_TRUE(view.Open(handle, "By Category"));
+        NotesDocument document;
+        std::vector<std::string> subjects;
+        for (bool more = view.FirstDocument(document); more; more = view.NextDocument(document))
+            subjects.push_back(document.GetFieldText("Subject", ';'));
+        EXPECT_EQ(subjects, (std::vector<std::string>{"a", "b", "c", "a"})) << batch;
+    }
+}
+
+TEST_F(Views, EmptyViewAndFailures) {
+    sim::AddView(*db, "Empty");
+    ViewCollection view;
+    ASSERT_TRUE(view.Open(handle, "Empty"));
+    EXPECT_EQ(view.FirstNoteId(), 0u);
+    NotesDocument document;
+    EXPECT_FALSE(view.FirstDocument(document));
+
+    ViewCollection missing;
+    EXPECT_FALSE(missing.Open(handle, "No such view"));
+    EXPECT_NE(missing.lastStatus, NOERROR);
+    EXPECT_EQ(missing.database, 0u);
+
+    NotesDatabase detached;
+    EXPECT_FALSE(detached.OpenView("Empty", missing));
+}
+
+TEST_F(Views, AFailingReadEndsTheWalk) {
+    NOTEID a = Doc("a"), b = Doc("b");
+    sim::AddView(*db, "Pages").Entry(a).Entry(b).Entry(a);
+    sim::SetReadEntriesBatchSize(1);
+    ViewCollection view;
+    ASSERT_TRUE(view.Open(handle, "Pages"));
+    sim::InjectFault("NIFReadEntries", 2, ERR_NOACCESS);
+    EXPECT_EQ(view.FirstNoteId(), a);
+    EXPECT_EQ(view.NextNoteId(), 0u);
+    EXPECT_EQ(view.lastStatus, ERR_NOACCESS);
+}
+
+TEST_F(Views, TitleAndKind) {
+    NOTEID inbox = sim::AddFolder(*db, "Inbox|Mail").Id();
+    NOTEID all = sim::AddView(*db, "All Documents").Id();
+    ViewCollection folder(handle, inbox);
+    EXPECT_EQ(folder.GetTitle(), "Inbox");
+    EXPECT_TRUE(folder.IsFolder());
+    ViewCollection view(handle, all);
+    EXPECT_EQ(view.GetTitle(), "All Documents");
+    EXPECT_FALSE(view.IsFolder());
+    EXPECT_EQ(ViewCollection(handle, 0).GetTitle(), "");
+}
+
+TEST_F(Views, IsFolderOnAViewNoteThatWillNotOpenEndsTheCommand) {
+    ViewCollection view(handle, 0x7FF0);
+    EXPECT_THROW(view.IsFolder(), CommandAborted);
+    const auto boxes = platform::posix::RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Fatal error opening view note.");
+    EXPECT_EQ(boxes[0].title, "Stowline");
+    EXPECT_EQ(boxes[0].flags, 0u);
+}
+
+TEST_F(Views, CloseAndDeleteFolderWithoutAViewCallNothing) {
+    ViewCollection never;
+    EXPECT_FALSE(never.Close());
+    ViewCollection noView(handle, 0);
+    EXPECT_FALSE(noView.DeleteFolder());
+    EXPECT_EQ(sim::CallCount("NIFCloseCollection"), 0u);
+    EXPECT_EQ(sim::CallCount("FolderDelete"), 0u);
+}
+
+TEST_F(Views, DeleteFolderRemovesTheFoundFolder) {
+    sim::AddFolder(*db, "Projects\\Alpha");
+    ViewCollection folder;
+    ASSERT_TRUE(folder.Open(handle, "Projects\\Alpha"));
+    ASSERT_TRUE(folder.DeleteFolder());
+    EXPECT_FALSE(folder.isOpen);
+    ViewCollection again;
+    EXPECT_FALSE(again.FindView(handle, "Projects\\Alpha"));
+
+    sim::AddFolder(*db, "Keep");
+    ViewCollection keep;
+    ASSERT_TRUE(keep.FindView(handle, "Keep"));
+    sim::InjectFault("FolderDelete", sim::CallCount("FolderDelete") + 1, ERR_NOACCESS);
+    EXPECT_FALSE(keep.DeleteFolder());
+    EXPECT_EQ(keep.lastError, NotesErrorText(ERR_NOACCESS));
+    EXPECT_FALSE(keep.lastError.empty());
+}
+
+}  // namespace
+}  // namespace stowline

@@ -1,0 +1,237 @@
+// Field text, names, dates, the universal ID and formulas on documents of the stand-in.
+#include "render/FieldText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <new>
+#include <string>
+
+#include "notes/FieldReadError.h"
+#include "notes/NotesDocument.h"
+#include "platform/posix/PosixUi.h"
+#include "sim/Builder.h"
+#include "sim/Engine.h"
+#include "sim/Time.h"
+#include "sim/testing.h"
+
+// Lets a test make one text-list read throw, as memory exhaustion inside the read would.
+static unsigned g_throwOnEntryCall = 0;
+static unsigned g_entryCalls = 0;
+extern "C" WORD LNPUBLIC __real_NSFItemGetTextListEntry(NOTEHANDLE, const char*, WORD, char*, WORD);
+extern "C" WORD LNPUBLIC __wrap_NSFItemGetTextListEntry(NOTEHANDLE note, const char* item, WORD index,
+                                                        char* buffer, WORD length) {
+    if (g_throwOnEntryCall != 0 && ++g_entryCalls == g_throwOnEntryCall) throw std::bad_alloc();
+    return __real_NSFItemGetTextListEntry(note, item, index, buffer, length);
+}
+
+namespace stowline {
+namespace {
+
+class DocumentFixture : public sim::CleanEngineTest {
+protected:
+    void SetUp() override {
+        sim::CleanEngineTest::SetUp();
+        platform::posix::ResetUi();
+        db = &sim::CreateDatabase("mail.nsf");
+        handle = sim::ClientDbHandle(*db);
+    }
+    void TearDown() override {
+        document.Close();
+        sim::ReleaseClientHandle(handle);
+        g_throwOnEntryCall = 0;
+        g_entryCalls = 0;
+        sim::CleanEngineTest::TearDown();
+    }
+    void Open(const sim::DocumentBuilder& builder) { ASSERT_TRUE(document.Open(handle, builder.Id(), true)); }
+
+    sim::Database* db = nullptr;
+    DBHANDLE handle = 0;
+    NotesDocument document;
+};
+
+const UNID kUnid{{{0x00000001u, 0x00000ABCu}}, {{0x00000000u, 0x0000000Fu}}};
+const std::string kUnidText = "00000ABC000000010000000F00000000";
+
+struct FieldCase {
+    const char* what;
+    std::function<void(sim::DocumentBuilder&)> build;
+    std::string field;
+    char separator;
+    std::string expected;
+};
+
+class FieldText : public DocumentFixture, public ::testing::WithParamInterface<FieldCase> {};
+
+TEST_P(FieldText, ReadsAsTheAddInShowsIt) {
+    const FieldCase& c = GetParam();
+    sim::DocumentBuilder builder = sim::AddDocument(*db);
+    c.build(builder);
+    Open(builder);
+    EXPECT_EQ(document.GetFieldText(c.field, c.separator), c.expected) << c.what;
+    EXPECT_TRUE(platform::posix::RecordedBoxes().empty());
+}
+
+TIMEDATE March5() { return sim::TimeDateFromLocal(2004, 3, 5, 9, 7, 3); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, FieldText,
+    ::testing::Values(
+        FieldCase{"absent", [](auto&) {}, "Subject", ';', ""},
+        FieldCase{"text, translated", [](auto& b) { b.Text("Subject", "Grüße"); }, "Subject", ';',
+                  "Gr\xFC\xDF" "e"},
+        FieldCase{"text list with an empty entry",
+                  [](auto& b) { b.TextList("SendTo", {"Alice", "", "Bob"}); }, "SendTo", ';', "Alice;Bob"},
+        FieldCase{"rich text in two items, paragraph ends and a NUL in a run",
+                  [](auto& b) {
+                      b.Rich("Body", sim::RichText().Run("first run").Paragraph("second").Run(std::string("a\0b", 3)),
+                             24);
+                  },
+                  "Body", ';', "first run\nseconda\nb"},
+        FieldCase{"number list", [](auto& b) { b.Numbers("Sizes", {1, 2.5}); }, "Sizes", ',', "1,2.5"},
+        FieldCase{"note reference", [](auto& b) { b.NoteRefs("$Ref", {kUnid}); }, "$Ref", ';', kUnidText},
+        FieldCase{"verified signature",
+                  [](auto& b) { b.Signature("CN=Ann Lee/O=Corp", March5()); }, "$Signature", ';',
+                  "Signed by CN=Ann Lee/O=Corp on 03/05/2004 09:07:03 AM"},
+        FieldCase{"signature that does not verify",
+                  [](auto& b) {
+                      sim::SignatureOptions bad;
+                      bad.verifies = false;
+                      b.Signature("CN=Ann Lee/O=Corp", March5(), bad);
+                  },
+                  "$Signature", ';', ""},
+        FieldCase{"signature whose time cannot be converted",
+                  [](auto& b) { b.Signature("CN=Ann Lee/O=Corp", sim::kUnconvertibleTime); }, "$Signature", ';',
+                  "Signed by CN=Ann Lee/O=Corp"}));
+
+TEST_F(DocumentFixture, RichTextReallyIsSplitOverItems) {
+    sim::DocumentBuilder builder = sim::AddDocument(*db);
+    builder.Rich("Body", sim::RichText().Run("first run").Paragraph("second").Run(std::string("a\0b", 3)), 24);
+    int items = 0;
+    for (const sim::Item& item : builder.Get().items) items += sim::NamesEqual(item.name, "Body");
+    EXPECT_GE(items, 2);
+}
+
+TEST_F(DocumentFixture, ExceptionWhileReadingAFieldIsShownAndStopsTheRead) {
+    const struct {
+        unsigned throwOnCall;
+        std::string message;
+    } cases[] = {
+        {1, "GetFieldText Error at field SendTo: 200"},
+        {2, "GetFieldText Error at field SendTo: 330"},
+    };
+    Open(sim::AddDocument(*db).TextList("SendTo", {"Alice", "Bob"}));
+    for (const auto& c : cases) {
+        platform::posix::ResetUi();
+        g_entryCalls = 0;
+        g_throwOnEntryCall = c.throwOnCall;
+        try {
+            document.GetFieldText("SendTo", ';');
+            ADD_FAILURE() << "no error for call " << c.throwOnCall;
+        } catch (const FieldReadError& error) {
+            EXPECT_EQ(std::string(error.what()), c.message);
+        }
+        const auto boxes = platform::posix::RecordedBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.message);
+        EXPECT_EQ(boxes[0].title, "Stowline");
+        EXPECT_EQ(boxes[0].flags, 0u);
+    }
+    g_throwOnEntryCall = 0;
+    EXPECT_EQ(document.GetFieldText("SendTo", ';'), "Alice;Bob");  // nothing else was lost
+}
+
+TEST(AbbreviateName, ShortFormOfCanonicalNamesOnly) {
+    const struct {
+        std::string name, expected;
+    } cases[] = {
+        {"CN=Ann Lee/OU=Sales/O=Corp", "Ann Lee/Sales/Corp"},
+        {"CN=Ann Lee/OU=Sales/OU=East/O=Corp/C=DE", "Ann Lee/Sales/East/Corp/DE"},
+        {"CN=Ann Lee/L=Berlin/O=Corp", "Ann Lee/L=Berlin/Corp"},
+        {"cn=Ann Lee/O=Corp", "cn=Ann Lee/O=Corp"},
+        {"Ann Lee/Corp", "Ann Lee/Corp"},
+        {"ann@example.com", "ann@example.com"},
+        {"CN", "CN"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AbbreviateName(c.name), c.expected) << c.name;
+}
+
+TEST_F(DocumentFixture, FieldNamesAreAbbreviatedAndJoined) {
+    Open(sim::AddDocument(*db)
+             .TextList("SendTo", {"CN=Ann Lee/OU=Sales/O=Corp", "Bob"})
+             .Text("From", "CN=Ann Lee/O=Corp"));
+    EXPECT_EQ(document.GetFieldNames("SendTo", ", "), "Ann Lee/Sales/Corp, Bob");
+    EXPECT_EQ(document.GetFieldNames("From", ", "), "Ann Lee/Corp");
+    EXPECT_EQ(document.GetFieldNames("CopyTo", ", "), "");
+}
+
+TEST_F(DocumentFixture, DocumentTimeComesFromDeliveredPostedOrCreation) {
+    const TIMEDATE delivered = sim::TimeDateFromLocal(2004, 3, 5, 9, 7, 3);
+    const TIMEDATE posted = sim::TimeDateFromLocal(2003, 12, 31, 23, 59, 58);
+    const TIMEDATE created = sim::TimeDateFromLocal(2001, 7, 4, 0, 0, 1);
+    const struct {
+        bool hasDelivered, hasPosted;
+        std::string formatted, text;
+    } cases[] = {
+        {true, true, "2004-03-05_0907_03", "03/05/2004 09:07:03 AM"},
+        {false, true, "2003-12-31_2359_58", "12/31/2003 11:59:58 PM"},
+        {false, false, "2001-07-04_0000_01", "07/04/2001 12:00:01 AM"},
+    };
+    for (const auto& c : cases) {
+        ORIGINATORID oid{};
+        oid.File = kUnid.File;
+        oid.Note = created;
+        sim::DocumentBuilder builder = sim::AddDocument(*db).Originator(oid);
+        if (c.hasDelivered) builder.Time("DeliveredDate", delivered);
+        if (c.hasPosted) builder.Time("PostedDate", posted);
+        Open(builder);
+        EXPECT_EQ(document.FormatDocumentTime("y-m-d_hn_s"), c.formatted);
+        EXPECT_EQ(document.GetDateText(), c.text);
+        auto date = document.GetDocumentDate();
+        ASSERT_TRUE(date.has_value());
+        char shown[32];
+        std::snprintf(shown, sizeof shown, "%04d-%02d-%02d_%02d%02d_%02d", date->year, date->month, date->day,
+                      date->hour, date->minute, date->second);
+        EXPECT_EQ(shown, c.formatted);
+    }
+    EXPECT_EQ(document.FormatDocumentTime("Y: y, m/d"), "Y: 2001, 07/04");
+}
+
+TEST_F(DocumentFixture, UnconvertibleTimeGivesTheFailureTexts) {
+    Open(sim::AddDocument(*db).Time("DeliveredDate", sim::kUnconvertibleTime));
+    EXPECT_EQ(document.GetDateText(), "");
+    EXPECT_EQ(document.FormatDocumentTime("y"), "(Failed to Get Time)");
+    EXPECT_FALSE(document.GetDocumentDate().has_value());
+}
+
+TEST_F(DocumentFixture, UniversalIdIsAlways32UpperCaseDigits) {
+    const UNID unids[] = {kUnid, UNID{}, UNID{{{0xFFFFFFFFu, 0xABCDEF01u}}, {{0x10u, 0xdeadbeefu}}}};
+    const std::string expected[] = {kUnidText, std::string(32, '0'), "ABCDEF01FFFFFFFFDEADBEEF00000010"};
+    for (int i = 0; i < 3; ++i) {
+        Open(sim::AddDocument(*db).Unid(unids[i]));
+        EXPECT_EQ(document.GetUNID(), expected[i]);
+    }
+}
+
+TEST_F(DocumentFixture, FormulasOnADocument) {
+    const std::string subject = "Quarterly figures for the northern sales team";  // 45 characters
+    ASSERT_EQ(subject.size(), 45u);
+    const std::string standard = "Left(Text(\"Subject\"),30) + \" \" + UNID";
+    Open(sim::AddDocument(*db).Unid(kUnid).Text("Subject", subject).Time("DeliveredDate", March5()));
+    document.messages = "kept";
+    EXPECT_EQ(document.EvaluateString(standard), subject.substr(0, 30) + " " + kUnidText);
+    EXPECT_EQ(document.EvaluateString("MTime"), "2004-03-05_0907_03");
+    EXPECT_EQ(document.EvaluateString("MTime(\"y.m.d\")"), "2004.03.05");
+    EXPECT_EQ(document.EvaluateString(""), "");
+    EXPECT_EQ(document.messages, "kept");
+    EXPECT_EQ(document.EvaluateString("Left(\"abc\","), "");
+    EXPECT_EQ(document.messages, "Invalid Evaluate String Error: Left(\"abc\",");
+
+    Open(sim::AddDocument(*db).Unid(kUnid));
+    EXPECT_EQ(document.EvaluateString(standard), " " + kUnidText);
+}
+
+}  // namespace
+}  // namespace stowline
