@@ -1,0 +1,239 @@
+#include "sim/mail/MailMessage.h"
+
+#include <cstdio>
+
+#include "GMimeSupport.h"
+
+namespace sim::mail {
+namespace {
+
+using detail::CopyUtf8;
+using detail::GObjectPtr;
+using detail::TakeUtf8;
+
+std::vector<std::string> LinesToParagraphs(const std::string& text) {
+  std::vector<std::string> paragraphs;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (end == text.size() && line.empty()) break;  // nothing after the last line break
+    paragraphs.push_back(std::move(line));
+    start = end + 1;
+  }
+  return paragraphs;
+}
+
+std::optional<MailTime> ToMailTime(GDateTime* when) {
+  if (!when) return std::nullopt;
+  return MailTime{g_date_time_to_unix(when),
+                  static_cast<int>(g_date_time_get_utc_offset(when) / G_TIME_SPAN_MINUTE)};
+}
+
+std::optional<MailTime> ParseDate(const char* text) {
+  if (!text) return std::nullopt;
+  GDateTime* when = g_mime_utils_header_decode_date(text);
+  std::optional<MailTime> result = ToMailTime(when);
+  if (when) g_date_time_unref(when);
+  return result;
+}
+
+// The newest of the Received stamps; the date follows the last semicolon.
+std::optional<MailTime> NewestReceived(GMimeHeaderList* headers) {
+  std::optional<MailTime> newest;
+  int count = g_mime_header_list_get_count(headers);
+  for (int i = 0; i < count; ++i) {
+    GMimeHeader* header = g_mime_header_list_get_header_at(headers, i);
+    if (g_ascii_strcasecmp(g_mime_header_get_name(header), "Received") != 0) continue;
+    const char* raw = g_mime_header_get_raw_value(header);
+    if (!raw) continue;
+    const char* semicolon = strrchr(raw, ';');
+    if (!semicolon) continue;
+    std::optional<MailTime> when = ParseDate(semicolon + 1);
+    if (when && (!newest || when->unixSeconds > newest->unixSeconds)) newest = when;
+  }
+  return newest;
+}
+
+std::string Unfold(const char* raw) {
+  std::string out;
+  for (const char* p = raw; *p; ++p)
+    if (*p != '\r' && *p != '\n') out += *p;
+  size_t first = out.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  size_t last = out.find_last_not_of(" \t");
+  return out.substr(first, last - first + 1);
+}
+
+std::string DecodedHeader(GMimeHeaderList* headers, const char* name) {
+  GMimeHeader* header = g_mime_header_list_get_header(headers, name);
+  if (!header || !g_mime_header_get_raw_value(header)) return {};
+  std::string unfolded = Unfold(g_mime_header_get_raw_value(header));
+  return TakeUtf8(g_mime_utils_header_decode_text(nullptr, unfolded.c_str()));
+}
+
+void AppendAddresses(InternetAddressList* list, std::vector<std::string>& out) {
+  if (!list) return;
+  int count = internet_address_list_length(list);
+  for (int i = 0; i < count; ++i) {
+    InternetAddress* address = internet_address_list_get_address(list, i);
+    if (INTERNET_ADDRESS_IS_GROUP(address)) {
+      AppendAddresses(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)), out);
+    } else {
+      std::string text = TakeUtf8(internet_address_to_string(address, nullptr, FALSE));
+      if (!text.empty()) out.push_back(std::move(text));
+    }
+  }
+}
+
+bool IsType(GMimeObject* object, const char* type, const char* subtype) {
+  GMimeContentType* contentType = g_mime_object_get_content_type(object);
+  return contentType && g_mime_content_type_is_type(contentType, type, subtype);
+}
+
+// Attached messages are read as plain parts (see EnsureGMime), so they keep their bytes.
+bool IsAttachedMessage(GMimeObject* object) {
+  return IsType(object, "message", "rfc822") || IsType(object, "message", "global") ||
+         IsType(object, "message", "news");
+}
+
+std::string FileNameOf(GMimeObject* object) {
+  return GMIME_IS_PART(object) ? CopyUtf8(g_mime_part_get_filename(GMIME_PART(object))) : std::string();
+}
+
+// A leaf is an attachment when it is a file (by disposition or by a name), a
+// whole message, or anything that is not text a reader could show inline.
+bool IsAttachment(GMimeObject* leaf) {
+  if (IsAttachedMessage(leaf)) return true;
+  GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(leaf);
+  if (disposition && g_mime_content_disposition_is_attachment(disposition)) return true;
+  if (!FileNameOf(leaf).empty()) return true;
+  return !IsType(leaf, "text", "plain") && !IsType(leaf, "text", "html");
+}
+
+enum class BodyKind { None, Html, Plain };
+struct BodyText {
+  BodyKind kind = BodyKind::None;
+  std::vector<std::string> paragraphs;
+};
+
+std::string TextOf(GMimeObject* leaf) {
+  if (GMIME_IS_TEXT_PART(leaf)) {
+    char* text = g_mime_text_part_get_text(GMIME_TEXT_PART(leaf));
+    if (text) return TakeUtf8(text);
+  }
+  // No usable charset: show the bytes with anything that is not UTF-8 replaced.
+  std::string bytes = GMIME_IS_PART(leaf) ? detail::DecodedContent(GMIME_PART(leaf)) : std::string();
+  return TakeUtf8(g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size())));
+}
+
+BodyText BodyOf(GMimeObject* object) {
+  BodyText body;
+  if (GMIME_IS_MULTIPART(object)) {
+    GMimeMultipart* multipart = GMIME_MULTIPART(object);
+    int count = g_mime_multipart_get_count(multipart);
+    if (IsType(object, "multipart", "alternative")) {
+      // Plain text is preferred; among HTML versions the last is the richest.
+      for (int i = 0; i < count; ++i) {
+        BodyText candidate = BodyOf(g_mime_multipart_get_part(multipart, i));
+        if (candidate.kind == BodyKind::Plain) return candidate;
+        if (candidate.kind == BodyKind::Html) body = std::move(candidate);
+      }
+      return body;
+    }
+    if (IsType(object, "multipart", "related")) {
+      // The root is the first part; the rest are resources it refers to.
+      return count > 0 ? BodyOf(g_mime_multipart_get_part(multipart, 0)) : body;
+    }
+    for (int i = 0; i < count; ++i) {
+      BodyText part = BodyOf(g_mime_multipart_get_part(multipart, i));
+      if (part.kind == BodyKind::None) continue;
+      if (part.kind > body.kind) body.kind = part.kind;
+      body.paragraphs.insert(body.paragraphs.end(), part.paragraphs.begin(), part.paragraphs.end());
+    }
+    return body;
+  }
+  if (IsAttachment(object)) return body;
+  if (IsType(object, "text", "plain")) {
+    body.kind = BodyKind::Plain;
+    body.paragraphs = LinesToParagraphs(TextOf(object));
+  } else {
+    body.kind = BodyKind::Html;
+    body.paragraphs = HtmlToParagraphs(TextOf(object));
+  }
+  return body;
+}
+
+std::string UnnamedAttachmentName(GMimeObject* leaf, size_t number) {
+  char name[32];
+  snprintf(name, sizeof name, "ATT%05zu", number);
+  std::string result = name;
+  if (IsAttachedMessage(leaf)) return result + ".eml";
+  if (IsType(leaf, "text", "*")) return result + ".txt";
+  return result + ".bin";
+}
+
+bool EndsWithEml(const std::string& name) {
+  return name.size() >= 4 && g_ascii_strcasecmp(name.c_str() + name.size() - 4, ".eml") == 0;
+}
+
+void CollectAttachments(GMimeObject* object, std::vector<MailAttachment>& out) {
+  if (!object) return;
+  if (GMIME_IS_MULTIPART(object)) {
+    GMimeMultipart* multipart = GMIME_MULTIPART(object);
+    int count = g_mime_multipart_get_count(multipart);
+    for (int i = 0; i < count; ++i) CollectAttachments(g_mime_multipart_get_part(multipart, i), out);
+    return;
+  }
+  if (!IsAttachment(object)) return;
+  MailAttachment attachment;
+  attachment.name = FileNameOf(object);
+  if (GMIME_IS_PART(object)) attachment.bytes = detail::DecodedContent(GMIME_PART(object));
+  if (IsAttachedMessage(object) && !attachment.name.empty() && !EndsWithEml(attachment.name))
+    attachment.name += ".eml";
+  if (attachment.name.empty()) attachment.name = UnnamedAttachmentName(object, out.size() + 1);
+  out.push_back(std::move(attachment));
+}
+
+bool HoldsText(std::string_view bytes) {
+  return bytes.find_first_not_of(" \t\r\n") != std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<MailMessage> ParseMailMessage(std::string_view bytes) {
+  if (!HoldsText(bytes)) return std::nullopt;
+  detail::EnsureGMime();
+  // The stream copies nothing: the bytes outlive the parse.
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+  GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+  if (!message) return std::nullopt;
+  GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message.get()));
+  GMimeObject* root = g_mime_message_get_mime_part(message.get());
+  // GMime files the content headers with the root part, not with the message.
+  int fields = headers ? g_mime_header_list_get_count(headers) : 0;
+  if (root && g_mime_object_get_header_list(root))
+    fields += g_mime_header_list_get_count(g_mime_object_get_header_list(root));
+  if (!headers || fields == 0) return std::nullopt;
+
+  MailMessage mail;
+  mail.from = DecodedHeader(headers, "From");
+  AppendAddresses(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_TO), mail.sendTo);
+  AppendAddresses(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_CC), mail.copyTo);
+  AppendAddresses(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_BCC), mail.blindCopyTo);
+  mail.subject = CopyUtf8(g_mime_message_get_subject(message.get()));
+  mail.messageId = CopyUtf8(g_mime_message_get_message_id(message.get()));
+  mail.postedDate = ToMailTime(g_mime_message_get_date(message.get()));
+  mail.deliveredDate = NewestReceived(headers);
+
+  if (root) {
+    mail.body = BodyOf(root).paragraphs;
+    CollectAttachments(root, mail.attachments);
+  }
+  return mail;
+}
+
+}  // namespace sim::mail

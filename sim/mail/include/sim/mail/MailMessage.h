@@ -1,0 +1,46 @@
+// One RFC 5322 message read into the parts a Notes mail document is made of.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim::mail {
+
+// A point in time as the message states it: seconds since 1970 (UTC) and the
+// writer's offset from UTC, so the zone survives into the TIMEDATE.
+struct MailTime {
+  int64_t unixSeconds = 0;
+  int utcOffsetMinutes = 0;
+  bool operator==(const MailTime&) const = default;
+};
+
+struct MailAttachment {
+  std::string name;   // UTF-8, as the sender named it
+  std::string bytes;  // decoded content
+};
+
+// All text is UTF-8; conversion to LMBCS happens when the document is built.
+struct MailMessage {
+  std::string from;  // the sender as the header states it, encoded words decoded
+  std::vector<std::string> sendTo, copyTo, blindCopyTo;  // one address each
+  std::string subject;
+  std::string messageId;  // without angle brackets; empty when the message has none
+  std::optional<MailTime> postedDate;     // Date
+  std::optional<MailTime> deliveredDate;  // newest Received
+  std::vector<std::string> body;  // paragraphs of the body text
+  std::vector<MailAttachment> attachments;
+};
+
+// Reads one message. Returns nothing only when the bytes hold no message at all
+// (nothing but blank space, or no header field before the text); anything else
+// is read as far as it goes.
+std::optional<MailMessage> ParseMailMessage(std::string_view bytes);
+
+// The text a browser shows for an HTML document: scripts and styles dropped,
+// white space collapsed, block elements ending paragraphs.
+std::vector<std::string> HtmlToParagraphs(std::string_view html);
+
+}  // namespace sim::mail

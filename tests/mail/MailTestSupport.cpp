@@ -1,0 +1,85 @@
+#include "MailTestSupport.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "sim/mail/MailMessage.h"
+#include "sim/mail/Mailbox.h"
+
+namespace fs = std::filesystem;
+
+namespace mailtest {
+
+std::string DataDir() { return std::string(STOWLINE_DATA_DIR) + "/mail"; }
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return std::move(content).str();
+}
+
+std::vector<std::string> FilesBelow(const std::string& dir, const std::string& suffix,
+                                    bool (*keep)(const std::string&)) {
+  std::vector<std::string> files;
+  fs::path root = fs::path(DataDir()) / dir;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (it->is_regular_file() && name.size() >= suffix.size() && name.ends_with(suffix))
+      files.push_back(fs::relative(it->path(), root).string());
+  }
+  std::sort(files.begin(), files.end());
+  if (keep) std::erase_if(files, [&](const std::string& file) { return !keep(file); });
+  return files;
+}
+
+std::string ParamName(const ::testing::TestParamInfo<std::string>& info) {
+  std::string name;
+  for (char c : info.param) name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
+std::vector<StoredFile> ImportAndExtract(const fs::path& path) {
+  std::vector<StoredFile> files;
+  sim::mail::Mailbox box = sim::mail::ReadMailbox(path);
+  if (box.messages.empty()) return files;
+  auto message = sim::mail::ParseMailMessage(box.messages.front().bytes);
+  if (!message) return files;
+  for (auto& attachment : message->attachments) files.push_back({attachment.name, attachment.bytes});
+  return files;
+}
+
+std::string ToUtf8(const std::string& bytes, const std::string& charset) {
+  if (charset.empty() || g_ascii_strcasecmp(charset.c_str(), "us-ascii") == 0 ||
+      g_ascii_strcasecmp(charset.c_str(), "utf-8") == 0)
+    return bytes;
+  gsize written = 0;
+  char* converted = g_convert_with_fallback(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8",
+                                            charset.c_str(), "?", nullptr, &written, nullptr);
+  if (!converted) return bytes;
+  std::string out(converted, written);
+  g_free(converted);
+  return out;
+}
+
+std::string Base64Decoded(const std::string& text) {
+  gsize length = 0;
+  guchar* decoded = g_base64_decode(text.c_str(), &length);
+  std::string out(reinterpret_cast<const char*>(decoded), length);
+  g_free(decoded);
+  return out;
+}
+
+std::string LineEndsTrimmed(std::string text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+}  // namespace mailtest
