@@ -1,0 +1,266 @@
+#include "export/RunExport.h"
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/ExportJob.h"
+#include "export/NoteIdTable.h"
+#include "export/OutputFolders.h"
+#include "export/OutputNames.h"
+#include "notes/FieldReadError.h"
+#include "notes/NotesDocument.h"
+#include "notes/ViewCollection.h"
+#include "platform/Platform.h"
+#include "settings/FileSystemTests.h"
+
+namespace stowline {
+
+namespace {
+
+constexpr char kPathListSeparator = ';';
+
+// A stop of the run: the reason goes to ErrorText.
+struct Stop {
+    std::string reason;
+};
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// What one archived document left on disk, for the decision to delete it.
+struct ArchivedDocument {
+    NOTEID noteId = 0;
+    std::string htmlPath;  // the path actually written
+    std::uint64_t htmlBytes = 0;
+    bool attachmentsComplete = true;
+    std::vector<std::string> attachmentPaths;
+
+    // Complete and still there: the page at its full length and every attachment file.
+    bool VerifiablyOnDisk() const {
+        if (!attachmentsComplete) return false;
+        if (!FileExists(htmlPath)) return false;
+        const std::int64_t size = platform::FileSize(htmlPath);
+        if (size < 0 || static_cast<std::uint64_t>(size) != htmlBytes) return false;
+        for (const auto& path : attachmentPaths) {
+            if (!FileExists(path)) return false;
+        }
+        return true;
+    }
+};
+
+// The documents of one source, opened one at a time. A document that cannot be opened is
+// passed over and counted, so the walk reaches every document it can.
+class DocumentWalk {
+public:
+    virtual ~DocumentWalk() = default;
+    virtual bool First(NotesDocument& document) = 0;
+    virtual bool Next(NotesDocument& document) = 0;
+    virtual DWORD Unopened() const = 0;
+};
+
+class SelectionWalk : public DocumentWalk {
+public:
+    SelectionWalk(DBHANDLE database, DHANDLE idTable) { table_.Attach(database, idTable); }
+    bool First(NotesDocument& document) override { return table_.FirstDocument(document); }
+    bool Next(NotesDocument& document) override { return table_.NextDocument(document); }
+    DWORD Unopened() const override { return table_.UnopenedCount; }
+
+private:
+    NoteIdTable table_;
+};
+
+class ViewWalk : public DocumentWalk {
+public:
+    explicit ViewWalk(ViewCollection& view) : view_(view) {}
+    bool First(NotesDocument& document) override { return Open(view_.FirstNoteId(), document); }
+    bool Next(NotesDocument& document) override { return Open(view_.NextNoteId(), document); }
+    DWORD Unopened() const override { return unopened_; }
+
+private:
+    bool Open(NOTEID id, NotesDocument& document) {
+        for (; id != 0; id = view_.NextNoteId()) {
+            if (document.Open(view_.database, id, true)) return true;
+            ++unopened_;
+        }
+        document.Close();
+        return false;
+    }
+    ViewCollection& view_;
+    DWORD unopened_ = 0;
+};
+
+// Keeps the client's database handle attached to the job's wrapper only for the run.
+class DatabaseAttachment {
+public:
+    explicit DatabaseAttachment(ExportJob& job) : job_(job) { job_.Database.Attach(job_.DatabaseHandle); }
+    ~DatabaseAttachment() { job_.Database.Detach(); }
+    DatabaseAttachment(const DatabaseAttachment&) = delete;
+    DatabaseAttachment& operator=(const DatabaseAttachment&) = delete;
+
+private:
+    ExportJob& job_;
+};
+
+// Evaluates a naming formula; an empty result stops the run with the document's messages.
+std::string EvaluateName(NotesDocument& document, const std::string& formula) {
+    document.ClearMessages();
+    std::string result = document.EvaluateString(formula);
+    if (result.empty()) throw Stop{document.GetMessages()};
+    return result;
+}
+
+// The number of real file attachments (embedded objects left out).
+std::size_t CountFileAttachments(NotesDocument& document) {
+    std::size_t files = 0;
+    std::string name;
+    std::string writtenName;
+    STATUS stepStatus = NOERROR;
+    for (bool first = true;
+         document.ExtractNextAttachment(first, false, "", name, writtenName, stepStatus);
+         first = false) {
+        if (stepStatus != NotesDocument::AttachmentSkipped) ++files;
+    }
+    return files;
+}
+
+class Run {
+public:
+    explicit Run(ExportJob& job) : job_(job), armed_(job.DeletionArmed()) {}
+
+    // Walks every name of the job; throws Stop.
+    void Execute() {
+        job_.ViewNames.clear();
+        job_.ViewNames.push_back(job_.ViewName);
+        for (const auto& name : job_.ViewNames) ExportView(name);
+    }
+
+    DWORD unopened = 0;    // documents passed over because they could not be opened
+    DWORD notDeleted = 0;  // archived, but kept because their files are not all on disk
+
+private:
+    void ExportView(const std::string& name) {
+        job_.CurrentViewName = name;
+        const std::string viewFolder = GetViewFolder(job_);
+
+        ViewCollection view;
+        std::optional<SelectionWalk> selection;
+        std::optional<ViewWalk> viewWalk;
+        DocumentWalk* walk = nullptr;
+        if (job_.SourceMode == kSourceSelection) {
+            walk = &selection.emplace(job_.DatabaseHandle, job_.SelectedNotes);
+        } else {
+            if (!job_.Database.OpenView(name, view)) return;
+            walk = &viewWalk.emplace(view);
+        }
+
+        NotesDocument document;
+        std::optional<ArchivedDocument> previous;
+        // Counted even when a stop leaves the walk early.
+        struct CountOnExit {
+            DocumentWalk& walk;
+            DWORD& total;
+            ~CountOnExit() { total += walk.Unopened(); }
+        } countOnExit{*walk, unopened};
+
+        for (bool open = walk->First(document); open;) {
+            ArchivedDocument archived = ArchiveDocument(document, viewFolder);
+            document.Close();
+            open = walk->Next(document);
+            // The previous document goes only now that its successor is open.
+            if (armed_) Delete(archived);
+        }
+    }
+
+    ArchivedDocument ArchiveDocument(NotesDocument& document, const std::string& viewFolder) {
+        ArchivedDocument archived;
+        archived.noteId = document.noteId;
+
+        if (document.HasFileAttachments()) {
+            const std::string folderName = EvaluateName(document, job_.DetachMethodEvalString);
+            const std::string folder = CreateFolderPath(
+                viewFolder + "\\" + job_.AttachmentsFolderName + "\\" +
+                ReplaceInvalidChars(folderName, kInvalidFileNameChars));
+            if (folder.empty()) {
+                // Archived without its attachments; such a document is never deleted.
+                archived.attachmentsComplete = false;
+            } else {
+                const std::size_t expected = CountFileAttachments(document);
+                DWORD count = 0;
+                std::string pathList;
+                document.ExtractAttachments(folder, count, pathList, kPathListSeparator);
+                archived.attachmentsComplete = document.attachmentPaths.size() == expected;
+                archived.attachmentPaths = document.attachmentPaths;
+            }
+        }
+
+        const std::string fileName = EvaluateName(document, job_.TextFileNameEvalString);
+        std::string path =
+            viewFolder + "\\" + ReplaceInvalidChars(fileName, kInvalidFileNameChars) + ".htm";
+        // With deletion armed an earlier archive must survive: its mail may be gone already.
+        if (armed_) path = FirstFreePath(path);
+
+        platform::TextFile file;
+        if (!file.Open(path)) throw Stop{"Unable to create or open output file " + Quoted(path)};
+        const std::string content = document.GetHtmlPage(viewFolder);
+        const bool written = file.Write(content);
+        if (!file.Close() || !written) throw Stop{"Unable to write output file " + Quoted(path)};
+        archived.htmlPath = path;
+        archived.htmlBytes = file.BytesOnDisk();
+
+        // The page keeps the time of writing when the date cannot be set.
+        if (const auto date = document.GetDocumentDate())
+            platform::SetFileModificationTime(path, *date);
+        return archived;
+    }
+
+    void Delete(const ArchivedDocument& archived) {
+        if (!archived.VerifiablyOnDisk()) {
+            ++notDeleted;
+            return;
+        }
+        NSFNoteDelete(job_.DatabaseHandle, archived.noteId, 0);
+    }
+
+    ExportJob& job_;
+    const bool armed_;
+};
+
+}  // namespace
+
+bool RunExport(ExportJob& job) {
+    std::optional<DatabaseAttachment> attachment;
+    if (job.SourceMode != kSourceSelection) attachment.emplace(job);
+
+    Run run(job);
+    std::optional<std::string> stop;
+    try {
+        run.Execute();
+    } catch (const Stop& s) {
+        stop = s.reason;
+    } catch (const FieldReadError& e) {
+        stop = e.what();
+    } catch (const std::exception& e) {
+        stop = std::string("Unexpected error while archiving: ") + e.what();
+    } catch (...) {
+        stop = "Unexpected error while archiving.";
+    }
+
+    if (!stop && run.unopened == 0 && run.notDeleted == 0) return true;
+    std::string reason = stop.value_or("");
+    const auto addLine = [&reason](const std::string& line) {
+        if (!reason.empty()) reason += '\n';
+        reason += line;
+    };
+    if (run.unopened > 0)
+        addLine(std::to_string(run.unopened) +
+                " document(s) could not be opened and were not archived.");
+    if (run.notDeleted > 0)
+        addLine(std::to_string(run.notDeleted) +
+                " document(s) were archived but not deleted, because not all of their files "
+                "could be written.");
+    job.ErrorText = reason;
+    return false;
+}
+
+}  // namespace stowline

@@ -1,0 +1,162 @@
+// Naming and creating the archive tree: view folders, cleaned names, missing folder paths.
+#include <gtest/gtest.h>
+
+#include "ArchiveFolder.h"
+#include "export/ExportJob.h"
+#include "export/OutputFolders.h"
+#include "export/OutputNames.h"
+
+namespace {
+
+using exporttest::ArchiveFolder;
+using stowline::CreateFolderPath;
+using stowline::ExportJob;
+using stowline::GetViewFolder;
+using stowline::kInvalidFileNameChars;
+
+TEST(ExcludedFolders, DisplayNameForMatchesInternalNamesExactly) {
+    stowline::ExcludedFolders folders;
+    folders.Add("($Inbox)", "Inbox");
+    folders.Add("($Sent)", "Sent");
+    folders.Add("($Inbox)", "Shadowed");  // the first pair wins
+    const struct {
+        const char* name;
+        const char* expected;
+    } cases[] = {
+        {"($Inbox)", "Inbox"},
+        {"($inbox)", "($inbox)"},  // case matters
+        {"($Sent)", "Sent"},
+        {"Projects", "Projects"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(folders.DisplayNameFor(c.name), c.expected) << c.name;
+    folders.Clear();
+    EXPECT_EQ(folders.DisplayNameFor("($Inbox)"), "($Inbox)");
+}
+
+struct ViewFolderCase {
+    const char* basePathSuffix;  // appended to the temporary folder
+    const char* viewName;
+    const char* expectedSuffix;  // of the returned path
+    const char* createdFolder;   // relative to the temporary folder, "" for none
+};
+
+TEST(GetViewFolder, ComposesAndCreatesTheFolderOfTheView) {
+    const ViewFolderCase cases[] = {
+        {"", "($Inbox)", "\\Inbox", "Inbox"},
+        {"", "Projects\\Alpha", "\\Projects\\Alpha", "Projects\\Alpha"},
+        // A base path ending in a backslash is joined with one more, and still works.
+        {"\\", "($Inbox)", "\\\\Inbox", "Inbox"},
+        // No view name: the files land in the base folder itself.
+        {"", "", "\\", ""},
+        {"", "($inbox)", "\\($inbox)", "($inbox)"},
+    };
+    for (const auto& c : cases) {
+        ArchiveFolder archive;
+        ExportJob job;
+        job.ExcludedFolders.Add("($Inbox)", "Inbox");
+        job.BasePath = archive.Win() + c.basePathSuffix;
+        job.CurrentViewName = c.viewName;
+        EXPECT_EQ(GetViewFolder(job), archive.Win() + c.expectedSuffix) << c.viewName;
+        if (*c.createdFolder) {
+            EXPECT_TRUE(archive.IsDirectory(c.createdFolder)) << c.viewName;
+        }
+    }
+}
+
+TEST(GetViewFolder, ReturnsThePathEvenWhenItCannotBeCreated) {
+    ArchiveFolder archive;
+    ExportJob job;
+    job.BasePath = archive.Win();
+    job.CurrentViewName = "Bad:Name";
+    EXPECT_EQ(GetViewFolder(job), archive.Win("Bad:Name"));
+    EXPECT_TRUE(archive.Tree().empty());
+}
+
+TEST(CreateFolderPath, ExistingFolderIsReturnedAndNothingCreated) {
+    ArchiveFolder archive;
+    archive.Write("X\\keep.txt", "x");
+    const auto before = archive.Tree();
+    EXPECT_EQ(CreateFolderPath(archive.Win("X")), archive.Win("X"));
+    EXPECT_EQ(archive.Tree(), before);
+}
+
+TEST(CreateFolderPath, CreatesTheMissingTailOutermostFirst) {
+    ArchiveFolder archive;
+    archive.Write("X\\keep.txt", "x");
+    EXPECT_EQ(CreateFolderPath(archive.Win("X\\Y\\Z")), archive.Win("X\\Y\\Z"));
+    EXPECT_TRUE(archive.IsDirectory("X\\Y\\Z"));
+}
+
+TEST(CreateFolderPath, RebuildsThePathFromStrippedComponents) {
+    ArchiveFolder archive;
+    EXPECT_EQ(CreateFolderPath(archive.Win() + " \\ Inbox \\Sub "), archive.Win("Inbox\\Sub"));
+    EXPECT_TRUE(archive.IsDirectory("Inbox\\Sub"));
+}
+
+TEST(CreateFolderPath, FileInTheWayGivesEmptyResult) {
+    ArchiveFolder archive;
+    archive.Write("X\\Y", "a file, not a folder");
+    EXPECT_EQ(CreateFolderPath(archive.Win("X\\Y\\Z")), "");
+    EXPECT_TRUE(archive.IsFile("X\\Y"));
+}
+
+TEST(CreateFolderPath, NoExistingLeadingPartCreatesNothing) {
+    EXPECT_EQ(CreateFolderPath("no-such-top\\A\\B"), "no-such-top");
+    EXPECT_EQ(CreateFolderPath("plainname"), "plainname");
+}
+
+TEST(ReplaceInvalidChars, CleansOneNameByteByByte) {
+    const struct {
+        std::string in;
+        std::string expected;
+    } cases[] = {
+        {"  Re: a/b?  ", "Re~ a~b~"},
+        {"tab\there", "tab~here"},
+        {"Gr\xFC\xDF" "e", "Gr~~e"},
+        {"a\\b*c\"d<e>f|g", "a~b~c~d~e~f~g"},
+        {"   ", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(stowline::ReplaceInvalidChars(c.in, kInvalidFileNameChars), c.expected) << c.in;
+}
+
+TEST(MakeValidFileName, CleansAnAttachmentNameKeepingLetters) {
+    const struct {
+        std::string in;
+        std::string expected;
+    } cases[] = {
+        {"  report:one.doc  ", "~~report~one.doc"},
+        {"Gr\xFC\xDF" "e.txt", "Gr\xFC\xDF" "e.txt"},
+        {"a:b.txt", "a~b.txt"},
+        {"..\\..\\evil.exe", "..~..~evil.exe"},
+        {"C:evil.exe", "C~evil.exe"},
+        {"..", "~~"},
+        {".", "~"},
+        {"   ", "   "},  // would come out empty: left as it was
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        std::string text = c.in;
+        EXPECT_TRUE(stowline::MakeValidFileName(text));
+        EXPECT_EQ(text, c.expected) << c.in;
+    }
+}
+
+TEST(FirstFreePath, NumbersBeforeTheExtensionOfTheLastName) {
+    ArchiveFolder archive;
+    archive.Write("a.b\\mail.htm", "1");
+    archive.Write("a.b\\mail (2).htm", "2");
+    archive.Write("a.b\\README", "1");
+    archive.Write("a.b\\.profile", "1");
+    archive.Write("a.b\\taken (2)\\x", "folder in the way");
+    archive.Write("a.b\\taken", "1");
+    EXPECT_EQ(stowline::FirstFreePath(archive.Win("a.b\\new.htm")), archive.Win("a.b\\new.htm"));
+    EXPECT_EQ(stowline::FirstFreePath(archive.Win("a.b\\mail.htm")), archive.Win("a.b\\mail (3).htm"));
+    EXPECT_EQ(stowline::FirstFreePath(archive.Win("a.b\\README")), archive.Win("a.b\\README (2)"));
+    EXPECT_EQ(stowline::FirstFreePath(archive.Win("a.b\\.profile")), archive.Win("a.b\\.profile (2)"));
+    EXPECT_EQ(stowline::FirstFreePath(archive.Win("a.b\\taken")), archive.Win("a.b\\taken (3)"));
+}
+
+}  // namespace

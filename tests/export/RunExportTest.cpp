@@ -1,0 +1,335 @@
+// The export run over the stand-in, writing real archive trees.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include "SimMail.h"
+#include "export/RunExport.h"
+#include "sim/Faults.h"
+#include "sim/Time.h"
+
+namespace {
+
+using exporttest::Content;
+using Tree = std::set<std::string>;
+
+class RunExportTest : public exporttest::MailRunTest {};
+
+TEST_F(RunExportTest, ArchivesAViewIntoTheFolderOfItsDisplayName) {
+    const NOTEID plain = Mail("Plain").Id();
+    const NOTEID withFile = Mail("Report").Attachment("plan.txt", Content("the plan")).Id();
+    Inbox({plain, withFile});
+
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Plain.htm", "Inbox/Report.htm",
+                                    "Inbox/_Attachments~/", "Inbox/_Attachments~/Report/",
+                                    "Inbox/_Attachments~/Report/plan.txt"}));
+    EXPECT_EQ(archive.Read("Inbox\\_Attachments~\\Report\\plan.txt"), "the plan");
+    EXPECT_NE(archive.Read("Inbox\\Report.htm").find("<a href=\"_Attachments~\\Report\\plan.txt\">plan.txt</a>"),
+              std::string::npos);
+    EXPECT_FALSE(Deleted(plain));
+    EXPECT_FALSE(Deleted(withFile));
+    // The client's handle is lent back untouched.
+    EXPECT_FALSE(job.Database.isOpen);
+    EXPECT_EQ(job.Database.handle, 0u);
+    EXPECT_EQ(job.ViewNames, (std::vector<std::string>{"($Inbox)"}));
+    EXPECT_EQ(job.CurrentViewName, "($Inbox)");
+}
+
+TEST_F(RunExportTest, PageHoldsEveryCellAsBytesWithCrLf) {
+    sim::SetTimeZone(5, sim::DstRule::US);
+    const NOTEID id = Mail("Plan <b>&\"")
+                          .Text("From", "CN=Ann Lee/O=Corp")
+                          .TextList("SendTo", {"CN=Bob Roe/O=Corp", "carl@example.com"})
+                          .Text("CopyTo", "Dora <dora@example.com>")
+                          .Text("BlindCopyTo", "Eve")
+                          .Time("DeliveredDate", sim::TimeDateFromUnix(1078495623))  // 2004-03-05 14:07:03 GMT
+                          .Rich("Body", sim::RichText().Paragraph("Gr\xC3\xBC\xC3\x9F" "e").Paragraph("caf\xC3\xA9"))
+                          .Attachment("plan.pdf", Content("%PDF"))
+                          .Id();
+    Select({id});
+
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    const std::string expected =
+        "<html>\r\n<head>\r\n<title>Plan &lt;b&gt;&amp;&quot;</title>\r\n</head>\r\n<body>\r\n"
+        "<table width=100% border=1 cellpadding=3 cellspacing=0 style=\"border-collapse: collapse\">\r\n"
+        "<tr><td valign=top><font color=\"#003366\">From<td>Ann Lee/Corp</td></tr>\r\n"
+        "<tr><td valign=top><font color=\"#003366\">Time<td>03/05/2004 09:07:03 AM</td></tr>\r\n"
+        "<tr><td valign=top><font color=\"#003366\">To<td>Bob Roe/Corp, carl@example.com</td></tr>\r\n"
+        "<tr><td valign=top><font color=\"#003366\">CC<td>Dora &lt;dora@example.com&gt;</td></tr>\r\n"
+        "<tr><td valign=top><font color=\"#003366\">BCC<td>Eve</td></tr>\r\n"
+        "<tr><td valign=top><font color=\"#003366\">Subject<td>Plan &lt;b&gt;&amp;&quot;</td></tr>\r\n"
+        "<tr><td valign=top><font color=\"#003366\">Attachments<td>"
+        "<a href=\"_Attachments~\\Plan ~b~&amp;~\\plan.pdf\">plan.pdf</a></td></tr>\r\n"
+        "</table>\r\n<br>\r\n"
+        "<table width=100% border=0 cellpadding=3 cellspacing=0 style=\"border-collapse: collapse\">\r\n"
+        "<tr><td valign=top colspan=2>Gr&uuml;&szlig;e<br>\r\ncaf\xE9</td></tr>\r\n"
+        "</table>\r\n</body>\r\n</html>\r\n";
+    EXPECT_EQ(archive.Read("Inbox\\Plan ~b~&~.htm"), expected);
+    EXPECT_EQ(archive.Read("Inbox\\_Attachments~\\Plan ~b~&~\\plan.pdf"), "%PDF");
+
+    // The file carries the mail's local date (09:07:03 in the mail's zone) as its time.
+    std::tm local{};
+    local.tm_year = 2004 - 1900;
+    local.tm_mon = 2;
+    local.tm_mday = 5;
+    local.tm_hour = 9;
+    local.tm_min = 7;
+    local.tm_sec = 3;
+    local.tm_isdst = -1;
+    const auto written = std::filesystem::last_write_time(archive.Host("Inbox\\Plan ~b~&~.htm"));
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::file_clock::to_sys(written).time_since_epoch());
+    EXPECT_EQ(seconds.count(), static_cast<long long>(std::mktime(&local)));
+}
+
+TEST_F(RunExportTest, AttachmentsOfEachKind) {
+    sim::AttachmentOptions embedded;
+    embedded.hostType = HOST_OLE;
+    const NOTEID none = Mail("None").Id();
+    const NOTEID objectsOnly = Mail("Objects").Attachment("ole1", Content("x"), embedded)
+                                   .Attachment("ole2", Content("y"), embedded).Id();
+    const NOTEID refused = Mail("Refused").Attachment("a:b.txt", Content("ab")).Id();
+    Select({none, objectsOnly, refused});
+
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/None.htm", "Inbox/Objects.htm", "Inbox/Refused.htm",
+                                    "Inbox/_Attachments~/", "Inbox/_Attachments~/Refused/",
+                                    "Inbox/_Attachments~/Refused/a~b.txt"}));
+    // The link shows the name the mail gave the file and opens the cleaned one.
+    EXPECT_NE(archive.Read("Inbox\\Refused.htm").find("<a href=\"_Attachments~\\Refused\\a~b.txt\">a:b.txt</a>"),
+              std::string::npos);
+    EXPECT_NE(archive.Read("Inbox\\Objects.htm").find("Attachments<td></td></tr>"), std::string::npos);
+}
+
+// An extraction that fails (first try and retry) leaves the other files linked; with
+// deletion armed the mail stays in the database, and the run says so.
+TEST_F(RunExportTest, FailedExtractionKeepsTheMail) {
+    const NOTEID before = Mail("Before").Id();
+    const NOTEID three = Mail("Three")
+                             .Attachment("one.txt", Content("1"))
+                             .Attachment("two.txt", Content("2"))
+                             .Attachment("three.txt", Content("3"))
+                             .Id();
+    const NOTEID after = Mail("After").Attachment("x.txt", Content("x")).Id();
+    Select({before, three, after});
+    Arm();
+    sim::InjectFault("NSFNoteExtractFile", 2, ERR_NOACCESS);
+    sim::InjectFault("NSFNoteExtractFile", 3, ERR_NOACCESS);
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "1 document(s) were archived but not deleted, because not all of their files could be written.");
+    const std::string page = archive.Read("Inbox\\Three.htm");
+    EXPECT_NE(page.find("<a href=\"_Attachments~\\Three\\one.txt\">one.txt</a>, "
+                        "<a href=\"_Attachments~\\Three\\three.txt\">three.txt</a></td>"),
+              std::string::npos);
+    EXPECT_FALSE(archive.IsFile("Inbox\\_Attachments~\\Three\\two.txt"));
+    EXPECT_TRUE(Deleted(before));
+    EXPECT_FALSE(Deleted(three));
+    EXPECT_TRUE(Deleted(after));
+}
+
+TEST_F(RunExportTest, AttachmentFolderThatCannotBeMadeKeepsTheMail) {
+    archive.Write("Inbox\\_Attachments~", "a file where the folder belongs");
+    const NOTEID id = Mail("Blocked").Attachment("x.txt", Content("x")).Id();
+    Select({id});
+    Arm();
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "1 document(s) were archived but not deleted, because not all of their files could be written.");
+    EXPECT_TRUE(archive.IsFile("Inbox\\Blocked.htm"));
+    EXPECT_FALSE(Deleted(id));
+}
+
+// Names that try to leave their folder or to inject markup.
+TEST_F(RunExportTest, HostileAttachmentNamesStayInTheirFolderAndOutOfTheMarkup) {
+    const NOTEID id = Mail("Hostile")
+                          .Attachment("..\\..\\evil.exe", Content("MZ"))
+                          .Attachment("<img src=x onerror=alert(1)>.txt", Content("img"))
+                          .Attachment("..", Content("dots"))
+                          .Attachment("100% #1.txt", Content("pct"))
+                          .Id();
+    Select({id});
+    Arm();
+
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Hostile.htm", "Inbox/_Attachments~/",
+                                    "Inbox/_Attachments~/Hostile/", "Inbox/_Attachments~/Hostile/..~..~evil.exe",
+                                    "Inbox/_Attachments~/Hostile/~img src=x onerror=alert(1)~.txt",
+                                    "Inbox/_Attachments~/Hostile/~~", "Inbox/_Attachments~/Hostile/100% #1.txt"}));
+    const std::string page = archive.Read("Inbox\\Hostile.htm");
+    EXPECT_NE(page.find("<a href=\"_Attachments~\\Hostile\\..~..~evil.exe\">..\\..\\evil.exe</a>, "
+                        "<a href=\"_Attachments~\\Hostile\\~img src=x onerror=alert(1)~.txt\">"
+                        "&lt;img src=x onerror=alert(1)&gt;.txt</a>, "
+                        "<a href=\"_Attachments~\\Hostile\\~~\">..</a>, "
+                        "<a href=\"_Attachments~\\Hostile\\100%25 %231.txt\">100% #1.txt</a></td>"),
+              std::string::npos)
+        << page;
+    EXPECT_EQ(page.find("<img"), std::string::npos);
+    EXPECT_TRUE(Deleted(id));
+}
+
+class UnopenedNoteTest : public exporttest::MailRunTest,
+                         public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(UnopenedNoteTest, IsSkippedAndReported) {
+    const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
+    if (GetParam() == stowline::kSourceView)
+        Inbox({a, b, c});
+    else
+        Select({a, b, c});
+    Arm();
+    sim::InjectFault("NSFNoteOpen", 2, ERR_NOACCESS);
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText, "1 document(s) could not be opened and were not archived.");
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm", "Inbox/C.htm"}));
+    EXPECT_TRUE(Deleted(a));
+    EXPECT_FALSE(Deleted(b));
+    EXPECT_TRUE(Deleted(c));
+}
+
+INSTANTIATE_TEST_SUITE_P(ViewAndSelection, UnopenedNoteTest,
+                         ::testing::Values(stowline::kSourceView, stowline::kSourceSelection));
+
+TEST_F(RunExportTest, TwoDocumentsWithOneName) {
+    // Not armed: the later replaces the earlier, as a second archive of a mailbox would.
+    const NOTEID first = Mail("Same").Text("Body", "first").Attachment("a.txt", Content("1")).Id();
+    const NOTEID second = Mail("Same").Text("Body", "second").Attachment("a.txt", Content("2")).Id();
+    Select({first, second});
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Same.htm", "Inbox/_Attachments~/",
+                                    "Inbox/_Attachments~/Same/", "Inbox/_Attachments~/Same/a.txt"}));
+    EXPECT_NE(archive.Read("Inbox\\Same.htm").find("second"), std::string::npos);
+    EXPECT_EQ(archive.Read("Inbox\\_Attachments~\\Same\\a.txt"), "2");
+
+    // Armed: nothing already archived is replaced, and each page links its own file.
+    Arm();
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Same.htm", "Inbox/Same (2).htm", "Inbox/Same (3).htm",
+                                    "Inbox/_Attachments~/", "Inbox/_Attachments~/Same/",
+                                    "Inbox/_Attachments~/Same/a.txt", "Inbox/_Attachments~/Same/a (2).txt",
+                                    "Inbox/_Attachments~/Same/a (3).txt"}));
+    EXPECT_NE(archive.Read("Inbox\\Same (2).htm").find("first"), std::string::npos);
+    EXPECT_NE(archive.Read("Inbox\\Same (2).htm").find("<a href=\"_Attachments~\\Same\\a (2).txt\">a.txt</a>"),
+              std::string::npos);
+    EXPECT_NE(archive.Read("Inbox\\Same (3).htm").find("second"), std::string::npos);
+    EXPECT_EQ(archive.Read("Inbox\\_Attachments~\\Same\\a (2).txt"), "1");
+    EXPECT_EQ(archive.Read("Inbox\\_Attachments~\\Same\\a (3).txt"), "2");
+    EXPECT_NE(archive.Read("Inbox\\Same.htm").find("second"), std::string::npos);
+    EXPECT_TRUE(Deleted(first));
+    EXPECT_TRUE(Deleted(second));
+}
+
+struct DeletionCase {
+    bool delMsgAfterArc;
+    std::uint32_t guard;
+    bool deletes;
+};
+
+class DeletionSettingsTest : public exporttest::MailRunTest,
+                             public ::testing::WithParamInterface<DeletionCase> {};
+
+TEST_P(DeletionSettingsTest, DeleteOnlyWhenBothAllowIt) {
+    const NOTEID id = Mail("M").Id();
+    Select({id});
+    job.DelMsgAfterArc = GetParam().delMsgAfterArc;
+    job.DeleteGuard = GetParam().guard;
+    EXPECT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_TRUE(archive.IsFile("Inbox\\M.htm"));
+    EXPECT_EQ(Deleted(id), GetParam().deletes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, DeletionSettingsTest,
+                         ::testing::Values(DeletionCase{false, 0, false}, DeletionCase{true, 0, false},
+                                           DeletionCase{false, stowline::kDeleteGuardArmed, false},
+                                           DeletionCase{true, stowline::kDeleteGuardArmed - 1, false},
+                                           DeletionCase{true, stowline::kDeleteGuardArmed, true}));
+
+struct FormulaCase {
+    const char* name;
+    const char* fileFormula;
+    const char* folderFormula;
+    const char* errorText;
+    bool firstArchived;
+};
+
+class FormulaStopTest : public exporttest::MailRunTest,
+                        public ::testing::WithParamInterface<FormulaCase> {};
+
+TEST_P(FormulaStopTest, EmptyNameStopsTheRun) {
+    const auto& c = GetParam();
+    const NOTEID first = Mail("First").Id();
+    const NOTEID files = Mail("Files").Attachment("x.txt", Content("x")).Id();
+    Select({first, files});
+    Arm();
+    job.TextFileNameEvalString = c.fileFormula;
+    job.DetachMethodEvalString = c.folderFormula;
+    job.ErrorText = "left from an earlier run";
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText, c.errorText);
+    const Tree expected = c.firstArchived ? Tree{"Inbox/", "Inbox/First.htm"} : Tree{"Inbox/"};
+    EXPECT_EQ(archive.Tree(), expected);
+    EXPECT_EQ(Deleted(first), c.firstArchived);
+    EXPECT_FALSE(Deleted(files));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formulas, FormulaStopTest,
+    ::testing::Values(
+        // Settings never saved: no file formula, so the first document stops the run.
+        FormulaCase{"NoFileFormula", "", "Text(\"Subject\")", "", false},
+        FormulaCase{"InvalidFileFormula", "Text(\"Subject\"", "Text(\"Subject\")",
+                    "Invalid Evaluate String Error: Text(\"Subject\"", false},
+        // A folder formula giving nothing stops before the page of the document with files.
+        FormulaCase{"EmptyFolderName", "Text(\"Subject\")", "Text(\"Missing\")", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunExportTest, PageThatCannotBeCreatedStopsTheRun) {
+    const NOTEID first = Mail("First").Id();
+    const NOTEID tooLong = Mail(std::string(300, 'x')).Id();
+    const NOTEID third = Mail("Third").Id();
+    Select({first, tooLong, third});
+    Arm();
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "Unable to create or open output file \"" + archive.Win("Inbox\\" + std::string(300, 'x')) + ".htm\"");
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/First.htm"}));
+    EXPECT_TRUE(Deleted(first));
+    EXPECT_FALSE(Deleted(tooLong));
+    EXPECT_FALSE(Deleted(third));
+}
+
+TEST_F(RunExportTest, ViewThatCannotBeOpenedWritesNothing) {
+    Inbox({Mail("A").Id()});
+    job.ViewName = "No such view";
+    EXPECT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"No such view/"}));
+    EXPECT_FALSE(job.Database.isOpen);
+}
+
+TEST_F(RunExportTest, CategorisedViewInBatchesEndingOnCategoryRows) {
+    sim::SetReadEntriesBatchSize(2);
+    const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
+    sim::AddView(*db, "ByCategory")
+        .Category().Entry(a)
+        .Category().Category()
+        .Category().Entry(b)
+        .Entry(c).Category()
+        .Category();
+    job.ViewName = "ByCategory";
+    Arm();
+
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"ByCategory/", "ByCategory/A.htm", "ByCategory/B.htm", "ByCategory/C.htm"}));
+    EXPECT_TRUE(Deleted(a));
+    EXPECT_TRUE(Deleted(b));
+    EXPECT_TRUE(Deleted(c));
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+// Mail fixtures in the Notes stand-in, and a job that archives them into a temporary folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ArchiveFolder.h"
+#include "export/ExportJob.h"
+#include "sim/Builder.h"
+#include "sim/Engine.h"
+#include "sim/testing.h"
+
+namespace exporttest {
+
+inline sim::Bytes Content(const std::string& text) { return sim::Bytes(text.begin(), text.end()); }
+
+// A fresh stand-in with one mail database held by the client, and a job archiving into a
+// temporary folder. File and folder names come from the subject.
+class MailRunTest : public sim::CleanEngineTest {
+protected:
+    void SetUp() override {
+        sim::CleanEngineTest::SetUp();
+        db = &sim::CreateDatabase("mail.nsf");
+        handle = sim::ClientDbHandle(*db);
+        job.DatabaseHandle = handle;
+        job.BasePath = archive.Win();
+        job.TextFileNameEvalString = "Text(\"Subject\")";
+        job.DetachMethodEvalString = "Text(\"Subject\")";
+        job.ExcludedFolders.Add("($Inbox)", "Inbox");
+        job.ViewName = "($Inbox)";
+    }
+    void TearDown() override {
+        if (idTable != 0) sim::ReleaseClientHandle(idTable);
+        sim::ReleaseClientHandle(handle);
+        sim::CleanEngineTest::TearDown();
+    }
+
+    sim::DocumentBuilder Mail(const std::string& subject) {
+        return sim::AddDocument(*db).Text("Subject", subject).Text("Form", "Memo");
+    }
+    void Inbox(const std::vector<NOTEID>& ids) { sim::AddFolder(*db, "Inbox|($Inbox)").Entries(ids); }
+    void Select(const std::vector<NOTEID>& ids) {
+        job.SourceMode = stowline::kSourceSelection;
+        idTable = sim::ClientIdTable(ids);
+        job.SelectedNotes = idTable;
+    }
+    void Arm() {
+        job.DelMsgAfterArc = true;
+        job.DeleteGuard = stowline::kDeleteGuardArmed;
+    }
+    bool Deleted(NOTEID id) { return db->FindNote(id) == nullptr || db->FindNote(id)->deleted; }
+
+    ArchiveFolder archive;
+    sim::Database* db = nullptr;
+    DBHANDLE handle = 0;
+    DHANDLE idTable = 0;
+    stowline::ExportJob job;
+};
+
+}  // namespace exporttest
