@@ -1,0 +1,557 @@
+// Reading DXL into the stand-in's data model.
+#include <glib.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "DxlNames.h"
+#include "DxlTime.h"
+#include "sim/Builder.h"
+#include "sim/Engine.h"
+#include "sim/Lmbcs.h"
+#include "sim/dxl/Dxl.h"
+
+namespace sim::dxl {
+namespace {
+
+// A failure while reading: the message travels up to the public function.
+struct ReadError {
+    std::string message;
+};
+
+[[noreturn]] void Fail(std::string message) { throw ReadError{std::move(message)}; }
+
+bool Is(const xmlNode* node, const char* localName) {
+    return node && node->type == XML_ELEMENT_NODE && std::strcmp((const char*)node->name, localName) == 0;
+}
+
+bool IsOurs(const xmlNode* node) {
+    return node->ns && node->ns->href && std::strcmp((const char*)node->ns->href, kStowlineNamespace) == 0;
+}
+
+std::vector<xmlNode*> Children(const xmlNode* node) {
+    std::vector<xmlNode*> out;
+    for (xmlNode* c = node->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE) out.push_back(c);
+    return out;
+}
+
+xmlNode* Child(const xmlNode* node, const char* localName) {
+    for (xmlNode* c = node->children; c; c = c->next)
+        if (Is(c, localName)) return c;
+    return nullptr;
+}
+
+std::optional<std::string> Attr(const xmlNode* node, const char* name, const char* ns = nullptr) {
+    xmlChar* value = ns ? xmlGetNsProp(node, BAD_CAST name, BAD_CAST ns) : xmlGetNoNsProp(node, BAD_CAST name);
+    if (!value) return std::nullopt;
+    std::string out = (const char*)value;
+    xmlFree(value);
+    return out;
+}
+
+bool BoolAttr(const xmlNode* node, const char* name, bool fallback, const char* ns = nullptr) {
+    const auto value = Attr(node, name, ns);
+    return value ? *value == "true" : fallback;
+}
+
+// The element's text, a <break/> as a line feed.
+std::string TextOf(const xmlNode* node) {
+    std::string out;
+    for (const xmlNode* c = node->children; c; c = c->next) {
+        if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) {
+            out += (const char*)c->content;
+        } else if (Is(c, "break")) {
+            out += '\n';
+        } else if (c->type == XML_ELEMENT_NODE) {
+            out += TextOf(c);
+        }
+    }
+    return out;
+}
+
+// Item text: a new line is a NUL in a Notes text value.
+std::string ItemText(const xmlNode* node) {
+    std::string utf8 = TextOf(node);
+    for (char& ch : utf8)
+        if (ch == '\n') ch = '\0';
+    return Utf8ToLmbcs(utf8);
+}
+
+DWORD ParseHex(const std::string& text, const std::string& what) {
+    DWORD value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
+    if (text.empty() || ec != std::errc() || ptr != end) Fail("invalid " + what + " '" + text + "'");
+    return value;
+}
+
+Bytes Base64(const xmlNode* node, const std::string& where) {
+    std::string text;
+    for (char ch : TextOf(node)) {
+        if (ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r') continue;
+        if (!std::isalnum((unsigned char)ch) && ch != '+' && ch != '/' && ch != '=')
+            Fail(where + ": invalid base64 data");
+        text += ch;
+    }
+    if (text.size() % 4 != 0) Fail(where + ": truncated base64 data");
+    gsize length = 0;
+    guchar* data = g_base64_decode(text.c_str(), &length);
+    Bytes out(data, data + length);
+    g_free(data);
+    return out;
+}
+
+TIMEDATE DateTime(const xmlNode* node, const std::string& where) {
+    TIMEDATE td{};
+    const std::string text = TextOf(node);
+    if (!ParseDateTime(text, BoolAttr(node, "dst", false),
+                       BoolAttr(node, "observesdst", false, kStowlineNamespace), td))
+        Fail(where + ": invalid date-time '" + text + "'");
+    return td;
+}
+
+NUMBER Number(const xmlNode* node, const std::string& where) {
+    std::string text = TextOf(node);
+    const auto first = text.find_first_not_of(" \t\n\r");
+    const auto last = text.find_last_not_of(" \t\n\r");
+    text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end) Fail(where + ": invalid number '" + text + "'");
+    return value;
+}
+
+void AppendLe(Bytes& out, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(BYTE(value >> (8 * i)));
+}
+
+// Rich text: paragraphs and runs of text. Layout records (<pardef>, tables' framing,
+// pictures, hotspots) are not kept; the text inside them is.
+class RichTextReader {
+public:
+    RichText Read(const xmlNode* richtext) {
+        Block(richtext);
+        return std::move(text_);
+    }
+
+private:
+    void Block(const xmlNode* node) {
+        for (const xmlNode* c : Children(node)) {
+            if (Is(c, "par")) {
+                text_.Paragraph("");
+                Inline(c, 0);
+            } else if (!Is(c, "pardef")) {
+                Block(c);
+            }
+        }
+    }
+    void Inline(const xmlNode* node, FONTID font) {
+        for (const xmlNode* c = node->children; c; c = c->next) {
+            if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) {
+                const std::string run = WithoutLayout((const char*)c->content);
+                if (!run.empty()) text_.Run(run, font);
+            } else if (Is(c, "break")) {
+                text_.Paragraph("");
+            } else if (Is(c, "run")) {
+                const xmlNode* f = Child(c, "font");
+                Inline(c, f ? Font(f) : font);
+            } else if (c->type == XML_ELEMENT_NODE && !Is(c, "font")) {
+                Inline(c, font);
+            }
+        }
+    }
+    // A line feed in rich text content is only the file's own indentation.
+    static std::string WithoutLayout(const std::string& text) {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n' || text[i] == '\r') {
+                while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t' ||
+                                               text[i + 1] == '\n' || text[i + 1] == '\r'))
+                    ++i;
+                continue;
+            }
+            out += text[i];
+        }
+        return out;
+    }
+    static FONTID Font(const xmlNode* font) {
+        BYTE attrib = 0, size = 10;
+        if (const auto style = Attr(font, "style")) {
+            std::istringstream words(*style);
+            for (std::string w; words >> w;) {
+                if (w == "bold") attrib |= 0x01;
+                if (w == "italic") attrib |= 0x02;
+                if (w == "underline") attrib |= 0x04;
+                if (w == "strikethrough") attrib |= 0x08;
+                if (w == "superscript") attrib |= 0x10;
+                if (w == "subscript") attrib |= 0x20;
+            }
+        }
+        if (const auto pt = Attr(font, "size")) {
+            const int value = std::atoi(pt->c_str());
+            if (value > 0 && value < 256) size = BYTE(value);
+        }
+        return FONTID(attrib) << 8 | FONTID(size) << 24;
+    }
+
+    RichText text_;
+};
+
+class Reader {
+public:
+    explicit Reader(Database& db) : db_(db) {}
+
+    void Root(const xmlNode* root) {
+        if (Is(root, "database")) {
+            if (const auto title = Attr(root, "title")) db_.title = Utf8ToLmbcs(*title);
+            if (const auto replica = Attr(root, "replicaid")) db_.replicaId = ReplicaId(*replica);
+            for (const xmlNode* c : Children(root)) ReadNote(c);
+        } else if (!ReadNote(root)) {
+            Fail(std::string("not a DXL database or note: root element <") + (const char*)root->name + ">");
+        }
+        AssignIds();
+        BuildCollections();
+    }
+
+private:
+    struct Pending {
+        sim::Note note;
+        bool hasId = false, hasUnid = false;
+        std::optional<Collection> entries;  // views and folders
+    };
+
+    static TIMEDATE ReplicaId(const std::string& text) {
+        if (text.size() != 16) Fail("invalid replica ID '" + text + "'");
+        return TIMEDATE{{ParseHex(text.substr(8), "replica ID"), ParseHex(text.substr(0, 8), "replica ID")}};
+    }
+
+    // A note element; false when the element is not one the stand-in keeps.
+    bool ReadNote(const xmlNode* node) {
+        Pending p;
+        bool view = false, folder = false;
+        if (Is(node, "document")) {
+            p.note.noteClass = NOTE_CLASS_DOCUMENT;
+        } else if (Is(node, "note")) {
+            const std::string name = Attr(node, "class").value_or("");
+            const auto cls = NoteClassFromName(name);
+            if (!cls) Fail("note with unknown class '" + name + "'");
+            p.note.noteClass = *cls;
+            if (const auto own = Attr(node, "class", kStowlineNamespace))
+                p.note.noteClass = WORD(ParseHex(*own, "note class"));
+            view = (p.note.noteClass & NOTE_CLASS_VIEW) != 0;
+        } else if (Is(node, "view") || Is(node, "folder")) {
+            p.note.noteClass = NOTE_CLASS_VIEW;
+            view = true;
+            folder = Is(node, "folder");
+        } else {
+            return false;
+        }
+        if (BoolAttr(node, "default", false)) p.note.noteClass |= NOTE_CLASS_DEFAULT;
+        if (const xmlNode* info = Child(node, "noteinfo")) NoteInfo(info, p);
+        for (const xmlNode* c : Children(node))
+            if (Is(c, "item")) ReadItem(c, p.note);
+
+        if (Is(node, "document")) {
+            if (const auto form = Attr(node, "form"); form && !p.note.Find("Form"))
+                p.note.items.insert(p.note.items.begin(),
+                                    sim::Item{"Form", ITEM_SUMMARY, EncodeText(Utf8ToLmbcs(*form))});
+        }
+        if (Is(node, "view") || Is(node, "folder")) {
+            if (!p.note.Find("$TITLE")) {
+                std::string title = Attr(node, "name").value_or("");
+                if (const auto alias = Attr(node, "alias")) title += "|" + *alias;
+                p.note.items.push_back({"$TITLE", ITEM_SUMMARY, EncodeText(Utf8ToLmbcs(title))});
+            }
+            if (!p.note.Find("$Flags"))
+                p.note.items.push_back({"$Flags", ITEM_SUMMARY, EncodeText(folder ? "F" : "")});
+        }
+        if (view) {
+            for (const xmlNode* c : Children(node)) {
+                if (Is(c, "entries") && IsOurs(c)) {
+                    p.entries.emplace();
+                    for (const xmlNode* e : Children(c))
+                        if (Is(e, "entry")) p.entries->push_back(ParseHex(Attr(e, "id").value_or(""), "entry ID"));
+                }
+            }
+            if (!p.entries) p.entries.emplace();  // filled from the documents later
+            else explicitEntries_.insert(pending_.size());
+        }
+        pending_.push_back(std::move(p));
+        return true;
+    }
+
+    void NoteInfo(const xmlNode* info, Pending& p) {
+        if (const auto id = Attr(info, "noteid")) {
+            p.note.id = ParseHex(*id, "note ID");
+            if (p.note.id == 0 || (p.note.id & NOTEID_CATEGORY)) Fail("invalid note ID '" + *id + "'");
+            p.hasId = true;
+        }
+        if (const auto unid = Attr(info, "unid")) {
+            if (unid->size() != 32) Fail("invalid universal ID '" + *unid + "'");
+            auto word = [&](int i) { return ParseHex(unid->substr(8 * i, 8), "universal ID"); };
+            p.note.oid.File.Innards[1] = word(0);
+            p.note.oid.File.Innards[0] = word(1);
+            p.note.oid.Note.Innards[1] = word(2);
+            p.note.oid.Note.Innards[0] = word(3);
+            p.hasUnid = true;
+        }
+        if (const auto seq = Attr(info, "sequence")) p.note.oid.Sequence = DWORD(std::strtoul(seq->c_str(), nullptr, 10));
+        const std::string where = "noteinfo";
+        if (const xmlNode* d = Child(info, "modified"); d && Child(d, "datetime"))
+            p.note.modified = DateTime(Child(d, "datetime"), where);
+        if (const xmlNode* d = Child(info, "revised"); d && Child(d, "datetime"))
+            p.note.oid.SequenceTime = DateTime(Child(d, "datetime"), where);
+        if (const xmlNode* d = Child(info, "addedtofile"); d && Child(d, "datetime"))
+            p.note.addedToFile = DateTime(Child(d, "datetime"), where);
+    }
+
+    void ReadItem(const xmlNode* node, sim::Note& note) {
+        const auto name = Attr(node, "name");
+        if (!name || name->empty()) Fail("<item> without a name");
+        const std::string where = "item '" + *name + "'";
+        const std::vector<xmlNode*> content = Children(node);
+        if (content.empty()) Fail(where + " has no value");
+        const xmlNode* v = content.front();
+
+        WORD flags = 0;
+        bool summaryByDefault = true;
+        std::vector<Bytes> values;
+        if (Is(v, "text")) {
+            values.push_back(EncodeText(ItemText(v)));
+        } else if (Is(v, "textlist")) {
+            std::vector<std::string> list;
+            for (const xmlNode* t : Children(v)) list.push_back(ItemText(t));
+            values.push_back(EncodeTextList(list));
+        } else if (Is(v, "number")) {
+            values.push_back(EncodeNumbers({Number(v, where)}));
+        } else if (Is(v, "numberlist")) {
+            std::vector<NUMBER> list;
+            for (const xmlNode* n : Children(v)) list.push_back(Number(n, where));
+            values.push_back(EncodeNumberRange(list, {}));
+        } else if (Is(v, "datetime")) {
+            values.push_back(EncodeTimes({DateTime(v, where)}));
+        } else if (Is(v, "datetimelist")) {
+            std::vector<TIMEDATE> list;
+            std::vector<TIMEDATE_PAIR> pairs;
+            for (const xmlNode* d : Children(v)) {
+                if (Is(d, "datetime")) {
+                    list.push_back(DateTime(d, where));
+                } else if (Is(d, "datetimepair")) {
+                    const auto ends = Children(d);
+                    if (ends.size() != 2) Fail(where + ": a <datetimepair> needs two date-times");
+                    pairs.push_back({DateTime(ends[0], where), DateTime(ends[1], where)});
+                }
+            }
+            values.push_back(EncodeTimeRange(list, pairs));
+        } else if (Is(v, "formula")) {
+            // Kept as its source text: the stand-in never evaluates formulas.
+            Bytes value;
+            AppendLe(value, TYPE_FORMULA, 2);
+            const std::string text = Utf8ToLmbcs(TextOf(v));
+            value.insert(value.end(), text.begin(), text.end());
+            values.push_back(std::move(value));
+        } else if (Is(v, "rawitemdata")) {
+            Bytes value;
+            AppendLe(value, ParseHex(Attr(v, "type").value_or(""), where + " type"), 2);
+            const Bytes data = Base64(v, where);
+            value.insert(value.end(), data.begin(), data.end());
+            values.push_back(std::move(value));
+            summaryByDefault = false;
+        } else if (Is(v, "richtext")) {
+            values = EncodeRichText(RichTextReader().Read(v));
+            summaryByDefault = false;
+        } else if (Is(v, "object")) {
+            values.push_back(FileObject(v, note, where));
+            summaryByDefault = false;
+        } else {
+            return;  // a value the stand-in has no use for (e.g. <unavailable/>)
+        }
+
+        if (BoolAttr(node, "summary", summaryByDefault)) flags |= ITEM_SUMMARY;
+        if (BoolAttr(node, "sign", false)) flags |= ITEM_SIGN;
+        if (BoolAttr(node, "seal", false)) flags |= ITEM_SEAL;
+        if (BoolAttr(node, "names", false)) flags |= ITEM_NAMES;
+        if (BoolAttr(node, "readers", false)) flags |= ITEM_READERS;
+        if (BoolAttr(node, "authors", false)) flags |= ITEM_READWRITERS;
+        if (BoolAttr(node, "protected", false)) flags |= ITEM_PROTECTED;
+        for (Bytes& value : values) note.items.push_back({*name, flags, std::move(value)});
+    }
+
+    // A $FILE value (TYPE_OBJECT, FILEOBJECT, LMBCS name) and the object it refers to.
+    Bytes FileObject(const xmlNode* object, sim::Note& note, const std::string& where) {
+        const xmlNode* file = Child(object, "file");
+        if (!file) Fail(where + ": <object> without <file>");
+        const std::string name = Utf8ToLmbcs(Attr(file, "name").value_or(""));
+        if (name.empty() || name.size() > 0xFFFF) Fail(where + ": attached file without a name");
+        const std::string host = Attr(file, "hosttype").value_or("unknown");
+        const auto hostType = HostTypeFromName(host);
+        if (!hostType) Fail(where + ": unknown host type '" + host + "'");
+        const std::string compression = Attr(file, "compression").value_or("none");
+        if (compression != "none") Fail(where + ": compressed file data is not supported");
+
+        sim::Object content;
+        if (const xmlNode* data = Child(file, "filedata")) content.data = Base64(data, where);
+        WORD attributes = 0, fileFlags = 0;
+        std::istringstream attrWords(Attr(file, "attribute").value_or(""));
+        for (std::string w; attrWords >> w;) attributes |= w == "readonly" ? 1 : w == "private" ? 2 : 0;
+        std::istringstream flagWords(Attr(file, "flags").value_or(""));
+        for (std::string w; flagWords >> w;) fileFlags |= w == "sign" ? 1 : w == "storedindoc" ? 2 : w == "mime" ? 4 : 0;
+        TIMEDATE created{}, modified{};
+        if (const xmlNode* d = Child(file, "created"); d && Child(d, "datetime")) created = DateTime(Child(d, "datetime"), where);
+        if (const xmlNode* d = Child(file, "modified"); d && Child(d, "datetime")) modified = DateTime(Child(d, "datetime"), where);
+
+        const DWORD rrv = db_.nextObjectId++;
+        Bytes value;
+        AppendLe(value, TYPE_OBJECT, 2);
+        AppendLe(value, OBJECT_FILE, 2);
+        AppendLe(value, rrv, 4);
+        AppendLe(value, name.size(), 2);
+        AppendLe(value, *hostType, 2);
+        AppendLe(value, 0, 2);  // stored uncompressed
+        AppendLe(value, attributes, 2);
+        AppendLe(value, fileFlags, 2);
+        AppendLe(value, content.data.size(), 4);
+        AppendLe(value, created.Innards[0], 4);
+        AppendLe(value, created.Innards[1], 4);
+        AppendLe(value, modified.Innards[0], 4);
+        AppendLe(value, modified.Innards[1], 4);
+        value.insert(value.end(), name.begin(), name.end());
+        note.objects[rrv] = std::move(content);
+        return value;
+    }
+
+    void AssignIds() {
+        std::set<NOTEID> used;
+        for (const Pending& p : pending_) {
+            if (!p.hasId) continue;
+            if (!used.insert(p.note.id).second) {
+                char text[16];
+                std::snprintf(text, sizeof text, "%X", p.note.id);
+                Fail(std::string("note ID ") + text + " appears twice");
+            }
+        }
+        NOTEID next = std::max<NOTEID>(db_.nextNoteId, used.empty() ? 0 : *used.rbegin() + 4);
+        for (Pending& p : pending_) {
+            if (!p.hasId) {
+                p.note.id = next;
+                next += 4;
+            }
+            if (!p.hasUnid) {  // a fresh universal ID: the file's replica ID and a counter
+                p.note.oid.File = db_.replicaId;
+                p.note.oid.Note.Innards[0] = db_.nextUnid++;
+                p.note.oid.Note.Innards[1] = p.note.id;
+            }
+        }
+        db_.nextNoteId = next;
+    }
+
+    void BuildCollections() {
+        std::vector<NOTEID> documents;
+        for (const Pending& p : pending_)
+            if ((p.note.noteClass & ~NOTE_CLASS_DEFAULT) == NOTE_CLASS_DOCUMENT) documents.push_back(p.note.id);
+        std::sort(documents.begin(), documents.end());
+        std::set<NOTEID> known;
+        for (const Pending& p : pending_) known.insert(p.note.id);
+        for (size_t i = 0; i < pending_.size(); ++i) {
+            Pending& p = pending_[i];
+            if (!p.entries) continue;
+            Collection entries;
+            if (explicitEntries_.count(i)) {
+                // An entry whose document is not in the file is dropped: views never show
+                // notes that do not exist.
+                for (NOTEID id : *p.entries)
+                    if ((id & NOTEID_CATEGORY) || known.count(id)) entries.push_back(id);
+            } else {
+                entries = documents;
+            }
+            db_.collections[p.note.id] = std::move(entries);
+        }
+        for (Pending& p : pending_) db_.notes[p.note.id] = std::move(p.note);
+    }
+
+    Database& db_;
+    std::vector<Pending> pending_;
+    std::set<size_t> explicitEntries_;
+};
+
+std::string LastXmlError(const std::string& source) {
+    const xmlError* e = xmlGetLastError();
+    std::string message = e && e->message ? e->message : "not well-formed XML";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    return source + (e ? ":" + std::to_string(e->line) : std::string()) + ": " + message;
+}
+
+bool Parse(std::string_view xml, Database& db, std::string& error, const std::string& source) {
+    if (xml.size() > size_t(INT32_MAX)) {
+        error = source + ": file too large";
+        return false;
+    }
+    xmlResetLastError();
+    // No network, no external DTD (DXL names one that is rarely beside the file), no entity
+    // expansion: a database file is data, not a program.
+    std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
+        xmlReadMemory(xml.data(), int(xml.size()), source.c_str(), nullptr,
+                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+        &xmlFreeDoc);
+    if (!doc) {
+        error = LastXmlError(source);
+        return false;
+    }
+    const xmlNode* root = xmlDocGetRootElement(doc.get());
+    if (!root) {
+        error = source + ": no root element";
+        return false;
+    }
+    Database loaded;
+    loaded.path = db.path;
+    try {
+        Reader(loaded).Root(root);
+    } catch (const ReadError& e) {
+        error = source + ": " + e.message;
+        return false;
+    }
+    db = std::move(loaded);
+    return true;
+}
+
+}  // namespace
+
+bool ParseDatabase(std::string_view xml, Database& db, std::string& error) {
+    return Parse(xml, db, error, "DXL");
+}
+
+bool ReadDatabase(const std::string& file, Database& db, std::string& error) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        error = file + ": cannot open the file";
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) {
+        error = file + ": cannot read the file";
+        return false;
+    }
+    return Parse(content.str(), db, error, file);
+}
+
+Database* LoadDatabase(const std::string& file, std::string& error, const std::string& dbPath) {
+    Database loaded;
+    if (!ReadDatabase(file, loaded, error)) return nullptr;
+    Database& db = CreateDatabase(dbPath.empty() ? file : dbPath);
+    loaded.path = db.path;
+    db = std::move(loaded);
+    return &db;
+}
+
+}  // namespace sim::dxl
