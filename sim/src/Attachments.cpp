@@ -1,0 +1,68 @@
+// NSFNoteExtractFile: writes an attachment's bytes through the real file system, refusing
+// what Windows refuses.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Calls.h"
+#include "State.h"
+#include "Unicode.h"
+#include "sim/Lmbcs.h"
+#include "sim/Status.h"
+
+#ifndef _WIN32
+#include "platform/posix/HostPath.h"
+#endif
+
+using namespace sim;
+using namespace sim::detail;
+
+namespace {
+
+// The host path for a native Windows path, or "" when Windows would refuse it.
+std::string HostPathFor(const std::string& native) {
+#ifdef _WIN32
+    return native;  // Windows applies its own rules
+#else
+    const auto mapped = platform::posix::ResolveHostPath(native);
+    if (mapped.error != platform::winpath::PathError::None || mapped.components.empty()) return {};
+    return mapped.path;
+#endif
+}
+
+}  // namespace
+
+NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem, const char* FileName,
+                                               ENCRYPTION_KEY* DecryptionKey) {
+    SIM_ENTER_STATUS(NSFNoteExtractFile);
+    OpenNote* note = LookupNote(hNote, "NSFNoteExtractFile");
+    if (!note) return ERR_SIM_INVALID_HANDLE;
+    if (!FileName) return ERR_SIM_BAD_ARGUMENT;
+    const int index = ItemIndexOf(hNote, bhItem, "NSFNoteExtractFile");
+    if (index < 0) return ERR_SIM_BAD_ARGUMENT;
+    const Item& item = note->copy.items[index];
+    constexpr size_t kHeader = 2 + sizeof(FILEOBJECT);
+    if (item.Type() != TYPE_OBJECT || item.value.size() < kHeader) return ERR_DATATYPE;
+    FILEOBJECT fo;
+    std::memcpy(&fo, item.value.data() + 2, sizeof fo);
+    if ((fo.Header.ObjectType & 0x0FFF) != OBJECT_FILE) return ERR_DATATYPE;
+    auto obj = note->copy.objects.find(fo.Header.RRV);
+    if (obj == note->copy.objects.end()) return ERR_SIM_OBJECT_MISSING;
+    if (obj->second.encrypted) {
+        if (!DecryptionKey) return ERR_SIM_ATTACH_ENCRYPTED;
+        const ENCRYPTION_KEY expected = KeyFor(note->copy.sealKey);
+        if (std::memcmp(DecryptionKey, &expected, sizeof expected) != 0) return ERR_SIM_NO_KEY;
+    }
+    const std::string host = HostPathFor(LmbcsToNative(FileName));
+    if (host.empty()) return ERR_SIM_FILE_CREATE;
+    std::FILE* f = std::fopen(host.c_str(), "wb");
+    if (!f) return ERR_SIM_FILE_CREATE;
+    const Bytes& data = obj->second.data;
+    const bool written = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed) {
+        std::remove(host.c_str());  // no partial file is left looking like a good one
+        return ERR_SIM_FILE_WRITE;
+    }
+    return NOERROR;
+}
