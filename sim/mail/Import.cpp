@@ -61,9 +61,10 @@ std::optional<int64_t> TimeValue(const Note& note, const char* name) {
   return seconds;
 }
 
+// The date the mail shows; mail without one sorts by when it arrived.
 int64_t SortDate(const Note& note) {
-  if (auto delivered = TimeValue(note, "DeliveredDate")) return *delivered;
-  return TimeValue(note, "PostedDate").value_or(0);
+  if (auto posted = TimeValue(note, "PostedDate")) return *posted;
+  return TimeValue(note, "DeliveredDate").value_or(0);
 }
 
 bool TitleNames(const std::string& title, const std::string& wanted) {

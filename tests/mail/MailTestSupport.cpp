@@ -6,8 +6,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "sim/mail/MailMessage.h"
-#include "sim/mail/Mailbox.h"
+#include <cstring>
+#include <random>
+
+#include <notesapi/notesapi.h>
+
+#include "sim/Lmbcs.h"
+#include "sim/testing.h"
+#include "sim/mail/Import.h"
 
 namespace fs = std::filesystem;
 
@@ -43,13 +49,43 @@ std::string ParamName(const ::testing::TestParamInfo<std::string>& info) {
   return name;
 }
 
-std::vector<StoredFile> ImportAndExtract(const fs::path& path) {
+std::vector<StoredFile> ExtractAttachments(const std::string& dbPath, NOTEID noteId) {
   std::vector<StoredFile> files;
-  sim::mail::Mailbox box = sim::mail::ReadMailbox(path);
-  if (box.messages.empty()) return files;
-  auto message = sim::mail::ParseMailMessage(box.messages.front().bytes);
-  if (!message) return files;
-  for (auto& attachment : message->attachments) files.push_back({attachment.name, attachment.bytes});
+  DBHANDLE hDb = NULLHANDLE;
+  EXPECT_EQ(NSFDbOpen(dbPath.c_str(), &hDb), NOERROR);
+  NOTEHANDLE hNote = NULLHANDLE;
+  EXPECT_EQ(NSFNoteOpen(hDb, noteId, 0, &hNote), NOERROR);
+  fs::path scratch = fs::temp_directory_path() / ("mail-tests-" + std::to_string(std::random_device{}()));
+  BLOCKID item{}, value{};
+  WORD type = 0;
+  DWORD length = 0;
+  STATUS status = NSFItemInfo(hNote, "$FILE", 5, &item, &type, &value, &length);
+  while (status == NOERROR) {
+    // The value: type word, FILEOBJECT, then the LMBCS file name.
+    const char* data = static_cast<const char*>(OSLockObject(value.pool)) + value.block;
+    FILEOBJECT object;
+    memcpy(&object, data + sizeof(WORD), sizeof object);
+    std::string name = sim::LmbcsToUtf8(std::string_view(data + sizeof(WORD) + sizeof object, object.FileNameLength));
+    OSUnlockObject(value.pool);
+    EXPECT_EQ(NSFNoteExtractFile(hNote, item, scratch.string().c_str(), nullptr), NOERROR) << name;
+    files.push_back({name, ReadAll(scratch)});
+    fs::remove(scratch);
+    status = NSFItemInfoNext(hNote, item, "$FILE", 5, &item, &type, &value, &length);
+  }
+  NSFNoteClose(hNote);
+  NSFDbClose(hDb);
+  return files;
+}
+
+std::vector<StoredFile> ImportAndExtract(const fs::path& path) {
+  sim::Reset();
+  sim::Database& db = sim::CreateDatabase("import.nsf");
+  sim::mail::ImportSummary summary = sim::mail::Import(db, {path});
+  EXPECT_EQ(summary.messages, 1u) << summary.Line();
+  std::vector<StoredFile> files;
+  for (auto& [id, note] : db.notes)
+    if (note.noteClass == NOTE_CLASS_DOCUMENT) files = ExtractAttachments(db.path, id);
+  SIM_EXPECT_CLEAN();
   return files;
 }
 

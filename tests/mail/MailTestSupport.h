@@ -22,6 +22,8 @@ struct StoredFile {
   std::string name;   // UTF-8
   std::string bytes;
 };
+// The attachments of a document, read through the Notes API in note order.
+std::vector<StoredFile> ExtractAttachments(const std::string& dbPath, uint32_t noteId);
 // Imports the one message in `path` into a fresh database and reads the attachments of
 // the document back in note order.
 std::vector<StoredFile> ImportAndExtract(const std::filesystem::path& path);
