@@ -4,8 +4,8 @@
 #include <chrono>
 
 #include "MailTestSupport.h"
-#include "sim/mail/MailMessage.h"
-#include "sim/mail/Mailbox.h"
+#include "sim/testing.h"
+#include "sim/mail/Import.h"
 
 namespace fs = std::filesystem;
 
@@ -43,30 +43,21 @@ std::vector<fs::path> MailboxesOf(const std::string& set) {
 
 class CorpusImport : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(CorpusImport, EveryMessageReads) {
-  auto started = std::chrono::steady_clock::now();
-  size_t messages = 0, attachments = 0, skipped = 0;
-  uint64_t bytes = 0;
+TEST_P(CorpusImport, EveryMessageImports) {
   std::vector<fs::path> boxes = MailboxesOf(GetParam());
   ASSERT_FALSE(boxes.empty());
-  for (const fs::path& box : boxes) {
-    sim::mail::Mailbox mailbox = sim::mail::ReadMailbox(box);
-    skipped += mailbox.problems.size();
-    for (const auto& message : mailbox.messages) {
-      auto mail = sim::mail::ParseMailMessage(message.bytes);
-      if (!mail) {
-        ++skipped;
-        continue;
-      }
-      ++messages;
-      attachments += mail->attachments.size();
-      bytes += message.bytes.size();
-    }
-  }
+  sim::Reset();
+  sim::Database& db = sim::CreateDatabase("corpus.nsf");
+  auto started = std::chrono::steady_clock::now();
+  sim::mail::ImportSummary summary = sim::mail::Import(db, boxes);
   double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
-  EXPECT_GT(messages, 0u);
-  std::cout << "| " << GetParam() << " | " << messages << " | " << attachments << " | " << bytes << " | "
-            << skipped << " | " << ms << " ms |\n";
+  EXPECT_GT(summary.messages, 0u);
+  // Every problem names a file of the set.
+  for (const std::string& problem : summary.problems) EXPECT_NE(problem.find(GetParam()), std::string::npos);
+  std::cout << "| " << GetParam() << " | " << summary.messages << " | " << summary.attachments << " | "
+            << summary.bytes << " | " << summary.duplicates << " | " << summary.skipped << " | " << ms << " ms |\n";
+  SIM_EXPECT_CLEAN();
+  sim::Reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, CorpusImport,
