@@ -18,7 +18,7 @@ namespace {
 
 std::string Hex(DWORD value, int width = 0) {
     char text[16];
-    std::snprintf(text, sizeof text, width ? "%0*X" : "%X", width, value);
+    std::snprintf(text, sizeof text, "%0*X", width, value);
     return text;
 }
 
@@ -152,7 +152,8 @@ private:
         const WORD cls = note.noteClass & ~NOTE_CLASS_DEFAULT;
         const auto collection = db.collections.find(note.id);
         const bool view = (cls & NOTE_CLASS_VIEW) && collection != db.collections.end();
-        if (view) {
+        // As <view>/<folder> only when reading it back adds no $TITLE or $Flags of its own.
+        if (view && note.Find("$TITLE") && note.Find("$Flags")) {
             Start(IsFolder(note) ? "folder" : "view");
             std::string title;
             if (const Item* t = note.Find("$TITLE"); t && t->Type() == TYPE_TEXT)
