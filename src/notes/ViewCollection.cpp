@@ -24,6 +24,10 @@ ViewCollection::~ViewCollection() { Close(); }
 
 bool ViewCollection::FindView(DBHANDLE db, const std::string& name) {
     database = 0;
+    if (db == 0) {  // a detached database: no view to find, and nothing to ask Notes
+        lastStatus = ERR_NOT_FOUND;
+        return false;
+    }
     NOTEID found = 0;
     STATUS status = NIFFindDesignNote(db, ToNotesText(name, kViewNameLimit).c_str(), NOTE_CLASS_VIEW, &found);
     if (status != NOERROR) {
