@@ -1,0 +1,40 @@
+// A real mail document exported from Notes as DXL, read as the add-in shows it.
+#include <gtest/gtest.h>
+
+#ifdef STOWLINE_HAVE_DXL
+#include <string>
+
+#include "notes/NotesDocument.h"
+#include "sim/Engine.h"
+#include "sim/dxl/Dxl.h"
+#include "sim/testing.h"
+
+namespace stowline {
+namespace {
+
+class RealDocument : public sim::CleanEngineTest {};
+
+TEST_F(RealDocument, MailFieldsAsShown) {
+    std::string error;
+    sim::Database* db = sim::dxl::LoadDatabase(
+        std::string(STOWLINE_DATA_DIR) + "/dxl/domino-jnx/testJsonSerialization/spam.xml", error, "spam.nsf");
+    ASSERT_NE(db, nullptr) << error;
+    DBHANDLE handle = sim::ClientDbHandle(*db);
+    NOTEID id = 0;
+    for (auto& [noteId, note] : db->notes)
+        if (note.noteClass == NOTE_CLASS_DOCUMENT && note.Find("Subject")) id = noteId;
+    ASSERT_NE(id, 0u);
+    {
+        NotesDocument document;
+        ASSERT_TRUE(document.Open(handle, id, true));
+        EXPECT_EQ(document.GetUNID(), "8FD8E55C12D1A9764F03FE20DF203FE7");
+        // DeliveredDate 2014-08-08 13:18:41 at -04 (daylight time) in the stand-in's US Eastern zone.
+        EXPECT_EQ(document.FormatDocumentTime("y-m-d_hn_s"), "2014-08-08_1318_41");
+        EXPECT_EQ(document.GetDateText(), "08/08/2014 01:18:41 PM");
+    }
+    sim::ReleaseClientHandle(handle);
+}
+
+}  // namespace
+}  // namespace stowline
+#endif
