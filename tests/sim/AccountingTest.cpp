@@ -1,0 +1,116 @@
+// The engine's own bookkeeping: what CheckClean reports must be exactly the discipline faults.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "sim/Builder.h"
+#include "sim/Engine.h"
+#include "sim/testing.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+class AccountingTest : public sim::CleanEngineTest {
+protected:
+    std::string Problems() {
+        auto p = sim::CheckClean();
+        std::string all = sim::DescribeProblems(p);
+        sim::Reset();  // so that the fixture's own check passes
+        return all;
+    }
+};
+
+TEST_F(AccountingTest, OpenAndReleaseEverythingIsClean) {
+    sim::Database& db = sim::CreateDatabase("mail.nsf");
+    const NOTEID id = sim::AddDocument(db).Text("Subject", "hi").Id();
+    DBHANDLE hDb = 0;
+    ASSERT_EQ(NSFDbOpen("MAIL.NSF", &hDb), NOERROR);
+    NOTEHANDLE hNote = 0;
+    ASSERT_EQ(NSFNoteOpen(hDb, id, 0, &hNote), NOERROR);
+    BLOCKID item, value;
+    DWORD len;
+    ASSERT_EQ(NSFItemInfo(hNote, "Subject", 7, &item, nullptr, &value, &len), NOERROR);
+    ASSERT_NE(OSLockObject(value.pool), nullptr);
+    EXPECT_TRUE(OSUnlockObject(value.pool));
+    NSFNoteClose(hNote);
+    NSFDbClose(hDb);
+    EXPECT_TRUE(sim::CheckClean().empty()) << sim::DescribeProblems(sim::CheckClean());
+}
+
+TEST_F(AccountingTest, LeakedBufferAndLockAreReported) {
+    sim::Database& db = sim::CreateDatabase("mail.nsf");
+    auto view = sim::AddView(db, "All");
+    view.Entry(sim::AddDocument(db).Id());
+    const DBHANDLE hDb = sim::ClientDbHandle(db);
+    HCOLLECTION hc = 0;
+    ASSERT_EQ(NIFOpenCollection(hDb, hDb, view.Id(), 0, 0, &hc, nullptr, nullptr, nullptr, nullptr), NOERROR);
+    COLLECTIONPOSITION pos{};
+    DHANDLE buffer = 0;
+    DWORD n = 0;
+    WORD flags = 0;
+    ASSERT_EQ(NIFReadEntries(hc, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 0xFFFFFFFF, READ_MASK_NOTEID, &buffer,
+                             nullptr, nullptr, &n, &flags),
+              NOERROR);
+    ASSERT_NE(OSLockObject(buffer), nullptr);
+    NIFCloseCollection(hc);
+    // The buffer was neither unlocked nor freed.
+    const std::string problems = Problems();
+    EXPECT_THAT(problems, HasSubstr("buffer"));
+    EXPECT_THAT(problems, HasSubstr("from NIFReadEntries not released (locked 1 time(s))"));
+}
+
+TEST_F(AccountingTest, ClosingClientOwnedHandlesIsAViolation) {
+    sim::Database& db = sim::CreateDatabase("mail.nsf");
+    const DBHANDLE hDb = sim::ClientDbHandle(db);
+    const DHANDLE table = sim::ClientIdTable({0x8F6});
+    NSFDbClose(hDb);
+    OSMemFree(table);
+    const std::string problems = Problems();
+    EXPECT_THAT(problems, HasSubstr("NSFDbClose: closed the client's database handle"));
+    EXPECT_THAT(problems, HasSubstr("OSMemFree: freed the client's ID table"));
+}
+
+TEST_F(AccountingTest, MisusedHandlesAreViolations) {
+    sim::Database& db = sim::CreateDatabase("mail.nsf");
+    const NOTEID id = sim::AddDocument(db).Text("Subject", "x").Id();
+    const DBHANDLE hDb = sim::ClientDbHandle(db);
+    NOTEHANDLE hNote = 0;
+    ASSERT_EQ(NSFNoteOpen(hDb, id, 0, &hNote), NOERROR);
+    BLOCKID item, value;
+    ASSERT_EQ(NSFItemInfo(hNote, "Subject", 7, &item, nullptr, &value, nullptr), NOERROR);
+    EXPECT_FALSE(OSUnlockObject(value.pool));   // never locked
+    EXPECT_NE(OSMemFree(value.pool), NOERROR);  // belongs to the note
+    OSLockObject(value.pool);
+    NSFNoteClose(hNote);                        // with the lock outstanding
+    EXPECT_NE(NSFNoteClose(hNote), NOERROR);    // twice
+    const std::string problems = Problems();
+    EXPECT_THAT(problems, HasSubstr("is not locked"));
+    EXPECT_THAT(problems, HasSubstr("belongs to its note"));
+    EXPECT_THAT(problems, HasSubstr("closed with 1 item block lock(s) outstanding"));
+    EXPECT_THAT(problems, HasSubstr("NSFNoteClose: unknown or released note handle"));
+}
+
+TEST_F(AccountingTest, FaultByNameAndCallNumber) {
+    sim::Database& db = sim::CreateDatabase("mail.nsf");
+    const NOTEID id = sim::AddDocument(db).Id();
+    const DBHANDLE hDb = sim::ClientDbHandle(db);
+    sim::InjectFault("NSFNoteOpen", 2, ERR_NOACCESS);
+    sim::InjectFault("IDScan", 1, 0, /*fromThenOn=*/true);
+    NOTEHANDLE h = 0;
+    ASSERT_EQ(NSFNoteOpen(hDb, id, 0, &h), NOERROR);
+    NSFNoteClose(h);
+    NOTEHANDLE untouched = 0x1234;
+    EXPECT_EQ(NSFNoteOpen(hDb, id, 0, &untouched), ERR_NOACCESS);
+    EXPECT_EQ(untouched, 0x1234u);
+    ASSERT_EQ(NSFNoteOpen(hDb, id, 0, &h), NOERROR);  // only the second call fails
+    NSFNoteClose(h);
+    const DHANDLE table = sim::ClientIdTable({id});
+    DWORD got = 0;
+    EXPECT_FALSE(IDScan(table, TRUE, &got));
+    EXPECT_FALSE(IDScan(table, TRUE, &got));
+    EXPECT_EQ(sim::CallCount("NSFNoteOpen"), 3u);
+    EXPECT_EQ(sim::CallCount("IDScan"), 2u);
+    EXPECT_EQ(sim::CallCount("NSFDbClose"), 0u);
+}
+
+}  // namespace
