@@ -2,6 +2,10 @@
 
 #include <vector>
 
+// windows.h maps these names to its own A/W functions.
+#undef GetProfileString
+#undef WriteProfileString
+
 #include "platform/Platform.h"
 
 namespace platform {
