@@ -1,8 +1,54 @@
 #include "addin/ArchiveSelected.h"
 
+#include "addin/AddinStartup.h"
+#include "addin/ArchiveCommand.h"
+#include "export/ExportJob.h"
+#include "export/RunExport.h"
+#include "notes/CommandAborted.h"
+#include "notes/ViewCollection.h"
+#include "platform/Platform.h"
+#include "settings/ArchiveSettings.h"
+
 namespace stowline {
 
-// Placeholder until the command is built: the menu's dispatch already calls it.
-void ArchiveSelected(const void*) {}
+namespace {
+constexpr const char* kConfirmText =
+    "Please confirm you wish to archive and then remove selected messages from mailbox.";
+constexpr const char* kConfirmTitle = "Confirm Archive and Remove Messages";
+}  // namespace
+
+void ArchiveSelected(const void* commandBlock) {
+    const ArchiveSettings* settings = TheSettings();
+    if (!settings) return;
+    const CommandBlockFields client = ReadCommandBlock(commandBlock);
+
+    if (settings->PromptDelMsg && settings->DelMsgAfterArc &&
+        !Confirm(kConfirmText, kConfirmTitle, platform::MB_ICONQUESTION_ | platform::MB_OKCANCEL_))
+        return;
+
+    ExportJob job;
+    AddStandardExcludedFolders(job.ExcludedFolders);
+    ViewCollection view(client.database, client.viewNoteId);
+
+    if (settings->DelMsgAfterArc) {
+        try {
+            if (!view.IsFolder() &&
+                !Confirm(texts::kViewWarning, texts::kViewWarningTitle,
+                         platform::MB_ICONEXCLAMATION_ | platform::MB_OKCANCEL_))
+                return;
+        } catch (const CommandAborted&) {
+            return;  // the view note could not be opened; its message has been shown
+        }
+    }
+
+    job.SourceMode = kSourceSelection;
+    job.SelectedNotes = client.selectedNotes;
+    job.DatabaseHandle = client.database;
+    FillJobFromSettings(job, *settings);
+    job.ViewName = view.GetTitle();
+
+    if (!RunExport(job)) ReportRunFailure(job);
+    RefreshAfterArchiveSelected(settings->DelMsgAfterArc);
+}
 
 }  // namespace stowline

@@ -1,13 +1,59 @@
-// The Options dialog: edits the process-wide settings and saves them.
+// The Options dialog: edits the base path and the four deletion flags of the process-wide
+// settings in place and saves them on OK. The logic lives here once; each platform draws the
+// dialog from template 102 (platform/DialogHost.h) and routes the control events back.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/DialogHost.h"
 #include "settings/ArchiveSettings.h"
 
 namespace stowline {
 
-// Shows the dialog modally, owned by `owner` (0: no parent), on `settings`.
+// Template 102 and its menu 1001: the ids the platforms' dialogs are drawn with.
+namespace options_ids {
+inline constexpr int kTemplate = 102;
+inline constexpr int kMenu = 1001;
+inline constexpr int kOk = 1;
+inline constexpr int kCancel = 2;
+inline constexpr int kBasePath = 1000;        // edit
+inline constexpr int kDeleteMessages = 1001;  // "Delete Messages After Archiving"
+inline constexpr int kBrowse = 1003;
+inline constexpr int kDeleteFolders = 1004;   // "Delete View/Folders After Archiving View/Folder"
+inline constexpr int kPromptFolders = 1005;   // "Prompt First" of the folders group
+inline constexpr int kPromptMessages = 1006;  // "Prompt First" of the messages group
+inline constexpr int kHelpTopics = 32772;     // menu "Help" > "Help Topics"
+}  // namespace options_ids
+
+inline constexpr const char* kBasePathErrorText = "Base Path does not exist. Please select a valid path.";
+inline constexpr const char* kBasePathErrorTitle = "Base Path Error";
+
+class OptionsDialog : public platform::DialogHandler {
+public:
+    explicit OptionsDialog(std::uintptr_t parent = 0) : parent_(parent) {}
+
+    // Shows the dialog modally; IDOK_ after a confirmed OK, IDCANCEL_ otherwise (also when
+    // the platform could not show it).
+    int DoModal();
+
+    bool OnInitDialog(platform::DialogControls& controls) override;
+    void OnCommand(platform::DialogControls& controls, int id) override;
+    // Refuses a base path that is not an existing directory (the dialog stays open);
+    // otherwise stores every control into the settings, saves them and closes.
+    void OnOK(platform::DialogControls& controls);
+
+    ArchiveSettings* settings = nullptr;  // borrowed; set before DoModal
+
+private:
+    // Each "Prompt First" box is shown exactly when its deletion box is checked. Hiding a box
+    // keeps its check state, which OK stores like any other.
+    static void ApplyVisibility(platform::DialogControls& controls);
+    static void Browse(platform::DialogControls& controls);
+
+    std::uintptr_t parent_;
+};
+
+// What the Options menu item runs: the dialog on `settings`, owned by `owner` (0: no parent).
 void ShowOptionsDialog(ArchiveSettings& settings, std::uintptr_t owner = 0);
 
 }  // namespace stowline

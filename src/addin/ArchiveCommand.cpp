@@ -1,0 +1,82 @@
+#include "addin/ArchiveCommand.h"
+
+#include <cstring>
+
+#include "addin/AddinStartup.h"
+#include "export/ExportJob.h"
+#include "platform/Platform.h"
+#include "settings/ArchiveSettings.h"
+
+namespace stowline {
+
+namespace {
+std::uint32_t ReadU32(const void* b, std::size_t offset) {
+    const auto* p = static_cast<const unsigned char*>(b) + offset;
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+}  // namespace
+
+CommandBlockFields ReadCommandBlock(const void* b) {
+    CommandBlockFields fields;
+    if (!b) return fields;
+    fields.database = ReadU32(b, block::kCommandDatabase);
+    fields.viewNoteId = ReadU32(b, block::kCommandViewNoteId);
+    fields.selectedNotes = ReadU32(b, block::kCommandSelectedNotes);
+    return fields;
+}
+
+void AddStandardExcludedFolders(ExcludedFolders& folders) {
+    folders.Add("($Inbox)", "Inbox");
+    folders.Add("($Sent)", "Sent");
+    folders.Add("($Drafts)", "Drafts");
+    folders.Add("($All)", "All Documents");
+    folders.Add("($Trash)", "Trash");
+    folders.Add("(Discussion Threads)", "Discussion Threads");
+}
+
+void FillJobFromSettings(ExportJob& job, const ArchiveSettings& settings) {
+    job.BasePath = settings.BasePath;
+    job.DetachMethodEvalString = settings.DetachMethodEvalString;
+    job.TextFileNameEvalString = settings.TextFileNameEvalString;
+    job.DelMsgAfterArc = settings.DelMsgAfterArc;
+    if (settings.DelMsgAfterArc) job.DeleteGuard = kDeleteGuardArmed;
+}
+
+void ReportRunFailure(const ExportJob& job) {
+    platform::ShowMessageBox("Archive Error: " + job.ErrorText, texts::kArchiveErrorTitle,
+                             platform::MB_ICONSTOP_ | platform::MB_OK_);
+}
+
+bool Confirm(const std::string& text, const std::string& title, unsigned flags) {
+    return platform::ShowMessageBox(text, title, flags) == platform::IDOK_;
+}
+
+void PressKey(std::uint8_t key) { platform::SendKeyEvent(key, 0); }
+void ReleaseKey(std::uint8_t key) { platform::SendKeyEvent(key, platform::KEYEVENTF_KEYUP_); }
+void TapKey(std::uint8_t key) {
+    PressKey(key);
+    ReleaseKey(key);
+}
+
+bool ActivateClientWindow() {
+    const std::uintptr_t window = platform::FindTopWindow(kClientWindowClass);
+    if (!window) return false;
+    platform::BringToForeground(window);
+    return true;
+}
+
+void RefreshAfterArchiveSelected(bool f9) {
+    if (!ActivateClientWindow()) {
+        platform::ShowMessageBox(texts::kDocumentsArchived, kAppName, platform::MB_OK_);
+        return;
+    }
+    if (f9) TapKey(kKeyF9);
+    // Alt, E, D: an item of the client's Edit menu, always sent after this command.
+    PressKey(kKeyAlt);
+    TapKey(kKeyE);
+    TapKey(kKeyD);
+    ReleaseKey(kKeyAlt);
+}
+
+}  // namespace stowline

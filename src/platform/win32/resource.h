@@ -1,0 +1,15 @@
+// Resource ids of the Options dialog template and its menu (shared with OptionsDialog.rc).
+#pragma once
+
+#define IDD_OPTIONS 102
+#define IDR_OPTIONS_MENU 1001
+#define IDC_BASE_PATH 1000
+#define IDC_DELETE_MESSAGES 1001
+#define IDC_BROWSE 1003
+#define IDC_DELETE_FOLDERS 1004
+#define IDC_PROMPT_FOLDERS 1005
+#define IDC_PROMPT_MESSAGES 1006
+#define ID_HELP_TOPICS 32772
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
