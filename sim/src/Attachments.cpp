@@ -46,7 +46,8 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem,
     FILEOBJECT fo;
     std::memcpy(&fo, item.value.data() + 2, sizeof fo);
     if ((fo.Header.ObjectType & 0x0FFF) != OBJECT_FILE) return ERR_DATATYPE;
-    auto obj = note->copy.objects.find(fo.Header.RRV);
+    const DWORD rrv = fo.Header.RRV;  // a copy: the packed field is not aligned
+    auto obj = note->copy.objects.find(rrv);
     if (obj == note->copy.objects.end()) return ERR_SIM_OBJECT_MISSING;
     if (obj->second.encrypted) {
         if (!DecryptionKey) return ERR_SIM_ATTACH_ENCRYPTED;
