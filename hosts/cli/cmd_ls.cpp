@@ -113,3 +113,6 @@ void AddLsCommand(CLI::App& app, int& exitCode) {
 }
 
 }  // namespace stowline::cli
+
+#include "Command.h"
+static const stowline::cli::Registration lsRegistration{"ls", stowline::cli::AddLsCommand};

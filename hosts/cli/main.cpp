@@ -1,0 +1,92 @@
+// The command line's main: parses, runs the add-in's start-up as the client's loading of the
+// library would, then runs one subcommand.
+#include <iostream>
+
+#include "Command.h"
+#include "addin/AddinStartup.h"
+#include "addin/DTMenuProc.h"
+#include "platform/WindowsPath.h"
+#include "platform/posix/PosixUi.h"
+
+namespace stowline::cli {
+
+namespace {
+bool errorShown = false;
+}
+
+std::vector<CommandInfo>& Commands() {
+    static std::vector<CommandInfo> commands;
+    return commands;
+}
+
+bool ErrorShown() { return errorShown; }
+void NoteError() { errorShown = true; }
+
+std::vector<MenuItem> SetUpMenu() {
+    std::vector<MenuItem> items;
+    for (std::uint16_t index = 0;; ++index) {
+        unsigned char block[70] = {};  // the client's item set-up block, 64 text bytes
+        block[0] = kStartingMenuId & 0xFF;
+        block[1] = kStartingMenuId >> 8;
+        block[2] = index & 0xFF;
+        block[3] = index >> 8;
+        const NAMRESULT answer = DTMenuProc(0, block);
+        block[sizeof block - 1] = 0;
+        items.push_back({static_cast<std::uint16_t>(block[4] | (block[5] << 8)),
+                         reinterpret_cast<const char*>(block + 6)});
+        if (answer != 1) break;
+    }
+    return items;
+}
+
+}  // namespace stowline::cli
+
+int main(int argc, char** argv) {
+    using namespace stowline::cli;
+    CLI::App app{"Stowline's command line: plays the Notes client for the Stowline add-in."};
+    app.require_subcommand(1);
+    std::vector<std::pair<CLI::App*, const CommandInfo*>> subs;
+    std::vector<Runner> runners(Commands().size());
+    int addedExitCode = 0;
+    for (std::size_t i = 0; i < Commands().size(); ++i) {
+        const auto& info = Commands()[i];
+        CLI::App* sub = nullptr;
+        if (info.add) {
+            info.add(app, addedExitCode);
+            sub = app.get_subcommand(info.name);
+        } else {
+            sub = app.add_subcommand(info.name, info.description);
+            runners[i] = info.setup(*sub);
+        }
+        subs.emplace_back(sub, &info);
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : 2;
+    }
+
+    // Every box is shown on standard error as "title: text".
+    platform::posix::SetAskOnTerminal(true);
+    platform::posix::SetBoxObserver([](const platform::posix::UiEvent& box) {
+        std::cerr << platform::winpath::Cp1252ToUtf8(box.title) << ": "
+                  << platform::winpath::Cp1252ToUtf8(box.text) << std::endl;
+        const unsigned icon = box.flags & 0xF0;
+        if (icon == 0x10 || icon == 0x30) NoteError();
+    });
+
+    try {
+        for (std::size_t i = 0; i < subs.size(); ++i) {
+            if (!subs[i].first->parsed()) continue;
+            if (subs[i].second->add) return addedExitCode;  // ran in its parse callback
+            if (subs[i].second->needsStartup && !stowline::StartAddin()) return 1;
+            const int status = runners[i]();
+            return status != 0 ? status : (ErrorShown() ? 1 : 0);
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "stowline: " << e.what() << std::endl;
+        return 1;
+    }
+    return 2;
+}
