@@ -218,6 +218,9 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteDecrypt(NOTEHANDLE hNote, WORD DecryptFlags, 
         }
         note->decrypted = true;
     }
+    // DECRYPT_ATTACHMENTS_IN_PLACE: the open copy's attachments need no key afterwards.
+    if (DecryptFlags & 0x0001)
+        for (auto& [rrv, obj] : note->copy.objects) obj.encrypted = false;
     if (retKeyForAttachments) *retKeyForAttachments = KeyFor(keyName);
     return NOERROR;
 }

@@ -78,12 +78,14 @@ TEST_F(AccountingTest, MisusedHandlesAreViolations) {
     ASSERT_EQ(NSFNoteOpen(hDb, id, 0, &hNote), NOERROR);
     BLOCKID item, value;
     ASSERT_EQ(NSFItemInfo(hNote, "Subject", 7, &item, nullptr, &value, nullptr), NOERROR);
+    EXPECT_NE(NSFItemInfoNext(hNote, value, nullptr, 0, &item, nullptr, &value, nullptr), NOERROR);  // not the item
     EXPECT_FALSE(OSUnlockObject(value.pool));   // never locked
     EXPECT_NE(OSMemFree(value.pool), NOERROR);  // belongs to the note
     OSLockObject(value.pool);
     NSFNoteClose(hNote);                        // with the lock outstanding
     EXPECT_NE(NSFNoteClose(hNote), NOERROR);    // twice
     const std::string problems = Problems();
+    EXPECT_THAT(problems, HasSubstr("NSFItemInfoNext: BLOCKID"));
     EXPECT_THAT(problems, HasSubstr("is not locked"));
     EXPECT_THAT(problems, HasSubstr("belongs to its note"));
     EXPECT_THAT(problems, HasSubstr("closed with 1 item block lock(s) outstanding"));

@@ -81,6 +81,9 @@ TEST_F(AttachmentsTest, EncryptedAttachmentNeedsTheNotesKey) {
     EXPECT_EQ(NSFNoteExtractFile(hNote, item, Target("s.txt").c_str(), &wrong), sim::ERR_SIM_NO_KEY);
     EXPECT_EQ(NSFNoteExtractFile(hNote, item, Target("s.txt").c_str(), &key), NOERROR);
     EXPECT_EQ(Read(dir / "s.txt"), "s");
+    // Decrypted in place, the attachment needs no key any more.
+    ASSERT_EQ(NSFNoteDecrypt(hNote, 0x0001, nullptr), NOERROR);
+    EXPECT_EQ(NSFNoteExtractFile(hNote, item, Target("t.txt").c_str(), nullptr), NOERROR);
 }
 
 }  // namespace
