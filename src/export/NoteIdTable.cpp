@@ -16,7 +16,9 @@ bool NoteIdTable::NextDocument(NotesDocument& document) { return Step(false, doc
 bool NoteIdTable::Step(bool first, NotesDocument& document) {
     if (first) UnopenedCount = 0;
     for (BOOL scanFirst = first ? TRUE : FALSE;; scanFirst = FALSE) {
-        DWORD id = 0;
+        // Notes keeps the scan position in the table; handing in the last ID as well costs
+        // nothing and serves implementations that continue from the value passed.
+        DWORD id = CurrentNoteId;
         if (!IDScan(IdTable, scanFirst, &id)) return false;
         CurrentNoteId = id;
         if (document.Open(DatabaseHandle, CurrentNoteId, true)) return true;

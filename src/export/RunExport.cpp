@@ -155,7 +155,8 @@ private:
         }
 
         NotesDocument document;
-        std::optional<ArchivedDocument> previous;
+        // With deletion armed an earlier archive must survive: its mail may be gone already.
+        document.keepExistingFiles = armed_;
         // Counted even when a stop leaves the walk early.
         struct CountOnExit {
             DocumentWalk& walk;

@@ -1,4 +1,5 @@
 // The attachment walk of NotesDocument over the note's $FILE items.
+#include <algorithm>
 #include <cstring>
 
 #include "export/OutputNames.h"
@@ -22,6 +23,12 @@ bool IsSkippedHostType(WORD hostType) {
         default:
             return false;
     }
+}
+
+// A stored name that would reach outside the target folder: a path, a drive, "." or "..".
+bool LeavesFolder(const std::string& name) {
+    if (name.find_first_of("\\/:") != std::string::npos) return true;
+    return !name.empty() && name.find_first_not_of('.') == std::string::npos;
 }
 
 struct FileValue {
@@ -90,20 +97,28 @@ bool NotesDocument::ExtractNextAttachment(bool first, bool extract, const std::s
     if (!extract) return true;
 
     const std::string notesFolder = ToNotesText(folder);
-    status = NSFNoteExtractFile(note, item, (notesFolder + "\\" + file.rawName).c_str(), key);
-    if (status == NOERROR) {
-        writtenName = nativeName;
-        return true;
-    }
-    // Retry once under a name the file system accepts. The name is cleaned as native text:
-    // the group bytes of LMBCS are control bytes and would be cleaned away.
+    // The target name, native; a name left as stored is handed to Notes in its own bytes.
+    const auto extractAs = [&](const std::string& nativeTarget) {
+        std::string target = nativeTarget;
+        if (keepExistingFiles) {
+            const std::string free = FirstFreePath(folder + "\\" + nativeTarget);
+            target = free.substr(std::min(free.size(), folder.size() + 1));
+        }
+        const std::string notesTarget = target == nativeName ? file.rawName : ToNotesText(target);
+        const STATUS result = NSFNoteExtractFile(note, item, (notesFolder + "\\" + notesTarget).c_str(), key);
+        if (result == NOERROR) writtenName = target;
+        return result;
+    };
+    // The name is cleaned as native text: the group bytes of LMBCS are control bytes and
+    // would be cleaned away.
     std::string cleaned = nativeName;
     MakeValidFileName(cleaned);
-    status = NSFNoteExtractFile(note, item, (notesFolder + "\\" + ToNotesText(cleaned)).c_str(), key);
-    if (status == NOERROR)
-        writtenName = cleaned;
-    else
-        stepStatus = status;
+    // A name that would leave the folder is never used as it stands.
+    status = extractAs(LeavesFolder(nativeName) ? cleaned : nativeName);
+    if (status == NOERROR) return true;
+    // Retry once under a name the file system accepts.
+    status = extractAs(cleaned);
+    if (status != NOERROR) stepStatus = status;
     return true;
 }
 

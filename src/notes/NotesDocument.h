@@ -99,6 +99,9 @@ public:
     std::vector<std::string> attachmentNames;
     std::vector<std::string> attachmentPaths;  // parallel to attachmentNames
     DWORD attachmentCursor = 0;
+    // Set by a run that deletes what it archives: extraction then never replaces an existing
+    // file but writes to the first free numbered name. Kept across notes.
+    bool keepExistingFiles = false;
 };
 
 }  // namespace stowline

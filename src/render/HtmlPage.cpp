@@ -35,6 +35,25 @@ std::string Escaped(std::string text) {
     return text;
 }
 
+// A link target inside a double-quoted attribute: markup characters as entities, and "%"
+// and "#" percent-encoded so that the browser opens the file of exactly that name.
+std::string HrefEscaped(const std::string& path) {
+    std::string escaped;
+    escaped.reserve(path.size());
+    for (char c : path) {
+        switch (c) {
+            case '&': escaped += "&amp;"; break;
+            case '"': escaped += "&quot;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            case '%': escaped += "%25"; break;
+            case '#': escaped += "%23"; break;
+            default: escaped += c; break;
+        }
+    }
+    return escaped;
+}
+
 constexpr const char* kLabel = "</td></tr>\n<tr><td valign=top><font color=\"#003366\">";
 }  // namespace
 
@@ -46,14 +65,15 @@ std::string NotesDocument::GetHtmlPage(const std::string& directory) {
     const std::string blindCopyTo = Escaped(GetFieldNames("BlindCopyTo", ", "));
     const std::string subject = Escaped(GetFieldText("Subject", ';'));
 
-    // Links are relative to the HTML file's directory, path and name written as they are.
+    // Links are relative to the HTML file's directory; neither a name nor a path may add markup.
     std::string links;
     const std::size_t skip = directory.empty() ? 0 : directory.size() + 1;
     std::string name;
     std::string path;
     for (bool more = FirstAttachment(name, path); more; more = NextAttachment(name, path)) {
         if (!links.empty()) links += ", ";
-        links += "<a href=\"" + path.substr(std::min(skip, path.size())) + "\">" + name + "</a>";
+        links += "<a href=\"" + HrefEscaped(path.substr(std::min(skip, path.size()))) + "\">" +
+                 Escaped(name) + "</a>";
     }
 
     const std::string escapedBody = Escaped(GetFieldText("Body", ';'));

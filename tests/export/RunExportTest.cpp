@@ -45,7 +45,7 @@ TEST_F(RunExportTest, PageHoldsEveryCellAsBytesWithCrLf) {
                           .Text("CopyTo", "Dora <dora@example.com>")
                           .Text("BlindCopyTo", "Eve")
                           .Time("DeliveredDate", sim::TimeDateFromUnix(1078495623))  // 2004-03-05 14:07:03 GMT
-                          .Rich("Body", sim::RichText().Paragraph("Gr\xC3\xBC\xC3\x9F" "e").Paragraph("caf\xC3\xA9"))
+                          .Rich("Body", sim::RichText().Run("Gr\xC3\xBC\xC3\x9F" "e").Paragraph("caf\xC3\xA9"))
                           .Attachment("plan.pdf", Content("%PDF"))
                           .Id();
     Select({id});
