@@ -60,8 +60,9 @@ HandleEntry* LookupAny(DHANDLE handle) {
 HandleEntry* Lookup(DHANDLE handle, Kind kind, const char* function) {
     HandleEntry* e = LookupAny(handle);
     if (!e) {
-        Violation(std::string(function) + ": " + (handle ? "unknown or released" : "null") + " " +
-                  KindName(kind) + " handle " + Hex(handle));
+        // A null handle is refused with a status, as Notes does; a stale or made-up one is a fault.
+        if (handle)
+            Violation(std::string(function) + ": unknown or released " + KindName(kind) + " handle " + Hex(handle));
         return nullptr;
     }
     if (e->kind != kind) {

@@ -71,7 +71,8 @@ void Violation(const std::string& text);
 std::string Hex(DWORD value);
 
 DHANDLE NewHandle(Kind kind, const std::string& origin);
-// The live handle of that kind, or null after recording a violation naming `function`.
+// The live handle of that kind, or null (after recording a violation naming `function`,
+// unless the handle is null).
 HandleEntry* Lookup(DHANDLE handle, Kind kind, const char* function);
 HandleEntry* LookupAny(DHANDLE handle);
 // Frees a handle and whatever it owns (a note's item pools).

@@ -4,6 +4,7 @@
 
 #include "sim/Builder.h"
 #include "sim/Engine.h"
+#include "sim/Status.h"
 #include "sim/testing.h"
 
 using ::testing::HasSubstr;
@@ -34,6 +35,9 @@ TEST_F(AccountingTest, OpenAndReleaseEverythingIsClean) {
     EXPECT_TRUE(OSUnlockObject(value.pool));
     NSFNoteClose(hNote);
     NSFDbClose(hDb);
+    // A null handle (a detached wrapper's) is refused with a status, not counted as a fault.
+    NOTEID found = 0;
+    EXPECT_EQ(NIFFindDesignNote(NULLHANDLE, "All", NOTE_CLASS_VIEW, &found), sim::ERR_SIM_INVALID_HANDLE);
     EXPECT_TRUE(sim::CheckClean().empty()) << sim::DescribeProblems(sim::CheckClean());
 }
 
