@@ -88,6 +88,14 @@ TEST(CreateFolderPath, CreatesTheMissingTailOutermostFirst) {
     EXPECT_TRUE(archive.IsDirectory("X\\Y\\Z"));
 }
 
+// The empty component before a doubled or trailing backslash names the folder that exists.
+TEST(CreateFolderPath, EmptyComponentsCountAsTheExistingFolder) {
+    ArchiveFolder archive;
+    EXPECT_EQ(CreateFolderPath(archive.Win() + "\\"), archive.Win() + "\\");
+    EXPECT_EQ(CreateFolderPath(archive.Win() + "\\\\Inbox"), archive.Win() + "\\\\Inbox");
+    EXPECT_TRUE(archive.IsDirectory("Inbox"));
+}
+
 TEST(CreateFolderPath, RebuildsThePathFromStrippedComponents) {
     ArchiveFolder archive;
     EXPECT_EQ(CreateFolderPath(archive.Win() + " \\ Inbox \\Sub "), archive.Win("Inbox\\Sub"));
