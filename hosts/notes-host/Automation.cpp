@@ -239,6 +239,9 @@ void Run(HWND dialog, const DialogStep& step) {
         if (verb == "dump") {
             Settle(dialog);
             Dump(dialog);
+        } else if (verb == "read" && action.size() == 2) {
+            Settle(dialog);
+            Record("  read " + action[1] + " " + Quote(TextOf(GetDlgItem(dialog, std::stoi(action[1])))));
         } else if (verb == "set" && action.size() == 3) {
             SetDlgItemTextA(dialog, std::stoi(action[1]), action[2].c_str());
             Record("  set " + action[1] + " " + Quote(action[2]));

@@ -16,6 +16,7 @@
 //   dialog TITLE                 the next dialog to appear must carry TITLE; the indented
 //     ACTION...                  lines below it are done to it, in order:
 //                                  dump            record its controls
+//                                  read ID         record one control's text
 //                                  set ID TEXT     put TEXT into a control
 //                                  click ID        click a button or check box
 //                                  snap NAME       let the test take a screenshot
