@@ -168,7 +168,8 @@ void Dump(HWND dialog) {
             line += ButtonKind(cs);
         } else if (cls == "Edit") {
             line += std::string("edit") + ((cs & ES_AUTOHSCROLL) ? " autoscroll" : "") +
-                    ((cs & WS_BORDER) ? " border" : "");
+                    // The dialog manager turns an edit's WS_BORDER into a sunken client edge.
+                    ((cs & WS_BORDER) || (GetWindowLongA(c, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) ? " border" : "");
         } else {
             line += cls == "Static" ? "static" : cls;
         }
