@@ -44,6 +44,9 @@ const Case kCases[] = {
     {"C0 control and line breaks", "a\x01" "b\tc\r\nd", true},
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
+
 std::vector<Case> IcuReadableCases() {
     std::vector<Case> out;
     for (const Case& c : kCases)
