@@ -86,6 +86,16 @@ bool ValueText(const BYTE* v, size_t len, char sep, std::string& out) {
             return rangeAt(8, number, [&](const BYTE* a, const BYTE* b) { return number(a) + " - " + number(b); });
         case TYPE_TIME_RANGE:
             return rangeAt(8, time, [&](const BYTE* a, const BYTE* b) { return time(a) + " - " + time(b); });
+        case TYPE_RFC822_TEXT: {
+            // A 14-byte descriptor (version, flags, then the lengths of the native text, the
+            // header name, its delimiter and the raw header body), then the native text.
+            constexpr size_t kDescriptor = 14;
+            if (len < 2 + kDescriptor) return false;
+            const size_t native = ReadWord(v + 2 + 6);
+            if (2 + kDescriptor + native > len) return false;
+            out.assign(reinterpret_cast<const char*>(v + 2 + kDescriptor), native);
+            return true;
+        }
         default: return false;
     }
 }
