@@ -201,10 +201,21 @@ bool HoldsText(std::string_view bytes) {
   return bytes.find_first_not_of(" \t\r\n") != std::string_view::npos;
 }
 
+// Lines of blanks some tools write before a message's header; read as the header's end,
+// they would leave the whole message without one.
+std::string_view WithoutLeadingBlankLines(std::string_view bytes) {
+  for (size_t end; (end = bytes.find('\n')) != std::string_view::npos;) {
+    if (bytes.substr(0, end).find_first_not_of(" \t\r") != std::string_view::npos) break;
+    bytes.remove_prefix(end + 1);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 std::optional<MailMessage> ParseMailMessage(std::string_view bytes) {
   if (!HoldsText(bytes)) return std::nullopt;
+  bytes = WithoutLeadingBlankLines(bytes);
   detail::EnsureGMime();
   // The stream copies nothing: the bytes outlive the parse.
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));

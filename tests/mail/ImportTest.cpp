@@ -128,6 +128,19 @@ TEST_F(MailImport, FilesWithoutMailAreSkippedByName) {
   EXPECT_NE(summary.Line().find("3 skipped"), std::string::npos);
 }
 
+TEST_F(MailImport, BlankLinesBeforeTheHeaderAreNotItsEnd) {
+  sim::Database& db = sim::CreateDatabase("mail.nsf");
+  sim::mail::ImportSummary summary =
+      sim::mail::Import(db, {Write("lead.eml", "   \r\n\t\n" + Message("lead@x", "after blanks")),
+                             Write("prose.eml", "\n\njust words\n")});
+  EXPECT_EQ(summary.messages, 1u) << summary.Line();
+  EXPECT_EQ(summary.skipped, 1u);
+  auto docs = Documents(db);
+  ASSERT_EQ(docs.size(), 1u);
+  EXPECT_EQ(Text(*docs[0], "Subject"), "after blanks");
+  EXPECT_EQ(Text(*docs[0], "$MessageID"), "<lead@x>");
+}
+
 TEST_F(MailImport, AttachmentNamesLoseAnyFolderPart) {
   fs::path eml = Write("m.eml",
                        "Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\nhi\n"

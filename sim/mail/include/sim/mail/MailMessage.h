@@ -35,8 +35,8 @@ struct MailMessage {
 };
 
 // Reads one message. Returns nothing only when the bytes hold no message at all
-// (nothing but blank space, or no header field before the text); anything else
-// is read as far as it goes.
+// (nothing but blank space, or no header field before the text; blank lines before
+// the header are passed over); anything else is read as far as it goes.
 std::optional<MailMessage> ParseMailMessage(std::string_view bytes);
 
 // The text a browser shows for an HTML document: scripts and styles dropped,
