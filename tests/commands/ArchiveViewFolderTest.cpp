@@ -1,0 +1,185 @@
+// Archive View/Folder through DTMenuProc: the catalog's names, one run each, the questions,
+// the removal of the archived folder and the client's refresh.
+#include <filesystem>
+#include <set>
+
+#include "CommandFixture.h"
+
+namespace {
+
+const std::string kWarning =
+    "box WARNING | WARNING: Archiving documents from a view will also remove those documments from "
+    "all of the folders they exist in.\n\nDo you wish to continue? | 0x31";
+const std::string kFolderQuestion =
+    "box Confirm Archive and Remove Folder | Please confirm you wish to archive this folder and remove "
+    "it from the mailbox. | 0x21";
+const std::string kNotRemoved =
+    "box Stowline | The view/folder was not removed, because not all of its documents could be "
+    "archived. | 0x00";
+
+class ArchiveViewFolderTest : public CommandTest {
+protected:
+    // Every .htm file below the archive, as relative paths.
+    std::set<std::string> Pages() const {
+        std::set<std::string> pages;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(Host("Archive")))
+            if (e.path().extension() == ".htm")
+                pages.insert(std::filesystem::relative(e.path(), Host("Archive")).string());
+        return pages;
+    }
+};
+
+// The catalog's prefix: exact bytes, case-sensitive, on the name before "|".
+TEST_F(ArchiveViewFolderTest, FolderGoesWithEveryNameItBegins) {
+    ClientWindow();
+    const NOTEID root = sim::AddFolder(*db, "Projects").Entries({Mail("Root")}).Id();
+    sim::AddFolder(*db, "Projects\\2004").Entries({Mail("Old")});
+    sim::AddFolder(*db, "Projects\\2005").Entries({Mail("Newer")});
+    sim::AddFolder(*db, "ProjectsOld").Entries({Mail("Legacy")});
+    sim::AddFolder(*db, "projects").Entries({Mail("Lower")});
+    sim::AddView(*db, "Mail|Projects").Entries({Mail("Alias")});
+    sim::AddFolder(*db, "Proj").Entries({Mail("Short")});
+
+    Pick(1, root);
+
+    EXPECT_EQ(Pages(), (std::set<std::string>{"Projects/Root.htm", "Projects/2004/Old.htm",
+                                              "Projects/2005/Newer.htm", "ProjectsOld/Legacy.htm"}));
+    EXPECT_EQ(Trace(), std::vector<std::string>{});  // neither flag: no question, message or key
+}
+
+// A view whose title is empty matches every view and folder of the database (itself cannot be
+// opened by its empty name, so its own run writes nothing).
+TEST_F(ArchiveViewFolderTest, EmptyTitleArchivesEverything) {
+    const NOTEID untitled = sim::AddView(*db, "").Entries({Mail("One")}).Id();
+    sim::AddFolder(*db, "Work").Entries({Mail("Two")});
+    sim::AddView(*db, "Mail|M").Entries({Mail("Three")});
+
+    Pick(1, untitled);
+
+    EXPECT_EQ(Pages(), (std::set<std::string>{"Work/Two.htm", "Mail/Three.htm"}));
+}
+
+TEST_F(ArchiveViewFolderTest, QuestionsRemovalAndKeys) {
+    struct Case {
+        const char* name;
+        Flags flags;
+        bool folder;
+        std::vector<int> answers;
+        bool window;
+        bool archived, deleted, removed;
+        std::vector<std::string> trace;
+    };
+    const std::vector<std::string> front = {"find found", "front"};
+    const std::string kFoldersArchived =
+        "box Stowline | View Folders Archived. Please close database and open in Lotus Notes to refresh "
+        "display | 0x00";
+    const std::string kDocumentsArchived =
+        "box Stowline | Documents Archived. Hit F9 in Lotus Notes to refresh view display | 0x00";
+    const Case cases[] = {
+        // Notes removes folders only: the view's removal fails, silently.
+        {"view, deletion on, folder flags on: only the warning", {true, true, true, true}, false, {1}, true,
+         true, true, false, Join({{kWarning}, front, kEscape})},
+        {"deletion off, folder flags on: only the folder question", {false, false, true, true}, true, {1},
+         true, true, false, true, Join({{kFolderQuestion}, front, kEscape})},
+        {"Cancel on the folder question", {false, false, true, true}, true, {2}, true, false, false, false,
+         {kFolderQuestion}},
+        {"Cancel on the warning", {true, false, true, true}, false, {2}, true, false, false, false, {kWarning}},
+        {"both deletions: Escape, no F9", {true, false, true, false}, true, {}, true, true, true, true,
+         Join({front, kEscape})},
+        {"removal without a client window", {false, false, true, false}, true, {}, false, true, false, true,
+         {"find none", kFoldersArchived}},
+        {"message deletion only: F9", {true, false, false, false}, true, {}, true, true, true, false,
+         Join({front, kF9})},
+        {"message deletion only, no window", {true, false, false, false}, true, {}, false, true, true, false,
+         {"find none", kDocumentsArchived}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        Settings(c.flags);
+        if (c.window) ClientWindow();
+        const NOTEID a = Mail("Alpha"), b = Mail("Beta");
+        const NOTEID shown = (c.folder ? sim::AddFolder(*db, "Work") : sim::AddView(*db, "Work")).Entries({a, b}).Id();
+        const NOTEID sibling = sim::AddFolder(*db, "Work\\Sub").Entries({}).Id();
+        platform::posix::ScriptBoxAnswers(c.answers);
+
+        Pick(1, shown);
+
+        EXPECT_EQ(Trace(), c.trace);
+        EXPECT_EQ(Pages(), c.archived ? (std::set<std::string>{"Work/Alpha.htm", "Work/Beta.htm"})
+                                      : std::set<std::string>{});
+        EXPECT_EQ(Deleted(a), c.deleted);
+        EXPECT_EQ(Deleted(b), c.deleted);
+        EXPECT_EQ(!ViewExists(shown), c.removed);
+        EXPECT_TRUE(ViewExists(sibling)) << "only the exact title is removed";
+    }
+}
+
+// The Inbox is archived but never removed; the client is still refreshed.
+TEST_F(ArchiveViewFolderTest, InboxIsNotRemoved) {
+    Settings({true, false, true, false});
+    ClientWindow();
+    const NOTEID a = Mail("Alpha");
+    const NOTEID inbox = sim::AddFolder(*db, "($Inbox)").Entries({a}).Id();
+
+    Pick(1, inbox);
+
+    EXPECT_EQ(Trace(), Join({{"box Stowline | You can not delete the Inbox view/folder. | 0x00", "find found",
+                              "front"},
+                             kEscape}));
+    EXPECT_TRUE(std::filesystem::exists(Host("Archive/Inbox/Alpha.htm")));
+    EXPECT_TRUE(Deleted(a));
+    EXPECT_TRUE(ViewExists(inbox));
+}
+
+// A folder is removed only when every run succeeded and there was something to archive.
+TEST_F(ArchiveViewFolderTest, IncompleteArchiveKeepsTheFolder) {
+    Settings({true, false, true, false});
+    ClientWindow();
+    const NOTEID good = Mail("Good");
+    const NOTEID nameless = Mail("");  // its file name is empty: the run stops there
+    const NOTEID after = Mail("After");
+    const NOTEID work = sim::AddFolder(*db, "Work").Entries({good, nameless, after}).Id();
+    const NOTEID sub = sim::AddFolder(*db, "Work\\Sub").Entries({Mail("Sub")}).Id();
+
+    Pick(1, work);
+
+    EXPECT_EQ(Trace(), Join({{"box Error | Archive Error:  | 0x10", kNotRemoved, "find found", "front"}, kEscape}));
+    EXPECT_TRUE(ViewExists(work));
+    EXPECT_TRUE(ViewExists(sub));
+    EXPECT_TRUE(Deleted(good));
+    EXPECT_FALSE(Deleted(nameless));
+    EXPECT_FALSE(Deleted(after));
+    EXPECT_TRUE(std::filesystem::exists(Host("Archive/Work/Sub/Sub.htm"))) << "later names still run";
+}
+
+TEST_F(ArchiveViewFolderTest, NothingFoundNothingRemoved) {
+    Settings({false, false, true, false});
+    ClientWindow();
+    const NOTEID work = sim::AddFolder(*db, "Work").Entries({Mail("Alpha")}).Id();
+    sim::InjectFault("NSFDbGetModifiedNoteTable", 1, ERR_NOACCESS);
+
+    Pick(1, work);
+
+    EXPECT_EQ(Trace(), Join({{"box Stowline | View/Folders not found. Possibly could be a private view/folder. "
+                              "Try archiving selected documents. | 0x00",
+                              kNotRemoved, "find found", "front"},
+                             kEscape}));
+    EXPECT_TRUE(ViewExists(work));
+}
+
+TEST_F(ArchiveViewFolderTest, UnopenableViewNoteEndsTheCommand) {
+    Settings({true, false, true, false});
+    ClientWindow();
+    const NOTEID a = Mail("Alpha");
+    sim::AddFolder(*db, "Work").Entries({a});
+
+    Pick(1, 0x7FF0);
+
+    EXPECT_EQ(Trace(), (std::vector<std::string>{"box Stowline | Fatal error opening view note. | 0x00"}));
+    EXPECT_FALSE(Deleted(a));
+    EXPECT_EQ(Pages(), std::set<std::string>{});
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// The add-in as the client runs it: a scratch drive C: with the settings folder C:\Config,
+// a mail database in the stand-in held by the client, and the command block of a menu pick.
+// The user interface is the posix seam's script; Trace() reads back what the user saw.
+#pragma once
+
+#include <sim/Builder.h>
+#include <sim/Engine.h>
+#include <sim/Environment.h>
+#include <sim/Faults.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "addin/AddinStartup.h"
+#include "addin/DTMenuProc.h"
+#include "platform/posix/PosixDialog.h"
+#include "platform/posix/PosixFixture.h"
+
+struct Flags {
+    bool delMsg = false, promptMsg = false, delFolders = false, promptFolders = false;
+};
+
+class CommandTest : public ScratchDrive {
+protected:
+    void SetUp() override {
+        ScratchDrive::SetUp();
+        setenv("NOTES_INI", Host("notes.ini").c_str(), 1);
+        sim::Reset();
+        sim::ClearEnvironmentVariables();
+        platform::posix::ClearDialogScripts();
+        stowline::ShutdownAddin();
+        MakeDir("Config");
+        MakeDir("Archive");
+        MakeFile("registry.reg",
+                 "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n"
+                 "\"ConfigPath\"=\"C:\\\\Config\"\r\n");
+        Settings({});
+        db = &sim::CreateDatabase("mail.nsf");
+        handle = sim::ClientDbHandle(*db);
+    }
+    void TearDown() override {
+        stowline::ShutdownAddin();
+        if (idTable) sim::ReleaseClientHandle(idTable);
+        sim::ReleaseClientHandle(handle);
+        idTable = 0;
+        handle = 0;
+        const auto problems = sim::CheckClean();
+        EXPECT_TRUE(problems.empty()) << sim::DescribeProblems(problems);
+        sim::Reset();
+        platform::posix::ClearDialogScripts();
+        unsetenv("NOTES_INI");
+        ScratchDrive::TearDown();
+    }
+
+    // The settings file as start-up will read it: files named by subject.
+    void Settings(const Flags& f, const std::string& fileFormula = "Text(\"Subject\")") {
+        MakeFile("Config/Stowline.ini",
+                 "[Stowline Settings]\r\nBasePath=C:\\Archive\r\n"
+                 "DetachMethodEvalString=Text(\"Subject\")\r\n"
+                 "TextFileNameEvalString=" + fileFormula + "\r\n"
+                 "DelMsgAfterArc=" + Bit(f.delMsg) + "\r\nPromptDelMsg=" + Bit(f.promptMsg) +
+                 "\r\nDelViewFoldersAfterArc=" + Bit(f.delFolders) +
+                 "\r\nPromptDelViewFolders=" + Bit(f.promptFolders) + "\r\n");
+    }
+    static std::string Bit(bool b) { return b ? "1" : "0"; }
+
+    NOTEID Mail(const std::string& subject) {
+        return sim::AddDocument(*db).Text("Subject", subject).Text("Form", "Memo").Id();
+    }
+    bool Deleted(NOTEID id) { return db->FindNote(id) == nullptr || db->FindNote(id)->deleted; }
+    bool ViewExists(NOTEID id) { return !Deleted(id); }
+
+    void ClientWindow() { platform::posix::AddTopWindow("NOTES", 0x5150); }
+
+    // Picks an item with the client showing `viewNote` and holding `selection`.
+    void Pick(std::uint16_t item, NOTEID viewNote, const std::vector<NOTEID>& selection = {}) {
+        if (!selection.empty() && !idTable) idTable = sim::ClientIdTable(selection);
+        std::array<unsigned char, 884> block{};
+        const auto put32 = [&block](std::size_t at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) block[at + i] = static_cast<unsigned char>(v >> (8 * i));
+        };
+        block[4] = static_cast<unsigned char>(item);
+        put32(6, 9);  // a view that can export
+        put32(18, handle);
+        put32(28, viewNote);
+        put32(60, idTable);
+        EXPECT_EQ(DTMenuProc(2, block.data()), 0);
+    }
+
+    // What the user saw and the client received, one line per box, lookup, and key event.
+    static std::vector<std::string> Trace() {
+        using platform::posix::UiCall;
+        std::vector<std::string> lines;
+        for (const auto& e : platform::posix::UiRecord()) {
+            switch (e.call) {
+                case UiCall::MessageBox:
+                    lines.push_back("box " + e.title + " | " + e.text + " | " + Hex(e.flags));
+                    break;
+                case UiCall::FindWindow: lines.push_back(std::string("find ") + (e.window ? "found" : "none")); break;
+                case UiCall::Foreground: lines.push_back("front"); break;
+                case UiCall::KeyEvent:
+                    lines.push_back(Hex(e.key) + (e.flags == 2 ? " up" : e.flags == 0 ? " down" : " ?"));
+                    break;
+                case UiCall::BrowseFolder: lines.push_back("browse"); break;
+                case UiCall::Help: lines.push_back("help"); break;
+                case UiCall::EnableMenu: break;
+            }
+        }
+        return lines;
+    }
+    static std::string Hex(unsigned v) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "0x%02X", v);
+        return buf;
+    }
+
+    sim::Database* db = nullptr;
+    DBHANDLE handle = 0;
+    DHANDLE idTable = 0;
+};
+
+// The lines of the refresh keys.
+inline const std::vector<std::string> kAltED = {"0x12 down", "0x45 down", "0x45 up", "0x44 down", "0x44 up", "0x12 up"};
+inline const std::vector<std::string> kF9 = {"0x78 down", "0x78 up"};
+inline const std::vector<std::string> kEscape = {"0x1B down", "0x1B up"};
+
+inline std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
