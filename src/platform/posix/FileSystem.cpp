@@ -81,7 +81,10 @@ int MakeDirectory(const std::string& path) {
     const auto host = posix::ResolveHostPath(path);
     if (host.error != winpath::PathError::None) return EINVAL_;
     if (host.parsed.IsRoot()) return EEXIST_;
-    if (posix::Ops().mkdir(host.path.c_str(), 0777) == 0) return 0;
+    if (posix::Ops().mkdir(host.path.c_str(), 0777) == 0) {
+        posix::NoteCreated(host.path);
+        return 0;
+    }
     switch (errno) {
         case EEXIST: return EEXIST_;
         case ENOENT:
@@ -106,6 +109,7 @@ bool TextFile::Open(const std::string& path) {
         return false;
     const int fd = posix::Ops().open(host.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;
+    posix::NoteCreated(host.path);
     handle_ = new int(fd);
     return true;
 }

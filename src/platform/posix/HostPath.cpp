@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 
+#include <unordered_map>
+
 #include "platform/posix/FileOps.h"
 
 namespace platform::posix {
@@ -9,28 +11,86 @@ namespace platform::posix {
 namespace {
 char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+std::string Folded(std::string name) {
+    for (char& c : name) c = Fold(c);
+    return name;
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+    return dir.empty() ? name : (dir == "/" ? "/" + name : dir + "/" + name);
+}
+
 bool Exists(const std::string& path) {
     struct stat st {};
     return Ops().stat(path.c_str(), &st) == 0;
 }
 
+// The names of one directory by their folded spelling, valid while the directory is unchanged.
+// Without it every new file would cost a scan of its whole folder, and archiving a large
+// folder would slow down with the square of its size.
+struct DirectoryIndex {
+    dev_t device = 0;
+    ino_t inode = 0;
+    struct timespec modified {};
+    std::unordered_map<std::string, std::string> byFoldedName;
+
+    bool Describes(const struct stat& st) const {
+        return st.st_dev == device && st.st_ino == inode && st.st_mtim.tv_sec == modified.tv_sec &&
+               st.st_mtim.tv_nsec == modified.tv_nsec;
+    }
+    void Stamp(const struct stat& st) {
+        device = st.st_dev;
+        inode = st.st_ino;
+        modified = st.st_mtim;
+    }
+};
+
+std::unordered_map<std::string, DirectoryIndex>& Indexes() {
+    static std::unordered_map<std::string, DirectoryIndex> indexes;
+    return indexes;
+}
+
+const DirectoryIndex* IndexOf(const std::string& dir) {
+    const std::string where = dir.empty() ? "." : dir;
+    struct stat st {};
+    if (Ops().stat(where.c_str(), &st) != 0) return nullptr;
+    auto& indexes = Indexes();
+    if (auto it = indexes.find(dir); it != indexes.end() && it->second.Describes(st)) return &it->second;
+    DIR* d = Ops().opendir(where.c_str());
+    if (!d) return nullptr;
+    DirectoryIndex index;
+    index.Stamp(st);
+    while (const dirent* e = readdir(d)) index.byFoldedName.emplace(Folded(e->d_name), e->d_name);
+    Ops().closedir(d);
+    if (indexes.size() >= 256) indexes.clear();
+    return &(indexes[dir] = std::move(index));
+}
+
 // The stored spelling of `name` in `dir` when it differs only by case; `name` otherwise.
 std::string StoredName(const std::string& dir, const std::string& name) {
-    const std::string exact = dir.empty() ? name : (dir == "/" ? "/" + name : dir + "/" + name);
-    if (Exists(exact)) return name;
-    DIR* d = Ops().opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return name;
-    std::string found = name;
-    while (const dirent* e = readdir(d)) {
-        if (SameNameNoCase(e->d_name, name)) {
-            found = e->d_name;
-            break;
-        }
-    }
-    Ops().closedir(d);
-    return found;
+    if (Exists(Join(dir, name))) return name;
+    const DirectoryIndex* index = IndexOf(dir);
+    if (!index) return name;
+    const auto it = index->byFoldedName.find(Folded(name));
+    return it == index->byFoldedName.end() ? name : it->second;
 }
 }  // namespace
+
+void NoteCreated(const std::string& hostPath) {
+    const auto slash = hostPath.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : (slash == 0 ? "/" : hostPath.substr(0, slash));
+    const std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+    auto it = Indexes().find(dir);
+    if (it == Indexes().end()) return;
+    struct stat st {};
+    if (Ops().stat(dir.empty() ? "." : dir.c_str(), &st) != 0) {
+        Indexes().erase(it);
+        return;
+    }
+    // Our own creation is the change that moved the folder's time: the index stays valid.
+    it->second.byFoldedName.emplace(Folded(name), name);
+    it->second.Stamp(st);
+}
 
 bool SameNameNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;

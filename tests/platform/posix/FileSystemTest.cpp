@@ -45,6 +45,29 @@ TEST_F(FileSystem, FindFirstEntryNamesTheEntryItself) {
     }
 }
 
+// The resolver caches each folder's names; a name that appears later, written by this process
+// or by another one, must still be found under any case.
+TEST_F(FileSystem, NamesAddedAfterALookupAreFoundUnderAnyCase) {
+    MakeDir("Archive");
+    EXPECT_FALSE(platform::FindFirstEntry("C:\\Archive\\Report.htm").found);
+    {
+        platform::TextFile ours;
+        ASSERT_TRUE(ours.Open("C:\\Archive\\Report.htm"));
+        ASSERT_TRUE(ours.Close());
+    }
+    MakeFile("Archive/Other.htm");  // written outside the seam
+    ASSERT_EQ(platform::MakeDirectory("C:\\Archive\\Sub"), 0);
+    for (const char* path : {"C:\\ARCHIVE\\report.HTM", "c:\\archive\\OTHER.htm", "C:\\Archive\\SUB"})
+        EXPECT_TRUE(platform::FindFirstEntry(path).found) << path;
+    // Writing under another case reuses the stored name instead of adding a second file.
+    platform::TextFile again;
+    ASSERT_TRUE(again.Open("C:\\archive\\REPORT.htm"));
+    ASSERT_TRUE(again.Write("new"));
+    ASSERT_TRUE(again.Close());
+    EXPECT_EQ(Read("Archive/Report.htm"), "new");
+    EXPECT_FALSE(std::filesystem::exists(Host("Archive/REPORT.htm")));
+}
+
 TEST_F(FileSystem, MakeDirectoryAnswersErrnoCodes) {
     MakeDir("Archive");
     MakeFile("Archive/file");
