@@ -1,0 +1,252 @@
+#include "ArchiveClient.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <set>
+
+#include "Command.h"
+#include "addin/DTMenuProc.h"
+#include "platform/Platform.h"
+#include "platform/posix/FileOps.h"
+#include "platform/posix/PosixUi.h"
+#include "sim/Engine.h"
+#include "sim/Lmbcs.h"
+#include "sim/Model.h"
+#include "sim/dxl/Dxl.h"
+
+namespace stowline::cli {
+
+namespace {
+
+constexpr std::uintptr_t kClientWindow = 0x5150;
+
+// Progress of a long run on a terminal: pages written against the documents to archive.
+struct Progress {
+    std::size_t total = 0;
+    std::size_t done = 0;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point shown{};
+    bool active = false;
+
+    void Page() {
+        ++done;
+        const auto now = std::chrono::steady_clock::now();
+        // Only a run that takes a while is worth a progress line, refreshed a few times a second.
+        if (now - start < std::chrono::seconds(1) || now - shown < std::chrono::milliseconds(200)) return;
+        shown = now;
+        active = true;
+        const double seconds = std::chrono::duration<double>(now - start).count();
+        std::fprintf(stderr, "\r%zu/%zu documents, %.1f documents/s ", done, total, done / seconds);
+        std::fflush(stderr);
+    }
+    void Finish() {
+        if (active) std::fputc('\n', stderr);
+    }
+};
+Progress* progress = nullptr;
+int (*realOpen)(const char*, int, mode_t) = nullptr;
+
+int CountingOpen(const char* path, int flags, mode_t mode) {
+    const int fd = realOpen(path, flags, mode);
+    const std::string p = path;
+    if (fd >= 0 && progress && (flags & O_CREAT) && p.size() > 4 && p.compare(p.size() - 4, 4, ".htm") == 0)
+        progress->Page();
+    return fd;
+}
+
+bool ParseNoteId(const std::string& text, NOTEID& id) {
+    try {
+        std::size_t used = 0;
+        const unsigned long value = std::stoul(text, &used, 16);
+        if (used != text.size() || value == 0 || value > 0xFFFFFFFFul) return false;
+        id = static_cast<NOTEID>(value);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::vector<std::string> Split(const std::vector<std::string>& lists) {
+    std::vector<std::string> parts;
+    for (const auto& list : lists) {
+        std::size_t start = 0;
+        while (start <= list.size()) {
+            const std::size_t comma = list.find(',', start);
+            const std::string part = list.substr(start, comma - start);
+            if (!part.empty()) parts.push_back(part);
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+    }
+    return parts;
+}
+
+std::string Title(const sim::Note& note) {
+    const sim::Item* item = note.Find("$TITLE");
+    if (!item || item->value.size() < 2 || item->Type() != TYPE_TEXT) return {};
+    return std::string(item->value.begin() + 2, item->value.end());  // LMBCS
+}
+
+// Documents the add-in will visit: the selection, or every view and folder whose name (the
+// title before "|") begins with the shown one's.
+std::size_t DocumentsToArchive(const sim::Database& db, NOTEID shown, std::size_t selected, int item) {
+    if (item == 0) return selected;
+    const auto it = db.notes.find(shown);
+    if (it == db.notes.end()) return 0;
+    const std::string title = Title(it->second);
+    const std::string prefix = title.substr(0, title.find('|'));
+    std::size_t total = 0;
+    for (const auto& [id, note] : db.notes) {
+        if (note.deleted || !(note.noteClass & NOTE_CLASS_VIEW)) continue;
+        const std::string t = Title(note);
+        if (t.substr(0, t.find('|')).compare(0, prefix.size(), prefix) != 0) continue;
+        const auto c = db.collections.find(id);
+        if (c == db.collections.end()) continue;
+        for (NOTEID entry : c->second)
+            if (!(entry & NOTEID_CATEGORY)) ++total;
+    }
+    return total;
+}
+
+std::set<NOTEID> LiveDocuments(const sim::Database& db) {
+    std::set<NOTEID> ids;
+    for (const auto& [id, note] : db.notes)
+        if (!note.deleted && !(note.noteClass & NOTE_CLASS_VIEW)) ids.insert(id);
+    return ids;
+}
+
+const char* KeyName(std::uint8_t key) {
+    switch (key) {
+        case 0x12: return "Alt";
+        case 0x1B: return "Escape";
+        case 0x44: return "D";
+        case 0x45: return "E";
+        case 0x78: return "F9";
+        default: return "?";
+    }
+}
+
+void PutU16(unsigned char* b, std::size_t at, std::uint16_t v) {
+    b[at] = v & 0xFF;
+    b[at + 1] = static_cast<unsigned char>(v >> 8);
+}
+void PutU32(unsigned char* b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+}  // namespace
+
+void AddArchiveOptions(CLI::App& sub, ArchiveRequest& r, bool withSelection) {
+    sub.add_option("--db", r.dbFile, "Database file (DXL) to open")->required()->check(CLI::ExistingFile);
+    sub.add_option("--view", r.view, "Title or alias of the view or folder the client shows")->required();
+    if (withSelection)
+        sub.add_option("--select", r.select, "Selected documents: note IDs in hex (as `ls` prints them), comma-separated")
+            ->required();
+    sub.add_option("--answer", r.answers, "Answer the next question: ok or cancel (repeatable, in order)")
+        ->check(CLI::IsMember({"ok", "cancel"}));
+    sub.add_flag("--dry-run", r.dryRun, "Do not save the database afterwards (deletions are not kept)");
+    sub.add_flag("--verbose", r.verbose, "Report the keys the client's window received");
+}
+
+bool ScriptAnswers(const std::vector<std::string>& answers) {
+    std::vector<int> buttons;
+    for (const auto& a : answers) {
+        if (a == "ok") buttons.push_back(platform::IDOK_);
+        else if (a == "cancel") buttons.push_back(platform::IDCANCEL_);
+        else return false;
+    }
+    platform::posix::ScriptBoxAnswers(buttons);
+    return true;
+}
+
+int RunArchive(const ArchiveRequest& r, int item) {
+    const char* command = item == 0 ? "archive-selected" : "archive-view";
+    std::string error;
+    sim::Database* db = sim::dxl::LoadDatabase(r.dbFile, error);
+    if (!db) {
+        std::cerr << "stowline " << command << ": " << error << '\n';
+        return 1;
+    }
+
+    // What the client window shows, found as the client finds it.
+    DBHANDLE handle = sim::ClientDbHandle(*db);
+    NOTEID viewNote = 0;
+    if (NIFFindDesignNote(handle, sim::Utf8ToLmbcs(r.view).c_str(), NOTE_CLASS_VIEW, &viewNote) != 0) {
+        std::cerr << "stowline " << command << ": no view or folder named '" << r.view << "'\n";
+        sim::ReleaseClientHandle(handle);
+        return 1;
+    }
+    std::vector<NOTEID> selection;
+    for (const auto& text : Split(r.select)) {
+        NOTEID id = 0;
+        if (!ParseNoteId(text, id)) {
+            std::cerr << "stowline " << command << ": '" << text << "' is not a note ID in hex\n";
+            sim::ReleaseClientHandle(handle);
+            return 1;
+        }
+        selection.push_back(id);
+    }
+    DHANDLE idTable = item == 0 ? sim::ClientIdTable(selection) : 0;
+
+    ScriptAnswers(r.answers);
+    platform::posix::AddTopWindow("NOTES", kClientWindow);
+    const std::set<NOTEID> before = LiveDocuments(*db);
+
+    Progress shown;
+    shown.total = DocumentsToArchive(*db, viewNote, selection.size(), item);
+    platform::posix::ScopedFileOps restore;
+    if (isatty(STDERR_FILENO)) {
+        progress = &shown;
+        realOpen = platform::posix::Ops().open;
+        platform::posix::Ops().open = CountingOpen;
+    }
+
+    SetUpMenu();
+    unsigned char state[878] = {};
+    PutU32(state, 4, 9);  // a view that can export
+    DTMenuProc(1, state);
+    unsigned char block[884] = {};  // the client's command block
+    PutU32(block, 0, static_cast<std::uint32_t>(kClientWindow));
+    PutU16(block, 4, static_cast<std::uint16_t>(item));
+    PutU32(block, 6, 9);
+    PutU32(block, 18, handle);
+    PutU32(block, 28, viewNote);
+    PutU32(block, 60, idTable);
+    DTMenuProc(2, block);
+
+    shown.Finish();
+    progress = nullptr;
+
+    if (r.verbose) {
+        std::string keys;
+        for (const auto& e : platform::posix::UiRecord()) {
+            if (e.call != platform::posix::UiCall::KeyEvent) continue;
+            keys += std::string(keys.empty() ? "" : ", ") + KeyName(e.key) + (e.flags & 2 ? " up" : " down");
+        }
+        std::cerr << "NOTES window received: " << (keys.empty() ? "no keys" : keys) << '\n';
+    }
+
+    std::size_t deleted = 0;
+    for (NOTEID id : before)
+        if (!db->notes.count(id) || db->notes.at(id).deleted) ++deleted;
+
+    if (idTable) sim::ReleaseClientHandle(idTable);
+    sim::ReleaseClientHandle(handle);
+
+    int status = 0;
+    if (r.dryRun) {
+        std::cout << deleted << " document(s) deleted in memory; database not saved (dry run)\n";
+    } else if (!sim::dxl::SaveDatabase(*db, r.dbFile, error)) {
+        std::cerr << "stowline " << command << ": " << error << '\n';
+        status = 1;
+    } else {
+        std::cout << deleted << " document(s) deleted; database saved to " << r.dbFile << '\n';
+    }
+    return status;
+}
+
+}  // namespace stowline::cli
