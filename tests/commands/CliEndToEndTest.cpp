@@ -1,0 +1,156 @@
+// The CLI end to end: real mail imported into a database file, its folder archived with
+// deletion on through `stowline archive-view`, the archive checked against the database it
+// came from, and a second run that finds nothing left.
+#include <gtest/gtest.h>
+
+#include <sim/Lmbcs.h>
+#include <sim/Model.h>
+#include <sim/dxl/Dxl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string Hex(DWORD v) {
+    char b[9];
+    std::snprintf(b, sizeof b, "%08X", v);
+    return b;
+}
+std::string Unid(const sim::Note& n) {
+    return Hex(n.oid.File.Innards[1]) + Hex(n.oid.File.Innards[0]) + Hex(n.oid.Note.Innards[1]) +
+           Hex(n.oid.Note.Innards[0]);
+}
+
+// Attachment name -> content, from the $FILE items and their objects.
+std::map<std::string, std::string> Attachments(const sim::Note& note) {
+    std::map<std::string, std::string> files;
+    for (const auto& item : note.items) {
+        if (item.name != "$FILE" || item.value.size() < 2 + 36) continue;
+        DWORD rrv;
+        std::memcpy(&rrv, item.value.data() + 4, 4);
+        WORD nameLength;
+        std::memcpy(&nameLength, item.value.data() + 8, 2);
+        const std::string name(item.value.begin() + 38, item.value.begin() + 38 + nameLength);
+        const auto object = note.objects.find(rrv);
+        files[sim::LmbcsToUtf8(name)] =
+            object == note.objects.end() ? std::string("(object missing)")
+                                         : std::string(object->second.data.begin(), object->second.data.end());
+    }
+    return files;
+}
+
+class CliEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("stowline-cli-" + std::to_string(::getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root / "c/Config");
+        fs::create_directories(root / "c/Archive");
+        std::ofstream(root / "registry.reg", std::ios::binary)
+            << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"C:\\\\Config\"\r\n";
+        // Files named by universal ID, so that each page is found from its document.
+        std::ofstream(root / "c/Config/Stowline.ini", std::ios::binary)
+            << "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDetachMethodEvalString=UNID\r\n"
+               "TextFileNameEvalString=UNID\r\nDelMsgAfterArc=1\r\nPromptDelMsg=0\r\n"
+               "DelViewFoldersAfterArc=0\r\nPromptDelViewFolders=0\r\n";
+        std::ofstream(root / "notes.ini") << "";
+        env = "STOWLINE_DRIVE_C='" + (root / "c").string() + "' STOWLINE_REGISTRY='" +
+              (root / "registry.reg").string() + "' NOTES_INI='" + (root / "notes.ini").string() + "' ";
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    int Cli(const std::string& args) {
+        const std::string command = env + "'" STOWLINE_CLI "' " + args + " </dev/null >>'" +
+                                    (root / "out.txt").string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    sim::Database Load() {
+        sim::Database db;
+        std::string error;
+        EXPECT_TRUE(sim::dxl::ReadDatabase(db_.string(), db, error)) << error;
+        return db;
+    }
+    // The documents of the folder titled `title`.
+    static std::vector<NOTEID> FolderEntries(const sim::Database& db, const std::string& title) {
+        for (const auto& [id, note] : db.notes) {
+            const sim::Item* t = note.Find("$TITLE");
+            if (note.deleted || !t || std::string(t->value.begin() + 2, t->value.end()) != title) continue;
+            const auto c = db.collections.find(id);
+            return c == db.collections.end() ? std::vector<NOTEID>{} : c->second;
+        }
+        return {};
+    }
+
+    fs::path root;
+    fs::path db_;
+    std::string env;
+};
+
+TEST_F(CliEndToEnd, FolderArchivedWithDeletionThenNothingLeft) {
+    const fs::path mails = fs::path(STOWLINE_DATA_DIR) / "mail/php-mime-mail-parser/tests/mails";
+    ASSERT_TRUE(fs::is_directory(mails));
+    db_ = root / "mail.dxl";
+    ASSERT_EQ(Cli("import --db '" + db_.string() + "' '" + (mails / "m0009").string() + "'"), 0);
+    ASSERT_EQ(Cli("import --db '" + db_.string() + "' --folder Work '" + (mails / "m0001").string() + "' '" +
+                  (mails / "m0008").string() + "' '" + (mails / "m0011").string() + "' '" +
+                  (mails / "m0013").string() + "'"),
+              0);
+    const sim::Database before = Load();
+    const std::vector<NOTEID> work = FolderEntries(before, "Work");
+    ASSERT_EQ(work.size(), 4u);
+
+    EXPECT_EQ(Cli("archive-view --db '" + db_.string() + "' --view Work --verbose"), 0) << ReadFile(root / "out.txt");
+
+    const fs::path folder = root / "c/Archive/Work";
+    std::set<std::string> expectedPages;
+    for (NOTEID id : work) {
+        const sim::Note& note = before.notes.at(id);
+        const std::string unid = Unid(note);
+        expectedPages.insert(unid + ".htm");
+        const std::string page = ReadFile(folder / (unid + ".htm"));
+        EXPECT_NE(page.find("<tr><td valign=top><font color=\"#003366\">Subject<td>"), std::string::npos) << unid;
+        for (const auto& [name, content] : Attachments(note)) {
+            SCOPED_TRACE(unid + " " + name);
+            EXPECT_EQ(ReadFile(folder / "_Attachments~" / unid / name), content);
+            EXPECT_NE(page.find(name), std::string::npos) << "the page links the file";
+        }
+    }
+    std::set<std::string> pages;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.is_regular_file()) pages.insert(e.path().filename().string());
+    EXPECT_EQ(pages, expectedPages);
+
+    // Exactly the folder's documents are gone from the saved database.
+    const sim::Database after = Load();
+    for (const auto& [id, note] : before.notes) {
+        if (note.deleted || (note.noteClass & NOTE_CLASS_VIEW)) continue;
+        const bool archived = std::find(work.begin(), work.end(), id) != work.end();
+        const bool gone = !after.notes.count(id) || after.notes.at(id).deleted;
+        EXPECT_EQ(gone, archived) << std::hex << id;
+    }
+    EXPECT_TRUE(FolderEntries(after, "Work").empty());
+
+    // A second run finds nothing left to archive or delete.
+    const auto saved = ReadFile(db_);
+    EXPECT_EQ(Cli("archive-view --db '" + db_.string() + "' --view Work"), 0);
+    pages.clear();
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.is_regular_file()) pages.insert(e.path().filename().string());
+    EXPECT_EQ(pages, expectedPages);
+    EXPECT_EQ(Load().notes.size(), after.notes.size());
+}
+
+}  // namespace
