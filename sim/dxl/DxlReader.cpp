@@ -257,6 +257,7 @@ private:
             return false;
         }
         if (BoolAttr(node, "default", false)) p.note.noteClass |= NOTE_CLASS_DEFAULT;
+        if (const auto key = Attr(node, "sealkey", kStowlineNamespace)) p.note.sealKey = *key;
         if (const xmlNode* info = Child(node, "noteinfo")) NoteInfo(info, p);
         for (const xmlNode* c : Children(node))
             if (Is(c, "item")) ReadItem(c, p.note);
@@ -367,6 +368,14 @@ private:
             value.insert(value.end(), data.begin(), data.end());
             values.push_back(std::move(value));
             summaryByDefault = false;
+            // The bytes of a file object written beside its raw item data.
+            for (const xmlNode* o : content) {
+                if (!Is(o, "objectdata") || !IsOurs(o)) continue;
+                sim::Object object;
+                object.data = Base64(o, where);
+                object.encrypted = BoolAttr(o, "encrypted", false);
+                note.objects[DWORD(ParseHex(Attr(o, "rrv").value_or(""), where + " rrv"))] = std::move(object);
+            }
         } else if (Is(v, "richtext")) {
             values = EncodeRichText(RichTextReader().Read(v));
             summaryByDefault = false;

@@ -170,6 +170,7 @@ private:
             if (name.empty()) Attribute("sl:class", Hex(cls));
         }
         if (note.noteClass & NOTE_CLASS_DEFAULT) Attribute("default", "true");
+        if (!note.sealKey.empty()) Attribute("sl:sealkey", note.sealKey);
 
         Start("noteinfo");
         Attribute("noteid", Hex(note.id));
@@ -215,7 +216,23 @@ private:
             Attribute("type", Hex(item.Type()));
             Base64(Bytes(item.value.begin() + 2, item.value.end()));
             End();
+            WriteObjectData(note, item);
         }
+        End();
+    }
+
+    // A file object whose item could not be written as <object><file>: its bytes follow the raw
+    // item data, so that saving a database never loses an attachment's contents.
+    void WriteObjectData(const Note& note, const Item& item) {
+        constexpr size_t kObjectDescriptor = 6;
+        if (item.Type() != TYPE_OBJECT || item.value.size() < 2 + kObjectDescriptor) return;
+        const DWORD rrv = ReadLe<DWORD>(item.value, 4);
+        const auto object = note.objects.find(rrv);
+        if (object == note.objects.end()) return;
+        Start("sl:objectdata");
+        Attribute("rrv", Hex(rrv));
+        if (object->second.encrypted) Attribute("encrypted", "true");
+        Base64(object->second.data);
         End();
     }
 

@@ -7,6 +7,7 @@
 
 #include "sim/Engine.h"
 #include "sim/Lmbcs.h"
+#include "sim/Builder.h"
 #include "sim/dxl/Dxl.h"
 #include "sim/testing.h"
 
@@ -52,10 +53,12 @@ void ExpectSameDatabase(const Database& a, const Database& b) {
             EXPECT_EQ(note.items[i].flags, n.items[i].flags);
             EXPECT_EQ(Hex(note.items[i].value), Hex(n.items[i].value));
         }
+        EXPECT_EQ(note.sealKey, n.sealKey);
         ASSERT_EQ(note.objects.size(), n.objects.size());
         for (const auto& [rrv, object] : note.objects) {
             ASSERT_TRUE(n.objects.count(rrv));
             EXPECT_EQ(object.data, n.objects.at(rrv).data);
+            EXPECT_EQ(object.encrypted, n.objects.at(rrv).encrypted);
         }
     }
     EXPECT_EQ(a.collections, b.collections);
@@ -264,6 +267,19 @@ TEST_F(DxlMailbox, RichTextAndAttachmentThroughTheApi) {
 
     EXPECT_EQ(NSFNoteClose(hNote), 0);
     ReleaseClientHandle(hDb);
+}
+
+// Attachments that DXL's <object><file> cannot describe (no file times, as imported mail has;
+// an encrypted object) still keep their bytes, and a sealed note its key, across a save.
+TEST(DxlRoundTrip, AttachmentBytesAndSealsSurviveEveryForm) {
+    Database db;
+    AddDocument(db).Text("Subject", "no file times").Attachment("plain.txt", Bytes{'a', 'b', '\n'});
+    AddDocument(db).Text("Subject", "sealed").Attachment("secret.bin", Bytes{1, 2, 3, 0, 255},
+                                                          {.encrypted = true}).Seal("Team");
+    Database again;
+    RoundTrip(db, again);
+    ExpectSameDatabase(db, again);
+    for (const auto& [id, note] : again.notes) EXPECT_EQ(note.objects.size(), 1u) << id;
 }
 
 TEST(DxlLoad, LoadDatabaseRegistersTheFileForNsfDbOpen) {
