@@ -41,6 +41,21 @@ std::vector<MenuItem> SetUpMenu() {
 
 }  // namespace stowline::cli
 
+namespace {
+
+// Questions (OK/Cancel) and the completion notices are not failures; every other box is an
+// error or a refusal the user has to act on.
+bool IsErrorOrRefusal(const platform::posix::UiEvent& box) {
+    if ((box.flags & 0x0F) != 0) return false;
+    const unsigned icon = box.flags & 0xF0;
+    if (icon != 0) return icon == 0x10 || icon == 0x30;
+    for (const char* notice : {"Documents Archived.", "View Folders Archived."})
+        if (box.text.rfind(notice, 0) == 0) return false;
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace stowline::cli;
     CLI::App app{"Stowline's command line: plays the Notes client for the Stowline add-in."};
@@ -72,8 +87,7 @@ int main(int argc, char** argv) {
     platform::posix::SetBoxObserver([](const platform::posix::UiEvent& box) {
         std::cerr << platform::winpath::Cp1252ToUtf8(box.title) << ": "
                   << platform::winpath::Cp1252ToUtf8(box.text) << std::endl;
-        const unsigned icon = box.flags & 0xF0;
-        if (icon == 0x10 || icon == 0x30) NoteError();
+        if (IsErrorOrRefusal(box)) NoteError();
     });
 
     try {

@@ -7,6 +7,8 @@
 #include <sim/Model.h>
 #include <sim/dxl/Dxl.h>
 
+#include "render/HtmlPage.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -125,7 +127,10 @@ TEST_F(CliEndToEnd, FolderArchivedWithDeletionThenNothingLeft) {
         for (const auto& [name, content] : Attachments(note)) {
             SCOPED_TRACE(unid + " " + name);
             EXPECT_EQ(ReadFile(folder / "_Attachments~" / unid / name), content);
-            EXPECT_NE(page.find(name), std::string::npos) << "the page links the file";
+            // The page holds native text, escaped.
+            std::string shown = sim::LmbcsToNative(sim::Utf8ToLmbcs(name));
+            stowline::HtmlEscape(shown);
+            EXPECT_NE(page.find(">" + shown + "</a>"), std::string::npos) << "the page links the file";
         }
     }
     std::set<std::string> pages;

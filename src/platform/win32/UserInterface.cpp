@@ -52,7 +52,7 @@ bool BrowseForFolder(std::uintptr_t owner, std::string& path) {
     BROWSEINFOA info{};
     info.hwndOwner = AsWindow(owner);
     info.pszDisplayName = display;
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;  // 0x41
     bool chosen = false;
     if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
         char folder[MAX_PATH] = {};
