@@ -104,7 +104,8 @@ void ArchiveViewFolder(const void* commandBlock) {
     }
 
     if (settings->DelViewFoldersAfterArc) {
-        RemoveArchivedFolder(title, job, client.database, everyRunSucceeded && !names.empty());
+        RemoveArchivedFolder(title, job, client.database,
+                             everyRunSucceeded && !names.empty() && job.UnreadViews.empty());
     } else if (settings->DelMsgAfterArc) {
         if (ActivateClientWindow()) {
             TapKey(kKeyF9);

@@ -43,6 +43,9 @@ public:
     std::string DetachMethodEvalString;
     std::string TextFileNameEvalString;
     std::string ErrorText;
+    // Views and folders of this job's runs that could not be opened or read to their end, so
+    // that not all of their documents were archived. Kept across the runs of one command.
+    std::vector<std::string> UnreadViews;
     NotesDatabase Database;  // attached to DatabaseHandle only while a run uses it
     bool DelMsgAfterArc = false;
     std::uint32_t DeleteGuard = 0;

@@ -137,6 +137,7 @@ public:
 
     DWORD unopened = 0;    // documents passed over because they could not be opened
     DWORD notDeleted = 0;  // archived, but kept because their files are not all on disk
+    std::vector<std::string> unreadViews;  // walks ended by a failing read
 
 private:
     void ExportView(const std::string& name) {
@@ -150,7 +151,13 @@ private:
         if (job_.SourceMode == kSourceSelection) {
             walk = &selection.emplace(job_.DatabaseHandle, job_.SelectedNotes);
         } else {
-            if (!job_.Database.OpenView(name, view)) return;
+            if (!job_.Database.OpenView(name, view)) {
+                // Not reported, as a view the user cannot open is no error of the run; the
+                // command must still not take the view for archived.
+                job_.UnreadViews.push_back(name);
+                return;
+            }
+            view.lastStatus = NOERROR;
             walk = &viewWalk.emplace(view);
         }
 
@@ -170,6 +177,11 @@ private:
             open = walk->Next(document);
             // The previous document goes only now that its successor is open.
             if (armed_) Delete(archived);
+        }
+        // A read that failed ended the walk early: the rest of the view was not archived.
+        if (viewWalk && view.lastStatus != NOERROR) {
+            job_.UnreadViews.push_back(name);
+            unreadViews.push_back(name);
         }
     }
 
@@ -247,12 +259,15 @@ bool RunExport(ExportJob& job) {
         stop = "Unexpected error while archiving.";
     }
 
-    if (!stop && run.unopened == 0 && run.notDeleted == 0) return true;
+    if (!stop && run.unopened == 0 && run.notDeleted == 0 && run.unreadViews.empty()) return true;
     std::string reason = stop.value_or("");
     const auto addLine = [&reason](const std::string& line) {
         if (!reason.empty()) reason += '\n';
         reason += line;
     };
+    for (const auto& name : run.unreadViews)
+        addLine("The view/folder " + Quoted(name) +
+                " could not be read to its end; not all of its documents were archived.");
     if (run.unopened > 0)
         addLine(std::to_string(run.unopened) +
                 " document(s) could not be opened and were not archived.");

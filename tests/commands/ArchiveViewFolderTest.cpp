@@ -169,6 +169,22 @@ TEST_F(ArchiveViewFolderTest, NothingFoundNothingRemoved) {
     EXPECT_TRUE(ViewExists(work));
 }
 
+// A folder whose collection cannot be opened archived nothing, though its run reports no
+// error: it stays.
+TEST_F(ArchiveViewFolderTest, FolderThatCannotBeOpenedIsKept) {
+    Settings({false, false, true, false});
+    ClientWindow();
+    const NOTEID alpha = Mail("Alpha");
+    const NOTEID work = sim::AddFolder(*db, "Work").Entries({alpha}).Id();
+    sim::InjectFault("NIFOpenCollection", 1, ERR_NOACCESS);
+
+    Pick(1, work);
+
+    EXPECT_EQ(Trace(), Join({{kNotRemoved, "find found", "front"}, kEscape}));
+    EXPECT_TRUE(ViewExists(work));
+    EXPECT_FALSE(std::filesystem::exists(Host("Archive/Work/Alpha.htm")));
+}
+
 TEST_F(ArchiveViewFolderTest, UnopenableViewNoteEndsTheCommand) {
     Settings({true, false, true, false});
     ClientWindow();

@@ -195,6 +195,32 @@ TEST_P(UnopenedNoteTest, IsSkippedAndReported) {
 INSTANTIATE_TEST_SUITE_P(ViewAndSelection, UnopenedNoteTest,
                          ::testing::Values(stowline::kSourceView, stowline::kSourceSelection));
 
+// A view that cannot be opened is passed over quietly, a view whose reading fails halfway is
+// reported; both are named in UnreadViews so that the command keeps the folder.
+TEST_F(RunExportTest, ViewsNotReadToTheirEndAreNamed) {
+    const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
+    Inbox({a, b, c});
+    Arm();
+    sim::SetReadEntriesBatchSize(2);
+    sim::InjectFault("NIFReadEntries", 2, ERR_NOACCESS);
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "The view/folder \"($Inbox)\" could not be read to its end; not all of its documents "
+              "were archived.");
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm"}));
+    EXPECT_FALSE(Deleted(c));
+    EXPECT_EQ(job.UnreadViews, (std::vector<std::string>{"($Inbox)"}));
+
+    job.ErrorText.clear();
+    job.UnreadViews.clear();
+    sim::ResetCalls();
+    sim::InjectFault("NIFOpenCollection", 1, ERR_NOACCESS);
+    EXPECT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(job.UnreadViews, (std::vector<std::string>{"($Inbox)"}));
+    EXPECT_FALSE(Deleted(c));
+}
+
 TEST_F(RunExportTest, TwoDocumentsWithOneName) {
     // Not armed: the later replaces the earlier, as a second archive of a mailbox would.
     const NOTEID first = Mail("Same").Text("Body", "first").Attachment("a.txt", Content("1")).Id();
