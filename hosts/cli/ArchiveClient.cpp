@@ -1,4 +1,5 @@
 #include "ArchiveClient.h"
+#include "NoteIds.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,18 +57,6 @@ int CountingOpen(const char* path, int flags, mode_t mode) {
     if (fd >= 0 && progress && (flags & O_CREAT) && p.size() > 4 && p.compare(p.size() - 4, 4, ".htm") == 0)
         progress->Page();
     return fd;
-}
-
-bool ParseNoteId(const std::string& text, NOTEID& id) {
-    try {
-        std::size_t used = 0;
-        const unsigned long value = std::stoul(text, &used, 16);
-        if (used != text.size() || value == 0 || value > 0xFFFFFFFFul) return false;
-        id = static_cast<NOTEID>(value);
-        return true;
-    } catch (...) {
-        return false;
-    }
 }
 
 std::vector<std::string> Split(const std::vector<std::string>& lists) {

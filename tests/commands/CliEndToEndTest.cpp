@@ -159,3 +159,42 @@ TEST_F(CliEndToEnd, FolderArchivedWithDeletionThenNothingLeft) {
 }
 
 }  // namespace
+
+namespace {
+
+// Previewing a document before archiving it: its fields and the names a formula gives.
+TEST_F(CliEndToEnd, ShowAndFormulaPreviewADocument) {
+    const fs::path mails = fs::path(STOWLINE_DATA_DIR) / "mail/php-mime-mail-parser/tests/mails";
+    db_ = root / "mail.dxl";
+    ASSERT_EQ(Cli("import --db '" + db_.string() + "' '" + (mails / "m0013").string() + "'"), 0);
+    const sim::Database db = Load();
+    NOTEID id = 0;
+    std::string unid;
+    for (const auto& [noteId, note] : db.notes)
+        if (note.Find("Subject")) id = noteId, unid = Unid(note);
+    ASSERT_NE(id, 0u);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%X", id);
+    const std::string note = " --db '" + db_.string() + "' --note " + hex + " ";
+    const fs::path out = root / "out.txt";
+
+    struct Case {
+        std::string args;
+        int status;
+        std::string output;
+    };
+    const Case cases[] = {
+        {"show" + note + "--field Subject", 0, "50032266 CAR 11_MNPA00A01_9PTX_H00 ATT N\xC2\xB0 1467829. pdf\n"},
+        {"formula" + note + "'Left(Text(\"Subject\"),8) + \" \" + UNID'", 0, "50032266 " + unid + "\n"},
+        {"formula" + note + "'Left(\"abc\",'", 1, "Invalid Evaluate String Error: Left(\"abc\",\n"},
+        {"show --db '" + db_.string() + "' --note 4 --field Subject", 1, ""},
+        {"show --db '" + db_.string() + "' --note xyz", 2, ""},
+    };
+    for (const auto& c : cases) {
+        fs::remove(out);
+        EXPECT_EQ(Cli(c.args), c.status) << c.args;
+        if (!c.output.empty()) EXPECT_EQ(ReadFile(out), c.output) << c.args;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+// `stowline formula --db FILE --note NOTEID FORMULA`: the value a file-name formula gives for one
+// document, to preview archive names before archiving; an invalid formula prints the add-in's
+// own message and exits 1.
+#include <iostream>
+#include <string>
+
+#include "Command.h"
+#include "DocumentPreview.h"
+
+namespace stowline::cli {
+namespace {
+
+struct FormulaRequest {
+    std::string dbFile;
+    std::string note;
+    std::string formula;
+};
+
+const Registration reg{"formula", "Evaluate a file-name formula on a document", [](CLI::App& sub) {
+    auto request = std::make_shared<FormulaRequest>();
+    sub.add_option("--db", request->dbFile, "database file (DXL)")->required();
+    sub.add_option("--note", request->note, "note ID in hex, as `stowline ls` prints it")->required();
+    sub.add_option("FORMULA", request->formula, "e.g. 'Left(Text(\"Subject\"),30) + \" \" + UNID'")->required();
+    return [request]() -> int {
+        return WithDocument("formula", request->dbFile, request->note,
+                            [&](NotesDocument& document, const std::vector<std::string>&) {
+                                document.ClearMessages();
+                                const std::string value = document.EvaluateString(NativeFromUtf8(request->formula));
+                                const std::string messages = document.GetMessages();
+                                if (value.empty() && !messages.empty()) {
+                                    std::cerr << Utf8FromNative(messages) << '\n';
+                                    return 1;
+                                }
+                                std::cout << Utf8FromNative(value) << '\n';
+                                return 0;
+                            });
+    };
+}, /*needsStartup=*/false};
+
+}  // namespace
+}  // namespace stowline::cli
