@@ -26,8 +26,12 @@ bool IsSkippedHostType(WORD hostType) {
 }
 
 // A stored name that would reach outside the target folder: a path, a drive, "." or "..".
-bool LeavesFolder(const std::string& name) {
-    if (name.find_first_of("\\/:") != std::string::npos) return true;
+// A name is never used as it stands when it would leave the folder (a separator, a drive or
+// stream colon, only dots), or when it lost characters in the translation to native text ('?'
+// stands for them): the file would be written where, or under a name, that the page's link and
+// the deletion check cannot reach.
+bool UnusableAsItStands(const std::string& name) {
+    if (name.find_first_of("\\/:?") != std::string::npos) return true;
     return !name.empty() && name.find_first_not_of('.') == std::string::npos;
 }
 
@@ -113,8 +117,7 @@ bool NotesDocument::ExtractNextAttachment(bool first, bool extract, const std::s
     // would be cleaned away.
     std::string cleaned = nativeName;
     MakeValidFileName(cleaned);
-    // A name that would leave the folder is never used as it stands.
-    status = extractAs(LeavesFolder(nativeName) ? cleaned : nativeName);
+    status = extractAs(UnusableAsItStands(nativeName) ? cleaned : nativeName);
     if (status == NOERROR) return true;
     // Retry once under a name the file system accepts.
     status = extractAs(cleaned);

@@ -93,6 +93,23 @@ TEST_F(Attachments, RefusedNameIsWrittenCleaned) {
     EXPECT_EQ(document.messages, "");
 }
 
+// A name with characters the native character set lacks reads back with '?' in their place; it
+// is written under a name the page's link and the deletion check can reach, not its own.
+TEST_F(Attachments, NameThatLosesCharactersIsWrittenUnderWhatTheArchiveCanName) {
+    Open(sim::AddDocument(*db).Attachment("\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.txt", Content("report"))
+             .Attachment("Gr\xC3\xBC\xC3\x9F" "e.txt", Content("greetings")));
+    sim::ResetCalls();
+    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    // Notes would write the first under its own Unicode name: it is never asked to.
+    EXPECT_EQ(sim::CallCount("NSFNoteExtractFile"), 2u);
+    EXPECT_EQ(document.attachmentNames, (std::vector<std::string>{"?????.txt", "Gr\xFC\xDF" "e.txt"}));
+    EXPECT_EQ(document.attachmentPaths,
+              (std::vector<std::string>{folder + "\\~~~~~.txt", folder + "\\Gr\xFC\xDF" "e.txt"}));
+    EXPECT_EQ(Read("~~~~~.txt"), "report");
+    EXPECT_EQ(Read("Gr\xC3\xBC\xC3\x9F" "e.txt"), "greetings");  // the host stores names as UTF-8
+    EXPECT_EQ(document.messages, "");
+}
+
 TEST_F(Attachments, AFailedFileIsReportedAndTheOthersAreWritten) {
     Open(sim::AddDocument(*db).Attachment("first.txt", Content("1"))
              .Attachment("second.txt", Content("2"))
