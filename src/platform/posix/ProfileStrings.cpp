@@ -1,7 +1,10 @@
 // Profile-string files on Linux: the file is read and rewritten whole around the text rules
 // that Windows applies.
+#include <sys/stat.h>
+
 #include "platform/Platform.h"
 #include "platform/ProfileText.h"
+#include "platform/posix/FileOps.h"
 #include "platform/posix/FileText.h"
 #include "platform/posix/HostPath.h"
 
@@ -24,7 +27,13 @@ bool WriteProfileString(const std::string& section, const std::string& key,
         host.parsed.trailingSeparator)
         return false;
     std::string content;
-    posix::ReadWholeFile(host.path, content);  // Windows creates a missing file
+    if (!posix::ReadWholeFile(host.path, content)) {
+        // Only a missing file starts empty (Windows creates it); one that is there but could
+        // not be read is left as it is, since rewriting it would drop every other key.
+        struct stat st {};
+        if (posix::Ops().stat(host.path.c_str(), &st) == 0) return false;
+        content.clear();
+    }
     return posix::WriteWholeFile(host.path, profile::Update(content, section, key, value));
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/Platform.h"
 #include "platform/WindowsPath.h"
+#include "platform/posix/PosixDialog.h"
 #include "platform/posix/PosixUi.h"
 
 namespace platform {
@@ -135,7 +136,8 @@ bool BrowseForFolder(std::uintptr_t owner, std::string& path) {
     } else if (s.askOnTerminal && isatty(STDIN_FILENO)) {
         std::cerr << "Folder (empty to cancel): " << std::flush;
         std::string line;
-        if (std::getline(std::cin, line) && !line.empty()) chosen = line;
+        // The terminal speaks UTF-8; paths travel in the native character set.
+        if (std::getline(std::cin, line) && !line.empty()) chosen = posix::Utf8ToCp1252(line);
     }
     if (chosen) {
         path = *chosen;

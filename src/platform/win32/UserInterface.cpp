@@ -36,9 +36,8 @@ bool BringToForeground(std::uintptr_t window) {
     return window != 0 && SetForegroundWindow(AsWindow(window)) != FALSE;
 }
 
-void SendKeyEvent(std::uint8_t virtualKey, std::uint32_t flags) {
-    keybd_event(virtualKey, static_cast<BYTE>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)), flags, 0);
-}
+// Scan code 0 and no extra data: the client's window is driven by virtual keys alone.
+void SendKeyEvent(std::uint8_t virtualKey, std::uint32_t flags) { keybd_event(virtualKey, 0, flags, 0); }
 
 void EnableMenuEntry(std::uint32_t menu, std::uint16_t commandId, unsigned state) {
     EnableMenuItem(reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(menu)), commandId,

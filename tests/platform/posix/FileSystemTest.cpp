@@ -170,4 +170,15 @@ TEST_F(FileSystem, ProfileStringsRoundTripThroughTheFile) {
               "C:\\Arch");
 }
 
+// A key is written by rewriting the whole file around it; a file that could not be read must
+// not be rewritten as if it held nothing, or every other key in it is lost.
+TEST_F(FileSystem, ProfileWriteLeavesAnUnreadableFileAlone) {
+    const std::string before = "[Stowline Settings]\r\nBasePath=C:\\Arch\r\nPromptDelMsg=1\r\n";
+    MakeFile("s.ini", before);
+    platform::posix::ScopedFileOps restore;
+    platform::posix::Ops().read = [](int, void*, size_t) -> ssize_t { return errno = EIO, -1; };
+    EXPECT_FALSE(platform::WriteProfileString("Stowline Settings", "DelMsgAfterArc", "1", "C:\\s.ini"));
+    EXPECT_EQ(Read("s.ini"), before);
+}
+
 }  // namespace
