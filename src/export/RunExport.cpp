@@ -81,7 +81,9 @@ private:
     bool Open(NOTEID id, NotesDocument& document) {
         for (; id != 0; id = view_.NextNoteId()) {
             if (document.Open(view_.database, id, true)) return true;
-            ++unopened_;
+            // A note already deleted (by this run, where the view lists it again under
+            // another category) has nothing left to archive.
+            if (ERR(document.lastStatus) != ERR_NOTE_DELETED) ++unopened_;
         }
         document.Close();
         return false;
@@ -110,18 +112,26 @@ std::string EvaluateName(NotesDocument& document, const std::string& formula) {
     return result;
 }
 
-// The number of real file attachments (embedded objects left out).
-std::size_t CountFileAttachments(NotesDocument& document) {
-    std::size_t files = 0;
+// The document's file attachments as a walk without extraction finds them.
+struct AttachmentSurvey {
+    std::size_t files = 0;  // real file attachments (embedded objects left out)
+    // The walk reached the end of the $FILE items. A lookup failing for any other reason
+    // than "no such item" may hide attachments: it proves nothing about their number.
+    bool complete = false;
+};
+
+AttachmentSurvey SurveyAttachments(NotesDocument& document) {
+    AttachmentSurvey survey;
     std::string name;
     std::string writtenName;
     STATUS stepStatus = NOERROR;
     for (bool first = true;
          document.ExtractNextAttachment(first, false, "", name, writtenName, stepStatus);
          first = false) {
-        if (stepStatus != NotesDocument::AttachmentSkipped) ++files;
+        if (stepStatus != NotesDocument::AttachmentSkipped) ++survey.files;
     }
-    return files;
+    survey.complete = ERR(stepStatus) == ERR_ITEM_NOT_FOUND;
+    return survey;
 }
 
 class Run {
@@ -189,6 +199,10 @@ private:
         ArchivedDocument archived;
         archived.noteId = document.noteId;
 
+        // Only a deleting run needs to know that no attachment went unseen.
+        const AttachmentSurvey survey = armed_ ? SurveyAttachments(document) : AttachmentSurvey{};
+        if (armed_ && !survey.complete) archived.attachmentsComplete = false;
+
         if (document.HasFileAttachments()) {
             const std::string folderName = EvaluateName(document, job_.DetachMethodEvalString);
             const std::string folder = CreateFolderPath(
@@ -198,11 +212,11 @@ private:
                 // Archived without its attachments; such a document is never deleted.
                 archived.attachmentsComplete = false;
             } else {
-                const std::size_t expected = CountFileAttachments(document);
                 DWORD count = 0;
                 std::string pathList;
                 document.ExtractAttachments(folder, count, pathList, kPathListSeparator);
-                archived.attachmentsComplete = document.attachmentPaths.size() == expected;
+                if (document.attachmentPaths.size() != survey.files)
+                    archived.attachmentsComplete = false;
                 archived.attachmentPaths = document.attachmentPaths;
             }
         }

@@ -358,4 +358,18 @@ TEST_F(RunExportTest, CategorisedViewInBatchesEndingOnCategoryRows) {
     EXPECT_TRUE(Deleted(c));
 }
 
+// A document listed under two categories is archived at its first appearance; when the run
+// deletes, its later appearance names a note the run itself removed, which is no failure.
+TEST_F(RunExportTest, DocumentUnderTwoCategoriesIsArchivedOnceWhenDeleting) {
+    const NOTEID a = Mail("A").Id(), b = Mail("B").Id();
+    sim::AddView(*db, "ByCategory").Category().Entry(a).Category().Entry(b).Category().Entry(a);
+    job.ViewName = "ByCategory";
+    Arm();
+
+    EXPECT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"ByCategory/", "ByCategory/A.htm", "ByCategory/B.htm"}));
+    EXPECT_TRUE(Deleted(a));
+    EXPECT_TRUE(Deleted(b));
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
-// Observes (and can disturb) the add-in's calls of NSFNoteOpen, NSFNoteDelete and
-// NSFItemConvertValueToText: the test binary is linked with --wrap for them.
+// Observes (and can disturb) the add-in's calls of NSFNoteOpen, NSFNoteDelete,
+// NSFItemConvertValueToText and the item lookups: the test binary is linked with --wrap for them.
 #pragma once
 
 #include <notesapi/notesapi.h>
@@ -17,6 +17,9 @@ struct NotesCalls {
     std::function<void(NOTEID)> beforeOpen;
     // When set, NSFItemConvertValueToText throws, as a damaged item might make it.
     bool convertThrows = false;
+    // When not 0, every lookup of a "$FILE" item fails with this status, as a damaged or
+    // unreadable note might make it (not the "no such item" of a walk's end).
+    STATUS fileLookupFault = 0;
 };
 
 // The one recorder; Reset at the start of each test.

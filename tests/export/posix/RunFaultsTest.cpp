@@ -14,6 +14,7 @@
 namespace {
 
 using exporttest::Calls;
+using exporttest::Content;
 using Log = std::vector<std::string>;
 using Tree = std::set<std::string>;
 namespace fileops = platform::posix;
@@ -77,6 +78,22 @@ struct WriteFault {
 };
 
 class PageWriteFaultTest : public RunFaultsTest, public ::testing::WithParamInterface<WriteFault> {};
+
+// A $FILE lookup that fails for another reason than "no further item" hides the
+// attachments, it does not prove there are none: the page is written, the mail stays.
+TEST_F(RunFaultsTest, AttachmentLookupThatFailsKeepsTheDocument) {
+    const NOTEID a = Mail("A").Attachment("x.txt", Content("x")).Id();
+    const NOTEID b = Mail("B").Attachment("y.txt", Content("y")).Id();
+    Select({a, b});
+    Arm();
+    Calls().beforeOpen = [&](NOTEID id) { Calls().fileLookupFault = id == a ? ERR_NOACCESS : 0; };
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "1 document(s) were archived but not deleted, because not all of their files could be written.");
+    EXPECT_TRUE(archive.IsFile("Inbox\\A.htm"));
+    EXPECT_FALSE(Deleted(a));
+    EXPECT_TRUE(Deleted(b));
+}
 
 // Disk full while writing, or a close that cannot flush: the run stops at that page.
 TEST_P(PageWriteFaultTest, StopsTheRunAndKeepsTheDocument) {
