@@ -2,9 +2,11 @@
 // for every fourth, an attachment) from a view into a fresh folder and prints how long the
 // run took. The stand-in holds the whole mailbox; the run itself holds one document at a time.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -28,14 +30,19 @@ int main(int argc, char** argv) {
     CLI::App app{"Export run benchmark"};
     unsigned documents = 200;
     bool armed = false;
-    std::string folder = (std::filesystem::temp_directory_path() / "stowline-export-bench").string();
+    std::string parent = std::filesystem::temp_directory_path().string();
     app.add_option("-n,--documents", documents, "documents to generate and archive");
     app.add_flag("--delete", armed, "arm deletion");
-    app.add_option("--folder", folder, "archive folder (emptied first)");
+    app.add_option("--folder", parent, "where the run's own scratch folder is made (and removed again)");
     CLI11_PARSE(app, argc, argv);
 
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    // A folder of the run's own, so that nothing the user keeps there is ever removed.
+    const std::string folder =
+        (std::filesystem::path(parent) / ("stowline-export-bench-" + std::to_string(::getpid()))).string();
+    if (!std::filesystem::create_directories(folder)) {
+        std::fprintf(stderr, "export_bench: %s exists already\n", folder.c_str());
+        return 2;
+    }
 
     sim::Reset();
     sim::Database& db = sim::CreateDatabase("bench.nsf");
