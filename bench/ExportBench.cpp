@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdio>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
