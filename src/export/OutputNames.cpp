@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/WindowsPath.h"
+
 #include "platform/Platform.h"
 
 namespace stowline {
@@ -39,6 +41,8 @@ bool MakeValidFileName(std::string& text) {
     // "." and ".." name the folder itself or its parent: never a file of its own.
     if (!out.empty() && out.find_first_not_of('.') == std::string::npos)
         out.assign(out.size(), kReplacementChar);
+    // CON, NUL.txt, COM1 ... name devices: a file "written" there never reaches the disk.
+    if (platform::winpath::IsReservedDeviceName(out)) out.insert(out.begin(), kReplacementChar);
     if (!out.empty()) text = out;
     return true;
 }

@@ -16,7 +16,8 @@ std::string ReplaceInvalidChars(const std::string& text, const std::string& set)
 
 // Cleans an attachment file name in place, keeping non-ASCII letters: characters of the
 // invalid set and control characters become '~', trailing blanks are cut, each leading blank
-// becomes '~', and a name made only of dots becomes as many '~'. A name that would come out
+// becomes '~', a name made only of dots becomes as many '~', and a device name (CON, nul.txt,
+// COM1, ...) gets a '~' in front. A name that would come out
 // empty is left as it was. Always true.
 bool MakeValidFileName(std::string& text);
 

@@ -5,6 +5,7 @@
 #include "export/OutputNames.h"
 #include "notes/NotesDocument.h"
 #include "notes/NotesText.h"
+#include "platform/WindowsPath.h"
 
 namespace stowline {
 
@@ -32,6 +33,7 @@ bool IsSkippedHostType(WORD hostType) {
 // the deletion check cannot reach.
 bool UnusableAsItStands(const std::string& name) {
     if (name.find_first_of("\\/:?") != std::string::npos) return true;
+    if (platform::winpath::IsReservedDeviceName(name)) return true;  // the write would go to a device
     return !name.empty() && name.find_first_not_of('.') == std::string::npos;
 }
 

@@ -142,6 +142,10 @@ TEST(MakeValidFileName, CleansAnAttachmentNameKeepingLetters) {
         {"C:evil.exe", "C~evil.exe"},
         {"..", "~~"},
         {".", "~"},
+        {"CON", "~CON"},  // device names would swallow the file
+        {"nul.txt", "~nul.txt"},
+        {"com1.log", "~com1.log"},
+        {"Console.txt", "Console.txt"},
         {"   ", "   "},  // would come out empty: left as it was
         {"", ""},
     };

@@ -110,6 +110,17 @@ TEST_F(Attachments, NameThatLosesCharactersIsWrittenUnderWhatTheArchiveCanName) 
     EXPECT_EQ(document.messages, "");
 }
 
+// A device name would take the bytes on Windows and leave no file: it is written cleaned at once.
+TEST_F(Attachments, DeviceNameIsNeverTheTarget) {
+    Open(sim::AddDocument(*db).Attachment("NUL.txt", Content("kept")));
+    sim::ResetCalls();
+    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    EXPECT_EQ(sim::CallCount("NSFNoteExtractFile"), 1u);
+    EXPECT_EQ(document.attachmentNames, std::vector<std::string>{"NUL.txt"});
+    EXPECT_EQ(document.attachmentPaths, std::vector<std::string>{folder + "\\~NUL.txt"});
+    EXPECT_EQ(Read("~NUL.txt"), "kept");
+}
+
 TEST_F(Attachments, AFailedFileIsReportedAndTheOthersAreWritten) {
     Open(sim::AddDocument(*db).Attachment("first.txt", Content("1"))
              .Attachment("second.txt", Content("2"))
