@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "platform/Platform.h"
+#include "platform/TextMode.h"
 #include "platform/posix/FileOps.h"
 #include "platform/posix/HostPath.h"
 
@@ -116,12 +117,7 @@ bool TextFile::Open(const std::string& path) {
 
 bool TextFile::Write(const std::string& text) {
     if (!handle_) return false;
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n') out += '\r';  // text mode: every LF is stored as CR LF
-        out += c;
-    }
+    const std::string out = ToTextMode(text);
     std::size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = posix::Ops().write(*Fd(handle_), out.data() + done, out.size() - done);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Platform.h"
+#include "platform/TextMode.h"
 
 namespace platform {
 
@@ -50,12 +51,7 @@ bool TextFile::Open(const std::string& path) {
 
 bool TextFile::Write(const std::string& text) {
     if (!handle_) return false;
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n') out += '\r';  // text mode: every LF is stored as CR LF
-        out += c;
-    }
+    const std::string out = ToTextMode(text);
     std::size_t done = 0;
     while (done < out.size()) {
         DWORD n = 0;
