@@ -129,7 +129,8 @@ NOTESAPI_FN STATUS LNPUBLIC NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPO
         return ERR_SIM_BAD_ARGUMENT;
     const Collection& entries = it->second.entries;
     const DWORD total = static_cast<DWORD>(entries.size());
-    DWORD pos = std::min(IndexPos->Tumbler[0], total + 1);
+    const DWORD start = IndexPos->Tumbler[0];  // a copy: the packed field may be unaligned
+    DWORD pos = std::min(start, total + 1);
 
     DWORD skipped = 0;
     if ((SkipNavigator & 0xFF) == NAVIGATE_NEXT) {
