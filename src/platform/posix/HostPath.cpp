@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 
+#include <functional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/posix/FileOps.h"
 
@@ -25,14 +27,16 @@ bool Exists(const std::string& path) {
     return Ops().stat(path.c_str(), &st) == 0;
 }
 
-// The names of one directory by their folded spelling, valid while the directory is unchanged.
-// Without it every new file would cost a scan of its whole folder, and archiving a large
-// folder would slow down with the square of its size.
+std::size_t FoldedHash(const std::string& name) { return std::hash<std::string>{}(Folded(name)); }
+
+// Which folded names one directory holds (as hashes, a few bytes per name), valid while the
+// directory is unchanged. Without it every new file would cost a scan of its whole folder,
+// and archiving a large folder would slow down with the square of its size.
 struct DirectoryIndex {
     dev_t device = 0;
     ino_t inode = 0;
     struct timespec modified {};
-    std::unordered_map<std::string, std::string> byFoldedName;
+    std::unordered_set<std::size_t> foldedNames;
 
     bool Describes(const struct stat& st) const {
         return st.st_dev == device && st.st_ino == inode && st.st_mtim.tv_sec == modified.tv_sec &&
@@ -60,7 +64,7 @@ const DirectoryIndex* IndexOf(const std::string& dir) {
     if (!d) return nullptr;
     DirectoryIndex index;
     index.Stamp(st);
-    while (const dirent* e = readdir(d)) index.byFoldedName.emplace(Folded(e->d_name), e->d_name);
+    while (const dirent* e = readdir(d)) index.foldedNames.insert(FoldedHash(e->d_name));
     Ops().closedir(d);
     if (indexes.size() >= 256) indexes.clear();
     return &(indexes[dir] = std::move(index));
@@ -70,9 +74,19 @@ const DirectoryIndex* IndexOf(const std::string& dir) {
 std::string StoredName(const std::string& dir, const std::string& name) {
     if (Exists(Join(dir, name))) return name;
     const DirectoryIndex* index = IndexOf(dir);
-    if (!index) return name;
-    const auto it = index->byFoldedName.find(Folded(name));
-    return it == index->byFoldedName.end() ? name : it->second;
+    if (index && !index->foldedNames.count(FoldedHash(name))) return name;
+    // Some name may differ only by case (or the hash met another name): look it up.
+    DIR* d = Ops().opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return name;
+    std::string found = name;
+    while (const dirent* e = readdir(d)) {
+        if (SameNameNoCase(e->d_name, name)) {
+            found = e->d_name;
+            break;
+        }
+    }
+    Ops().closedir(d);
+    return found;
 }
 }  // namespace
 
@@ -88,7 +102,7 @@ void NoteCreated(const std::string& hostPath) {
         return;
     }
     // Our own creation is the change that moved the folder's time: the index stays valid.
-    it->second.byFoldedName.emplace(Folded(name), name);
+    it->second.foldedNames.insert(FoldedHash(name));
     it->second.Stamp(st);
 }
 
