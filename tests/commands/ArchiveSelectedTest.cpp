@@ -47,16 +47,16 @@ TEST_F(ArchiveSelectedTest, QuestionsArchiveDeletionAndKeys) {
         Settings(c.flags);
         if (c.window) ClientWindow();
         const NOTEID a = Mail("Alpha"), b = Mail("Beta"), kept = Mail("Kept");
-        const NOTEID view = (c.folder ? sim::AddFolder(*db, "Work") : sim::AddView(*db, "Work"))
+        const NOTEID view = (c.folder ? sim::AddFolder(*db, "Office") : sim::AddView(*db, "Office"))
                                 .Entries({a, b, kept}).Id();
         platform::posix::ScriptBoxAnswers(c.answers);
 
         Pick(0, view, {a, b});
 
         EXPECT_EQ(Trace(), c.trace);
-        EXPECT_EQ(std::filesystem::exists(Host("Archive/Work/Alpha.htm")), c.archived);
-        EXPECT_EQ(std::filesystem::exists(Host("Archive/Work/Beta.htm")), c.archived);
-        EXPECT_FALSE(std::filesystem::exists(Host("Archive/Work/Kept.htm")));
+        EXPECT_EQ(std::filesystem::exists(Host("Archive/Office/Alpha.htm")), c.archived);
+        EXPECT_EQ(std::filesystem::exists(Host("Archive/Office/Beta.htm")), c.archived);
+        EXPECT_FALSE(std::filesystem::exists(Host("Archive/Office/Kept.htm")));
         EXPECT_EQ(Deleted(a), c.deleted);
         EXPECT_EQ(Deleted(b), c.deleted);
         EXPECT_FALSE(Deleted(kept));
@@ -69,7 +69,7 @@ TEST_F(ArchiveSelectedTest, FailedRunIsReportedThenRefreshed) {
     Settings({true, false}, "");
     ClientWindow();
     const NOTEID a = Mail("Alpha");
-    const NOTEID folder = sim::AddFolder(*db, "Work").Entries({a}).Id();
+    const NOTEID folder = sim::AddFolder(*db, "Office").Entries({a}).Id();
 
     Pick(0, folder, {a});
 
@@ -88,7 +88,7 @@ TEST_F(ArchiveSelectedTest, UnopenableViewNoteEndsTheCommand) {
 
     EXPECT_EQ(Trace(), (std::vector<std::string>{"box Stowline | Fatal error opening view note. | 0x00"}));
     EXPECT_FALSE(Deleted(a));
-    EXPECT_FALSE(std::filesystem::exists(Host("Archive/Work")));
+    EXPECT_TRUE(std::filesystem::is_empty(Host("Archive"))) << "nothing archived";
 }
 
 // The system folders' display names name the output folder.

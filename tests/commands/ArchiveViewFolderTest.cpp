@@ -51,12 +51,12 @@ TEST_F(ArchiveViewFolderTest, FolderGoesWithEveryNameItBegins) {
 // opened by its empty name, so its own run writes nothing).
 TEST_F(ArchiveViewFolderTest, EmptyTitleArchivesEverything) {
     const NOTEID untitled = sim::AddView(*db, "").Entries({Mail("One")}).Id();
-    sim::AddFolder(*db, "Work").Entries({Mail("Two")});
+    sim::AddFolder(*db, "Office").Entries({Mail("Two")});
     sim::AddView(*db, "Mail|M").Entries({Mail("Three")});
 
     Pick(1, untitled);
 
-    EXPECT_EQ(Pages(), (std::set<std::string>{"Work/Two.htm", "Mail/Three.htm"}));
+    EXPECT_EQ(Pages(), (std::set<std::string>{"Office/Two.htm", "Mail/Three.htm"}));
 }
 
 TEST_F(ArchiveViewFolderTest, QuestionsRemovalAndKeys) {
@@ -100,14 +100,14 @@ TEST_F(ArchiveViewFolderTest, QuestionsRemovalAndKeys) {
         Settings(c.flags);
         if (c.window) ClientWindow();
         const NOTEID a = Mail("Alpha"), b = Mail("Beta");
-        const NOTEID shown = (c.folder ? sim::AddFolder(*db, "Work") : sim::AddView(*db, "Work")).Entries({a, b}).Id();
-        const NOTEID sibling = sim::AddFolder(*db, "Work\\Sub").Entries({}).Id();
+        const NOTEID shown = (c.folder ? sim::AddFolder(*db, "Office") : sim::AddView(*db, "Office")).Entries({a, b}).Id();
+        const NOTEID sibling = sim::AddFolder(*db, "Office\\Sub").Entries({}).Id();
         platform::posix::ScriptBoxAnswers(c.answers);
 
         Pick(1, shown);
 
         EXPECT_EQ(Trace(), c.trace);
-        EXPECT_EQ(Pages(), c.archived ? (std::set<std::string>{"Work/Alpha.htm", "Work/Beta.htm"})
+        EXPECT_EQ(Pages(), c.archived ? (std::set<std::string>{"Office/Alpha.htm", "Office/Beta.htm"})
                                       : std::set<std::string>{});
         EXPECT_EQ(Deleted(a), c.deleted);
         EXPECT_EQ(Deleted(b), c.deleted);
@@ -140,8 +140,8 @@ TEST_F(ArchiveViewFolderTest, IncompleteArchiveKeepsTheFolder) {
     const NOTEID good = Mail("Good");
     const NOTEID nameless = Mail("");  // its file name is empty: the run stops there
     const NOTEID after = Mail("After");
-    const NOTEID work = sim::AddFolder(*db, "Work").Entries({good, nameless, after}).Id();
-    const NOTEID sub = sim::AddFolder(*db, "Work\\Sub").Entries({Mail("Sub")}).Id();
+    const NOTEID work = sim::AddFolder(*db, "Office").Entries({good, nameless, after}).Id();
+    const NOTEID sub = sim::AddFolder(*db, "Office\\Sub").Entries({Mail("Sub")}).Id();
 
     Pick(1, work);
 
@@ -151,13 +151,13 @@ TEST_F(ArchiveViewFolderTest, IncompleteArchiveKeepsTheFolder) {
     EXPECT_TRUE(Deleted(good));
     EXPECT_FALSE(Deleted(nameless));
     EXPECT_FALSE(Deleted(after));
-    EXPECT_TRUE(std::filesystem::exists(Host("Archive/Work/Sub/Sub.htm"))) << "later names still run";
+    EXPECT_TRUE(std::filesystem::exists(Host("Archive/Office/Sub/Sub.htm"))) << "later names still run";
 }
 
 TEST_F(ArchiveViewFolderTest, NothingFoundNothingRemoved) {
     Settings({false, false, true, false});
     ClientWindow();
-    const NOTEID work = sim::AddFolder(*db, "Work").Entries({Mail("Alpha")}).Id();
+    const NOTEID work = sim::AddFolder(*db, "Office").Entries({Mail("Alpha")}).Id();
     sim::InjectFault("NSFDbGetModifiedNoteTable", 1, ERR_NOACCESS);
 
     Pick(1, work);
@@ -175,21 +175,21 @@ TEST_F(ArchiveViewFolderTest, FolderThatCannotBeOpenedIsKept) {
     Settings({false, false, true, false});
     ClientWindow();
     const NOTEID alpha = Mail("Alpha");
-    const NOTEID work = sim::AddFolder(*db, "Work").Entries({alpha}).Id();
+    const NOTEID work = sim::AddFolder(*db, "Office").Entries({alpha}).Id();
     sim::InjectFault("NIFOpenCollection", 1, ERR_NOACCESS);
 
     Pick(1, work);
 
     EXPECT_EQ(Trace(), Join({{kNotRemoved, "find found", "front"}, kEscape}));
     EXPECT_TRUE(ViewExists(work));
-    EXPECT_FALSE(std::filesystem::exists(Host("Archive/Work/Alpha.htm")));
+    EXPECT_FALSE(std::filesystem::exists(Host("Archive/Office/Alpha.htm")));
 }
 
 TEST_F(ArchiveViewFolderTest, UnopenableViewNoteEndsTheCommand) {
     Settings({true, false, true, false});
     ClientWindow();
     const NOTEID a = Mail("Alpha");
-    sim::AddFolder(*db, "Work").Entries({a});
+    sim::AddFolder(*db, "Office").Entries({a});
 
     Pick(1, 0x7FF0);
 
