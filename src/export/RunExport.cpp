@@ -104,12 +104,20 @@ private:
     ExportJob& job_;
 };
 
-// Evaluates a naming formula; an empty result stops the run with the document's messages.
-std::string EvaluateName(NotesDocument& document, const std::string& formula) {
+// Evaluates a naming formula; an empty result stops the run with the document's messages, or,
+// where the formula was valid and simply gave nothing, with a reason the user can act on.
+std::string EvaluateName(NotesDocument& document, const std::string& formula, const char* what) {
     document.ClearMessages();
     std::string result = document.EvaluateString(formula);
-    if (result.empty()) throw Stop{document.GetMessages()};
-    return result;
+    if (!result.empty()) return result;
+    std::string reason = document.GetMessages();
+    if (reason.empty()) {
+        reason = formula.empty()
+                     ? std::string("No ") + what + " formula is set; saving the Options once stores the standard formula."
+                     : std::string("The ") + what + " formula " + Quoted(formula) +
+                           " gives no name for the document " + document.GetUNID() + ".";
+    }
+    throw Stop{reason};
 }
 
 // The document's file attachments as a walk without extraction finds them.
@@ -204,7 +212,7 @@ private:
         if (armed_ && !survey.complete) archived.attachmentsComplete = false;
 
         if (document.HasFileAttachments()) {
-            const std::string folderName = EvaluateName(document, job_.DetachMethodEvalString);
+            const std::string folderName = EvaluateName(document, job_.DetachMethodEvalString, "attachment folder");
             const std::string folder = CreateFolderPath(
                 viewFolder + "\\" + job_.AttachmentsFolderName + "\\" +
                 ReplaceInvalidChars(folderName, kInvalidFileNameChars));
@@ -221,7 +229,7 @@ private:
             }
         }
 
-        const std::string fileName = EvaluateName(document, job_.TextFileNameEvalString);
+        const std::string fileName = EvaluateName(document, job_.TextFileNameEvalString, "file name");
         std::string path =
             viewFolder + "\\" + ReplaceInvalidChars(fileName, kInvalidFileNameChars) + ".htm";
         // With deletion armed an earlier archive must survive: its mail may be gone already.

@@ -73,7 +73,10 @@ TEST_F(ArchiveSelectedTest, FailedRunIsReportedThenRefreshed) {
 
     Pick(0, folder, {a});
 
-    EXPECT_EQ(Trace(), Join({{"box Error | Archive Error:  | 0x10", "find found", "front"}, kF9, kAltED}));
+    EXPECT_EQ(Trace(), Join({{"box Error | Archive Error: No file name formula is set; saving the Options once "
+                              "stores the standard formula. | 0x10",
+                              "find found", "front"},
+                             kF9, kAltED}));
     EXPECT_FALSE(Deleted(a));
 }
 

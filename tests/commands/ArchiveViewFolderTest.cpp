@@ -145,7 +145,13 @@ TEST_F(ArchiveViewFolderTest, IncompleteArchiveKeepsTheFolder) {
 
     Pick(1, work);
 
-    EXPECT_EQ(Trace(), Join({{"box Error | Archive Error:  | 0x10", kNotRemoved, "find found", "front"}, kEscape}));
+    const ORIGINATORID& oid = db->FindNote(nameless)->oid;
+    char unid[33];
+    std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", oid.File.Innards[1], oid.File.Innards[0],
+                  oid.Note.Innards[1], oid.Note.Innards[0]);
+    const std::string failure = "box Error | Archive Error: The file name formula \"Text(\"Subject\")\" gives no name "
+                                "for the document " + std::string(unid) + ". | 0x10";
+    EXPECT_EQ(Trace(), Join({{failure, kNotRemoved, "find found", "front"}, kEscape}));
     EXPECT_TRUE(ViewExists(work));
     EXPECT_TRUE(ViewExists(sub));
     EXPECT_TRUE(Deleted(good));

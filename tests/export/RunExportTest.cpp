@@ -297,7 +297,15 @@ TEST_P(FormulaStopTest, EmptyNameStopsTheRun) {
     job.ErrorText = "left from an earlier run";
 
     EXPECT_FALSE(stowline::RunExport(job));
-    EXPECT_EQ(job.ErrorText, c.errorText);
+    std::string expectedText = c.errorText;
+    if (const auto at = expectedText.find("{UNID}"); at != std::string::npos) {
+        const ORIGINATORID& oid = db->FindNote(files)->oid;
+        char unid[33];
+        std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", oid.File.Innards[1], oid.File.Innards[0],
+                      oid.Note.Innards[1], oid.Note.Innards[0]);
+        expectedText.replace(at, 6, unid);
+    }
+    EXPECT_EQ(job.ErrorText, expectedText);
     const Tree expected = c.firstArchived ? Tree{"Inbox/", "Inbox/First.htm"} : Tree{"Inbox/"};
     EXPECT_EQ(archive.Tree(), expected);
     EXPECT_EQ(Deleted(first), c.firstArchived);
@@ -308,11 +316,14 @@ INSTANTIATE_TEST_SUITE_P(
     Formulas, FormulaStopTest,
     ::testing::Values(
         // Settings never saved: no file formula, so the first document stops the run.
-        FormulaCase{"NoFileFormula", "", "Text(\"Subject\")", "", false},
+        FormulaCase{"NoFileFormula", "", "Text(\"Subject\")",
+                    "No file name formula is set; saving the Options once stores the standard formula.", false},
         FormulaCase{"InvalidFileFormula", "Text(\"Subject\"", "Text(\"Subject\")",
                     "Invalid Evaluate String Error: Text(\"Subject\"", false},
         // A folder formula giving nothing stops before the page of the document with files.
-        FormulaCase{"EmptyFolderName", "Text(\"Subject\")", "Text(\"Missing\")", "", true}),
+        FormulaCase{"EmptyFolderName", "Text(\"Subject\")", "Text(\"Missing\")",
+                    "The attachment folder formula \"Text(\"Missing\")\" gives no name for the document {UNID}.",
+                    true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunExportTest, PageThatCannotBeCreatedStopsTheRun) {
