@@ -16,12 +16,10 @@ inline sim::Bytes Content(const std::string& text) { return sim::Bytes(text.begi
 
 // A fresh stand-in with one mail database held by the client, and a job archiving into a
 // temporary folder. File and folder names come from the subject.
-class MailRunTest : public sim::CleanEngineTest {
+class MailRunTest : public sim::ClientDatabaseTest {
 protected:
     void SetUp() override {
-        sim::CleanEngineTest::SetUp();
-        db = &sim::CreateDatabase("mail.nsf");
-        handle = sim::ClientDbHandle(*db);
+        sim::ClientDatabaseTest::SetUp();
         job.DatabaseHandle = handle;
         job.BasePath = archive.Win();
         job.TextFileNameEvalString = "Text(\"Subject\")";
@@ -31,8 +29,7 @@ protected:
     }
     void TearDown() override {
         if (idTable != 0) sim::ReleaseClientHandle(idTable);
-        sim::ReleaseClientHandle(handle);
-        sim::CleanEngineTest::TearDown();
+        sim::ClientDatabaseTest::TearDown();
     }
 
     sim::DocumentBuilder Mail(const std::string& subject) {
@@ -51,8 +48,6 @@ protected:
     bool Deleted(NOTEID id) { return db->FindNote(id) == nullptr || db->FindNote(id)->deleted; }
 
     ArchiveFolder archive;
-    sim::Database* db = nullptr;
-    DBHANDLE handle = 0;
     DHANDLE idTable = 0;
     stowline::ExportJob job;
 };

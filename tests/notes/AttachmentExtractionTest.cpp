@@ -17,12 +17,10 @@
 namespace stowline {
 namespace {
 
-class Attachments : public sim::CleanEngineTest {
+class Attachments : public sim::ClientDatabaseTest {
 protected:
     void SetUp() override {
-        sim::CleanEngineTest::SetUp();
-        db = &sim::CreateDatabase("mail.nsf");
-        handle = sim::ClientDbHandle(*db);
+        sim::ClientDatabaseTest::SetUp();
         std::random_device random;
         host = std::filesystem::temp_directory_path() /
                ("stowline-notes-" + std::to_string(random()) + std::to_string(random()));
@@ -33,10 +31,9 @@ protected:
     }
     void TearDown() override {
         document.Close();
-        sim::ReleaseClientHandle(handle);
         std::error_code ignored;
         std::filesystem::remove_all(host, ignored);
-        sim::CleanEngineTest::TearDown();
+        sim::ClientDatabaseTest::TearDown();
     }
     sim::Bytes Content(const std::string& text) { return sim::Bytes(text.begin(), text.end()); }
     std::string Read(const std::string& name) {
@@ -45,8 +42,6 @@ protected:
     }
     void Open(const sim::DocumentBuilder& builder) { ASSERT_TRUE(document.Open(handle, builder.Id(), true)); }
 
-    sim::Database* db = nullptr;
-    DBHANDLE handle = 0;
     std::filesystem::path host;
     std::string folder;  // the same folder as a Windows path
     NotesDocument document;

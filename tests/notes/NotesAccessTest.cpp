@@ -19,20 +19,12 @@
 namespace stowline {
 namespace {
 
-class NotesAccess : public sim::CleanEngineTest {
+class NotesAccess : public sim::ClientDatabaseTest {
 protected:
     void SetUp() override {
-        sim::CleanEngineTest::SetUp();
+        sim::ClientDatabaseTest::SetUp();
         platform::posix::ResetUi();
-        db = &sim::CreateDatabase("mail.nsf");
-        handle = sim::ClientDbHandle(*db);
     }
-    void TearDown() override {
-        sim::ReleaseClientHandle(handle);
-        sim::CleanEngineTest::TearDown();
-    }
-    sim::Database* db = nullptr;
-    DBHANDLE handle = 0;
 };
 
 // ---- NotesDatabase ----

@@ -29,25 +29,20 @@ extern "C" WORD LNPUBLIC __wrap_NSFItemGetTextListEntry(NOTEHANDLE note, const c
 namespace stowline {
 namespace {
 
-class DocumentFixture : public sim::CleanEngineTest {
+class DocumentFixture : public sim::ClientDatabaseTest {
 protected:
     void SetUp() override {
-        sim::CleanEngineTest::SetUp();
+        sim::ClientDatabaseTest::SetUp();
         platform::posix::ResetUi();
-        db = &sim::CreateDatabase("mail.nsf");
-        handle = sim::ClientDbHandle(*db);
     }
     void TearDown() override {
         document.Close();
-        sim::ReleaseClientHandle(handle);
         g_throwOnEntryCall = 0;
         g_entryCalls = 0;
-        sim::CleanEngineTest::TearDown();
+        sim::ClientDatabaseTest::TearDown();
     }
     void Open(const sim::DocumentBuilder& builder) { ASSERT_TRUE(document.Open(handle, builder.Id(), true)); }
 
-    sim::Database* db = nullptr;
-    DBHANDLE handle = 0;
     NotesDocument document;
 };
 

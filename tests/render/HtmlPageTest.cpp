@@ -33,12 +33,10 @@ TEST(HtmlEscape, ReplacesMarkupAndTheGermanLettersOnly) {
     }
 }
 
-class HtmlPage : public sim::CleanEngineTest {
+class HtmlPage : public sim::ClientDatabaseTest {
 protected:
     void SetUp() override {
-        sim::CleanEngineTest::SetUp();
-        db = &sim::CreateDatabase("mail.nsf");
-        handle = sim::ClientDbHandle(*db);
+        sim::ClientDatabaseTest::SetUp();
         std::random_device random;
         host = std::filesystem::temp_directory_path() /
                ("stowline-page-" + std::to_string(random()) + std::to_string(random()));
@@ -49,13 +47,10 @@ protected:
     }
     void TearDown() override {
         document.Close();
-        sim::ReleaseClientHandle(handle);
         std::error_code ignored;
         std::filesystem::remove_all(host, ignored);
-        sim::CleanEngineTest::TearDown();
+        sim::ClientDatabaseTest::TearDown();
     }
-    sim::Database* db = nullptr;
-    DBHANDLE handle = 0;
     std::filesystem::path host;
     std::string directory;  // the HTML file's folder as a Windows path
     NotesDocument document;

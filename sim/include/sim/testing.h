@@ -6,6 +6,7 @@
 
 #include "sim/Engine.h"
 #include "sim/Faults.h"
+#include "sim/Model.h"
 
 namespace sim {
 
@@ -17,6 +18,22 @@ protected:
         EXPECT_TRUE(problems.empty()) << "Notes stand-in not clean:\n" << DescribeProblems(problems);
         Reset();
     }
+};
+
+// A fresh engine with one mail database that the client holds open, as a menu command finds it.
+class ClientDatabaseTest : public CleanEngineTest {
+protected:
+    void SetUp() override {
+        CleanEngineTest::SetUp();
+        db = &CreateDatabase("mail.nsf");
+        handle = ClientDbHandle(*db);
+    }
+    void TearDown() override {
+        ReleaseClientHandle(handle);
+        CleanEngineTest::TearDown();
+    }
+    Database* db = nullptr;
+    DBHANDLE handle = 0;
 };
 
 // For tests that do not derive from the fixture.
