@@ -94,7 +94,10 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i < subs.size(); ++i) {
             if (!subs[i].first->parsed()) continue;
             if (subs[i].second->add) return addedExitCode;  // ran in its parse callback
-            if (subs[i].second->needsStartup && !stowline::StartAddin()) return 1;
+            // As in the client, the add-in stays loaded when its start-up shows a message: the
+            // command still runs (every item then answers with that message), and the exit
+            // status says that a message was shown.
+            if (subs[i].second->needsStartup) stowline::StartAddin();
             const int status = runners[i]();
             return status != 0 ? status : (ErrorShown() ? 1 : 0);
         }

@@ -198,3 +198,19 @@ TEST_F(CliEndToEnd, ShowAndFormulaPreviewADocument) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without a recorded settings folder the add-in still loads: the client shows the message once
+// and still sets up the menu.
+TEST_F(CliEndToEnd, MenuWithoutSettingsFolderShowsMessageAndListsItems) {
+    fs::remove(root / "registry.reg");
+    EXPECT_EQ(Cli("menu"), 1);
+    EXPECT_EQ(ReadFile(root / "out.txt"),
+              "Stowline: Unable to obtain configuration path. A reinstall of Stowline may be required\n"
+              "2000\t&Stowline: Archive Selected\n"
+              "2001\tStowline: Archive View/Folder\n"
+              "2002\tStowline: Options/Other\n");
+}
+
+}  // namespace

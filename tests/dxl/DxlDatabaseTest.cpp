@@ -72,7 +72,7 @@ void RoundTrip(const Database& db, Database& again) {
 
 TEST(DxlSharedFiles, EveryFileLoadsAndSurvivesARoundTrip) {
     const auto files = SharedDxlFiles();
-    ASSERT_GE(files.size(), 20u) << "shared DXL files not found below " << DataDir();
+    ASSERT_GE(files.size(), 20u) << "DXL test files not found below " << DataDir();
     for (const auto& file : files) {
         SCOPED_TRACE(file.string());
         Database db, again;

@@ -1,7 +1,6 @@
 // A real mail document exported from Notes as DXL, read as the add-in shows it.
 #include <gtest/gtest.h>
 
-#ifdef STOWLINE_HAVE_DXL
 #include <string>
 
 #include "notes/NotesDocument.h"
@@ -44,4 +43,3 @@ TEST_F(RealDocument, MailFieldsAsShown) {
 
 }  // namespace
 }  // namespace stowline
-#endif
