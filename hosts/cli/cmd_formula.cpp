@@ -6,6 +6,7 @@
 
 #include "Command.h"
 #include "DocumentPreview.h"
+#include "render/FileNameFormula.h"
 
 namespace stowline::cli {
 namespace {
@@ -25,7 +26,7 @@ const Registration reg{"formula", "Evaluate a file-name formula on a document", 
         return WithDocument("formula", request->dbFile, request->note,
                             [&](NotesDocument& document, const std::vector<std::string>&) {
                                 document.ClearMessages();
-                                const std::string value = document.EvaluateString(NativeFromUtf8(request->formula));
+                                const std::string value = EvaluateString(document, NativeFromUtf8(request->formula));
                                 const std::string messages = document.GetMessages();
                                 if (value.empty() && !messages.empty()) {
                                     std::cerr << Utf8FromNative(messages) << '\n';

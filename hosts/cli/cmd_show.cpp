@@ -6,6 +6,7 @@
 
 #include "Command.h"
 #include "DocumentPreview.h"
+#include "render/FieldText.h"
 
 namespace stowline::cli {
 namespace {
@@ -18,7 +19,7 @@ struct ShowRequest {
 };
 
 std::string FieldAsShown(NotesDocument& document, const std::string& field, bool names) {
-    return names ? document.GetFieldNames(field, ", ") : document.GetFieldText(field, ';');
+    return names ? GetFieldNames(document.note, field, ", ") : document.GetFieldText(field, ';');
 }
 
 const Registration reg{"show", "Show a document's fields as the add-in reads them", [](CLI::App& sub) {

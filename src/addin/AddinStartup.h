@@ -2,12 +2,11 @@
 // ArchiveSettings.
 #pragma once
 
+#include "platform/AppName.h"
 #include "settings/ArchiveSettings.h"
 
 namespace stowline {
 
-// The application's name, the title of its own message boxes.
-inline constexpr const char* kAppName = "Stowline";
 inline constexpr const char* kNoConfigurationMessage =
     "Unable to obtain configuration path. A reinstall of Stowline may be required";
 

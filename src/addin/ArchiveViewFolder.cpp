@@ -7,6 +7,7 @@
 #include "addin/ArchiveCommand.h"
 #include "export/ExportJob.h"
 #include "export/RunExport.h"
+#include "notes/BorrowedDatabase.h"
 #include "notes/CommandAborted.h"
 #include "notes/NotesDatabase.h"
 #include "notes/ViewCollection.h"
@@ -24,16 +25,6 @@ constexpr const char* kNotFoundText =
     "View/Folders not found. Possibly could be a private view/folder. Try archiving selected documents.";
 constexpr const char* kFoldersArchivedText =
     "View Folders Archived. Please close database and open in Lotus Notes to refresh display";
-
-// Lends the client's database to the catalog and takes it back on every path, never closing it.
-class BorrowedDatabase {
-public:
-    explicit BorrowedDatabase(DBHANDLE handle) { database.Attach(handle); }
-    ~BorrowedDatabase() { database.Detach(); }
-    BorrowedDatabase(const BorrowedDatabase&) = delete;
-    BorrowedDatabase& operator=(const BorrowedDatabase&) = delete;
-    NotesDatabase database;
-};
 
 void ShowAppMessage(const std::string& text) { platform::ShowMessageBox(text, kAppName, platform::MB_OK_); }
 
@@ -91,8 +82,9 @@ void ArchiveViewFolder(const void* commandBlock) {
     std::vector<std::string> names;
     bool everyRunSucceeded = true;
     {
-        BorrowedDatabase borrowed(client.database);
-        borrowed.database.GetViewNames(names, title, false);
+        NotesDatabase database;
+        BorrowedDatabase borrowed(database, client.database);
+        database.GetViewNames(names, title, false);
         if (names.empty()) ShowAppMessage(kNotFoundText);
         for (const auto& name : names) {
             job.ViewName = name;

@@ -25,7 +25,6 @@ enum : std::uint32_t {
 class ExportJob {
 public:
     ExportJob() = default;
-    virtual ~ExportJob() = default;
     ExportJob(const ExportJob&) = delete;
     ExportJob& operator=(const ExportJob&) = delete;
 

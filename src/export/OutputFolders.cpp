@@ -4,7 +4,7 @@
 
 #include "export/ExportJob.h"
 #include "platform/Platform.h"
-#include "settings/FileSystemTests.h"
+#include "files/ExistenceChecks.h"
 
 namespace stowline {
 

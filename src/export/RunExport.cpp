@@ -6,20 +6,24 @@
 #include <vector>
 
 #include "export/ExportJob.h"
-#include "export/NoteIdTable.h"
 #include "export/OutputFolders.h"
-#include "export/OutputNames.h"
+#include "files/ExistenceChecks.h"
+#include "files/FileNames.h"
+#include "notes/AttachmentExtraction.h"
+#include "notes/AttachmentSurvey.h"
+#include "notes/BorrowedDatabase.h"
 #include "notes/FieldReadError.h"
+#include "notes/NoteIdTable.h"
 #include "notes/NotesDocument.h"
 #include "notes/ViewCollection.h"
 #include "platform/Platform.h"
-#include "settings/FileSystemTests.h"
+#include "render/FieldText.h"
+#include "render/FileNameFormula.h"
+#include "render/HtmlPage.h"
 
 namespace stowline {
 
 namespace {
-
-constexpr char kPathListSeparator = ';';
 
 // A stop of the run: the reason goes to ErrorText.
 struct Stop {
@@ -49,97 +53,20 @@ struct ArchivedDocument {
     }
 };
 
-// The documents of one source, opened one at a time. A document that cannot be opened is
-// passed over and counted, so the walk reaches every document it can.
-class DocumentWalk {
-public:
-    virtual ~DocumentWalk() = default;
-    virtual bool First(NotesDocument& document) = 0;
-    virtual bool Next(NotesDocument& document) = 0;
-    virtual DWORD Unopened() const = 0;
-};
-
-class SelectionWalk : public DocumentWalk {
-public:
-    SelectionWalk(DBHANDLE database, DHANDLE idTable) { table_.Attach(database, idTable); }
-    bool First(NotesDocument& document) override { return table_.FirstDocument(document); }
-    bool Next(NotesDocument& document) override { return table_.NextDocument(document); }
-    DWORD Unopened() const override { return table_.UnopenedCount; }
-
-private:
-    NoteIdTable table_;
-};
-
-class ViewWalk : public DocumentWalk {
-public:
-    explicit ViewWalk(ViewCollection& view) : view_(view) {}
-    bool First(NotesDocument& document) override { return Open(view_.FirstNoteId(), document); }
-    bool Next(NotesDocument& document) override { return Open(view_.NextNoteId(), document); }
-    DWORD Unopened() const override { return unopened_; }
-
-private:
-    bool Open(NOTEID id, NotesDocument& document) {
-        for (; id != 0; id = view_.NextNoteId()) {
-            if (document.Open(view_.database, id, true)) return true;
-            // A note already deleted (by this run, where the view lists it again under
-            // another category) has nothing left to archive.
-            if (ERR(document.lastStatus) != ERR_NOTE_DELETED) ++unopened_;
-        }
-        document.Close();
-        return false;
-    }
-    ViewCollection& view_;
-    DWORD unopened_ = 0;
-};
-
-// Keeps the client's database handle attached to the job's wrapper only for the run.
-class DatabaseAttachment {
-public:
-    explicit DatabaseAttachment(ExportJob& job) : job_(job) { job_.Database.Attach(job_.DatabaseHandle); }
-    ~DatabaseAttachment() { job_.Database.Detach(); }
-    DatabaseAttachment(const DatabaseAttachment&) = delete;
-    DatabaseAttachment& operator=(const DatabaseAttachment&) = delete;
-
-private:
-    ExportJob& job_;
-};
-
 // Evaluates a naming formula; an empty result stops the run with the document's messages, or,
 // where the formula was valid and simply gave nothing, with a reason the user can act on.
 std::string EvaluateName(NotesDocument& document, const std::string& formula, const char* what) {
     document.ClearMessages();
-    std::string result = document.EvaluateString(formula);
+    std::string result = EvaluateString(document, formula);
     if (!result.empty()) return result;
     std::string reason = document.GetMessages();
     if (reason.empty()) {
         reason = formula.empty()
                      ? std::string("No ") + what + " formula is set; saving the Options once stores the standard formula."
                      : std::string("The ") + what + " formula " + Quoted(formula) +
-                           " gives no name for the document " + document.GetUNID() + ".";
+                           " gives no name for the document " + GetUNID(document.note) + ".";
     }
     throw Stop{reason};
-}
-
-// The document's file attachments as a walk without extraction finds them.
-struct AttachmentSurvey {
-    std::size_t files = 0;  // real file attachments (embedded objects left out)
-    // The walk reached the end of the $FILE items. A lookup failing for any other reason
-    // than "no such item" may hide attachments: it proves nothing about their number.
-    bool complete = false;
-};
-
-AttachmentSurvey SurveyAttachments(NotesDocument& document) {
-    AttachmentSurvey survey;
-    std::string name;
-    std::string writtenName;
-    STATUS stepStatus = NOERROR;
-    for (bool first = true;
-         document.ExtractNextAttachment(first, false, "", name, writtenName, stepStatus);
-         first = false) {
-        if (stepStatus != NotesDocument::AttachmentSkipped) ++survey.files;
-    }
-    survey.complete = ERR(stepStatus) == ERR_ITEM_NOT_FOUND;
-    return survey;
 }
 
 class Run {
@@ -163,9 +90,8 @@ private:
         const std::string viewFolder = GetViewFolder(job_);
 
         ViewCollection view;
-        std::optional<SelectionWalk> selection;
-        std::optional<ViewWalk> viewWalk;
-        DocumentWalk* walk = nullptr;
+        std::optional<NoteIdTable> selection;
+        DocumentWalk* walk = &view;
         if (job_.SourceMode == kSourceSelection) {
             walk = &selection.emplace(job_.DatabaseHandle, job_.SelectedNotes);
         } else {
@@ -176,7 +102,6 @@ private:
                 return;
             }
             view.lastStatus = NOERROR;
-            walk = &viewWalk.emplace(view);
         }
 
         NotesDocument document;
@@ -189,15 +114,15 @@ private:
             ~CountOnExit() { total += walk.Unopened(); }
         } countOnExit{*walk, unopened};
 
-        for (bool open = walk->First(document); open;) {
+        for (bool open = walk->FirstDocument(document); open;) {
             ArchivedDocument archived = ArchiveDocument(document, viewFolder);
             document.Close();
-            open = walk->Next(document);
+            open = walk->NextDocument(document);
             // The previous document goes only now that its successor is open.
             if (armed_) Delete(archived);
         }
         // A read that failed ended the walk early: the rest of the view was not archived.
-        if (viewWalk && view.lastStatus != NOERROR) {
+        if (!selection && view.lastStatus != NOERROR) {
             job_.UnreadViews.push_back(name);
             unreadViews.push_back(name);
         }
@@ -207,11 +132,11 @@ private:
         ArchivedDocument archived;
         archived.noteId = document.noteId;
 
-        // Only a deleting run needs to know that no attachment went unseen.
-        const AttachmentSurvey survey = armed_ ? SurveyAttachments(document) : AttachmentSurvey{};
-        if (armed_ && !survey.complete) archived.attachmentsComplete = false;
-
-        if (document.HasFileAttachments()) {
+        const AttachmentSurvey survey = SurveyAttachments(document.note);
+        // A deleting run must know that no attachment went unseen.
+        archived.attachmentsComplete = survey.complete;
+        std::vector<WrittenAttachment> attachments;
+        if (survey.files > 0) {
             const std::string folderName = EvaluateName(document, job_.DetachMethodEvalString, "attachment folder");
             const std::string folder = CreateFolderPath(
                 viewFolder + "\\" + job_.AttachmentsFolderName + "\\" +
@@ -220,12 +145,9 @@ private:
                 // Archived without its attachments; such a document is never deleted.
                 archived.attachmentsComplete = false;
             } else {
-                DWORD count = 0;
-                std::string pathList;
-                document.ExtractAttachments(folder, count, pathList, kPathListSeparator);
-                if (document.attachmentPaths.size() != survey.files)
-                    archived.attachmentsComplete = false;
-                archived.attachmentPaths = document.attachmentPaths;
+                attachments = ExtractAttachments(document, survey, folder);
+                if (attachments.size() != survey.files) archived.attachmentsComplete = false;
+                for (const auto& file : attachments) archived.attachmentPaths.push_back(file.path);
             }
         }
 
@@ -237,14 +159,14 @@ private:
 
         platform::TextFile file;
         if (!file.Open(path)) throw Stop{"Unable to create or open output file " + Quoted(path)};
-        const std::string content = document.GetHtmlPage(viewFolder);
+        const std::string content = GetHtmlPage(document.note, viewFolder, attachments);
         const bool written = file.Write(content);
         if (!file.Close() || !written) throw Stop{"Unable to write output file " + Quoted(path)};
         archived.htmlPath = path;
         archived.htmlBytes = file.BytesOnDisk();
 
         // The page keeps the time of writing when the date cannot be set.
-        if (const auto date = document.GetDocumentDate())
+        if (const auto date = GetDocumentDate(document.note))
             platform::SetFileModificationTime(path, *date);
         return archived;
     }
@@ -264,8 +186,9 @@ private:
 }  // namespace
 
 bool RunExport(ExportJob& job) {
-    std::optional<DatabaseAttachment> attachment;
-    if (job.SourceMode != kSourceSelection) attachment.emplace(job);
+    // The job's wrapper holds the client's database only for the run.
+    std::optional<BorrowedDatabase> borrowed;
+    if (job.SourceMode != kSourceSelection) borrowed.emplace(job.Database, job.DatabaseHandle);
 
     Run run(job);
     std::optional<std::string> stop;

@@ -12,7 +12,6 @@ class DesignEntry {
 public:
     DesignEntry(NOTEID noteId, WORD noteClass, std::string title)
         : noteId(noteId), noteClass(noteClass), title(std::move(title)) {}
-    virtual ~DesignEntry() = default;
 
     // The title up to its first "|" (the aliases follow the bar).
     std::string GetName() const;
@@ -25,7 +24,6 @@ public:
 class DesignList {
 public:
     DesignList() = default;
-    virtual ~DesignList() = default;
 
     STATUS lastStatus = 0;  // of a failed fetch
     std::vector<DesignEntry> entries;

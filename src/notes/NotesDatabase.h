@@ -15,7 +15,7 @@ class ViewCollection;
 class NotesDatabase {
 public:
     NotesDatabase() = default;
-    virtual ~NotesDatabase();
+    ~NotesDatabase();
     NotesDatabase(const NotesDatabase&) = delete;
     NotesDatabase& operator=(const NotesDatabase&) = delete;
 

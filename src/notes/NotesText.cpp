@@ -1,6 +1,7 @@
 #include "notes/NotesText.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace stowline {
@@ -39,6 +40,24 @@ std::string FromNotesText(const std::string& lmbcs, std::size_t limit) {
 
 std::string ToNotesText(const std::string& native, std::size_t limit) {
     return Translate(OS_TRANSLATE_NATIVE_TO_LMBCS, native.data(), native.size(), 3, limit);
+}
+
+bool TimeDateText(const TIMEDATE& time, std::string& text) {
+    char buffer[MAXALPHATIMEDATE + 1] = {};
+    WORD length = 0;
+    if (ConvertTIMEDATEToText(nullptr, nullptr, &time, buffer, MAXALPHATIMEDATE, &length) != NOERROR)
+        return false;
+    length = std::min<WORD>(length, MAXALPHATIMEDATE);
+    text = FromNotesText(buffer, length);
+    return true;
+}
+
+std::string UnidText(const UNID& unid) {
+    char text[33];
+    std::snprintf(text, sizeof text, "%08X%08X%08X%08X", unsigned(unid.File.Innards[1]),
+                  unsigned(unid.File.Innards[0]), unsigned(unid.Note.Innards[1]),
+                  unsigned(unid.Note.Innards[0]));
+    return text;
 }
 
 }  // namespace stowline

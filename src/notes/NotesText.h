@@ -1,4 +1,5 @@
-// Notes status texts and the translation between Notes text (LMBCS) and native 8-bit text.
+// Notes status texts, the translation between Notes text (LMBCS) and native 8-bit text, and
+// the texts of Notes times and universal IDs.
 #pragma once
 
 #include <cstddef>
@@ -19,5 +20,12 @@ std::string FromNotesText(const std::string& lmbcs, std::size_t limit = 0);
 // Native text to LMBCS, with room for three bytes per input byte, at most `limit` bytes
 // (0: as many as a 16-bit length allows).
 std::string ToNotesText(const std::string& native, std::size_t limit = 0);
+
+// A time as Notes writes it in its default date-and-time format, native; false when the
+// conversion fails.
+bool TimeDateText(const TIMEDATE& time, std::string& text);
+
+// A universal ID as 32 upper-case hexadecimal digits.
+std::string UnidText(const UNID& unid);
 
 }  // namespace stowline

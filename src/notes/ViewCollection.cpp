@@ -3,6 +3,7 @@
 #include "notes/CommandAborted.h"
 #include "notes/NotesDocument.h"
 #include "notes/NotesText.h"
+#include "platform/AppName.h"
 #include "platform/Platform.h"
 
 namespace stowline {
@@ -18,7 +19,7 @@ COLLECTIONPOSITION StartPosition() {
 }  // namespace
 
 ViewCollection::ViewCollection(DBHANDLE database, NOTEID viewNoteId)
-    : database(database), viewNoteId(viewNoteId) {}
+    : DocumentWalk(false), database(database), viewNoteId(viewNoteId) {}
 
 ViewCollection::~ViewCollection() { Close(); }
 
@@ -86,7 +87,7 @@ bool ViewCollection::IsFolder() {
         }
     }
     const std::string text = "Fatal error opening view note.";
-    platform::ShowMessageBox(text, "Stowline", platform::MB_OK_);
+    platform::ShowMessageBox(text, kAppName, platform::MB_OK_);
     throw CommandAborted(text);
 }
 
@@ -160,16 +161,6 @@ NOTEID ViewCollection::NextNoteId() {
         NOTEID id = entries[entryIndex++];
         if ((id & NOTEID_CATEGORY) == 0) return id;
     }
-}
-
-bool ViewCollection::FirstDocument(NotesDocument& document) {
-    document.Close();
-    return document.Open(database, FirstNoteId(), true);
-}
-
-bool ViewCollection::NextDocument(NotesDocument& document) {
-    document.Close();
-    return document.Open(database, NextNoteId(), true);
 }
 
 }  // namespace stowline

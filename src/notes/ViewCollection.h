@@ -6,18 +6,19 @@
 
 #include <notesapi/notesapi.h>
 
+#include "notes/DocumentWalk.h"
+
 namespace stowline {
 
-class NotesDocument;
-
-class ViewCollection {
+// Its documents are walked with FirstDocument/NextDocument (DocumentWalk), in view order; a
+// note that the run already deleted (listed again under another category) is passed over
+// without being counted as unopened.
+class ViewCollection final : public DocumentWalk {
 public:
     // The commands pass the client's database and view note; the export run passes zeros
     // and then calls Open.
     ViewCollection(DBHANDLE database = 0, NOTEID viewNoteId = 0);
-    virtual ~ViewCollection();
-    ViewCollection(const ViewCollection&) = delete;
-    ViewCollection& operator=(const ViewCollection&) = delete;
+    ~ViewCollection();
 
     bool FindView(DBHANDLE db, const std::string& name);  // by name or alias
     bool Open(DBHANDLE db, const std::string& name);      // positioned before the first entry
@@ -29,10 +30,8 @@ public:
     bool IsFolder();
     bool DeleteFolder();  // false with `lastError` set on failure
 
-    NOTEID FirstNoteId();  // 0 when there is none
-    NOTEID NextNoteId();
-    bool FirstDocument(NotesDocument& document);
-    bool NextDocument(NotesDocument& document);
+    NOTEID FirstNoteId() override;  // 0 when there is none
+    NOTEID NextNoteId() override;
 
     std::string lastError;  // text of the last failed folder removal
     DBHANDLE database = 0;  // borrowed, never closed
@@ -46,6 +45,9 @@ public:
     const NOTEID* entries = nullptr;  // the locked entry buffer
     STATUS lastStatus = 0;
     bool isOpen = false;
+
+protected:
+    DBHANDLE WalkDatabase() const override { return database; }
 
 private:
     bool ReadEntries();  // the next batch into entryBuffer, locked

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "notes/ItemText.h"
 #include "notes/NotesDocument.h"
+#include "render/FieldText.h"
 
 namespace stowline {
 
@@ -155,20 +157,16 @@ bool EvaluateTerm(const FormulaWords& words, std::size_t& position, const std::s
     return true;
 }
 
-// Notes documents give the formula words their values.
+// An open note gives the formula words their values.
 class DocumentWords : public FormulaWords {
 public:
-    explicit DocumentWords(const NotesDocument& document) : document_(document) {}
-    std::string FieldText(const std::string& field) const override {
-        return document_.GetFieldText(field, ';');
-    }
-    std::string TimeText(const std::string& pattern) const override {
-        return document_.FormatDocumentTime(pattern);
-    }
-    std::string UniversalId() const override { return document_.GetUNID(); }
+    explicit DocumentWords(NOTEHANDLE note) : note_(note) {}
+    std::string FieldText(const std::string& field) const override { return GetFieldText(note_, field, ';'); }
+    std::string TimeText(const std::string& pattern) const override { return FormatDocumentTime(note_, pattern); }
+    std::string UniversalId() const override { return GetUNID(note_); }
 
 private:
-    const NotesDocument& document_;
+    NOTEHANDLE note_;
 };
 }  // namespace
 
@@ -193,19 +191,19 @@ bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std:
     return true;
 }
 
-std::string NotesDocument::EvaluateString(const std::string& formula) {
+std::string EvaluateString(NotesDocument& document, const std::string& formula) {
     std::string value;
     std::string error;
-    if (!EvaluateFormula(DocumentWords(*this), formula, value, error)) {
-        messages = error;
+    if (!EvaluateFormula(DocumentWords(document.note), formula, value, error)) {
+        document.messages = error;
         return {};
     }
     return value;
 }
 
-bool NotesDocument::EvaluateTerm(std::size_t& position, const std::string& formula, std::string& value,
-                                 std::size_t& errorPosition) const {
-    return EvaluateFormulaTerm(DocumentWords(*this), position, formula, value, errorPosition);
+bool EvaluateTerm(const NotesDocument& document, std::size_t& position, const std::string& formula,
+                  std::string& value, std::size_t& errorPosition) {
+    return EvaluateFormulaTerm(DocumentWords(document.note), position, formula, value, errorPosition);
 }
 
 }  // namespace stowline

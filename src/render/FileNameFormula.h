@@ -1,13 +1,15 @@
 // The file-name formula language: a sequence of terms (string literals, numbers, words and
-// function calls of one term per argument) whose values are joined. NotesDocument's
-// EvaluateString/EvaluateTerm run it on a document; the scanner itself only needs the
-// values of the words, given through FormulaWords.
+// function calls of one term per argument) whose values are joined. The scanner only needs
+// the values of the words, given through FormulaWords; EvaluateString and EvaluateTerm run it
+// on an open document.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
 namespace stowline {
+
+class NotesDocument;
 
 class FormulaWords {
 public:
@@ -30,5 +32,13 @@ bool EvaluateFormulaTerm(const FormulaWords& words, std::size_t& position,
 // (the prefix above followed by the formula up to the error position) and `value` empty.
 bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std::string& value,
                      std::string& error);
+
+// The formula's value on `document`; on an invalid formula "" and the document's `messages`
+// replaced by the error.
+std::string EvaluateString(NotesDocument& document, const std::string& formula);
+// Reads one term at `position` on `document`, appending its value; false with `errorPosition`
+// set.
+bool EvaluateTerm(const NotesDocument& document, std::size_t& position, const std::string& formula,
+                  std::string& value, std::size_t& errorPosition);
 
 }  // namespace stowline

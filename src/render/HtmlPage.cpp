@@ -1,6 +1,9 @@
 #include "render/HtmlPage.h"
 
-#include "notes/NotesDocument.h"
+#include <algorithm>
+
+#include "notes/ItemText.h"
+#include "render/FieldText.h"
 
 namespace stowline {
 
@@ -57,26 +60,25 @@ std::string HrefEscaped(const std::string& path) {
 constexpr const char* kLabel = "</td></tr>\n<tr><td valign=top><font color=\"#003366\">";
 }  // namespace
 
-std::string NotesDocument::GetHtmlPage(const std::string& directory) {
-    const std::string from = Escaped(GetFieldNames("From", ", "));
-    const std::string date = GetDateText();
-    const std::string sendTo = Escaped(GetFieldNames("SendTo", ", "));
-    const std::string copyTo = Escaped(GetFieldNames("CopyTo", ", "));
-    const std::string blindCopyTo = Escaped(GetFieldNames("BlindCopyTo", ", "));
-    const std::string subject = Escaped(GetFieldText("Subject", ';'));
+std::string GetHtmlPage(NOTEHANDLE note, const std::string& directory,
+                        const std::vector<WrittenAttachment>& attachments) {
+    const std::string from = Escaped(GetFieldNames(note, "From", ", "));
+    const std::string date = GetDateText(note);
+    const std::string sendTo = Escaped(GetFieldNames(note, "SendTo", ", "));
+    const std::string copyTo = Escaped(GetFieldNames(note, "CopyTo", ", "));
+    const std::string blindCopyTo = Escaped(GetFieldNames(note, "BlindCopyTo", ", "));
+    const std::string subject = Escaped(GetFieldText(note, "Subject", ';'));
 
     // Links are relative to the HTML file's directory; neither a name nor a path may add markup.
     std::string links;
     const std::size_t skip = directory.empty() ? 0 : directory.size() + 1;
-    std::string name;
-    std::string path;
-    for (bool more = FirstAttachment(name, path); more; more = NextAttachment(name, path)) {
+    for (const WrittenAttachment& file : attachments) {
         if (!links.empty()) links += ", ";
-        links += "<a href=\"" + HrefEscaped(path.substr(std::min(skip, path.size()))) + "\">" +
-                 Escaped(name) + "</a>";
+        links += "<a href=\"" + HrefEscaped(file.path.substr(std::min(skip, file.path.size()))) + "\">" +
+                 Escaped(file.name) + "</a>";
     }
 
-    const std::string escapedBody = Escaped(GetFieldText("Body", ';'));
+    const std::string escapedBody = Escaped(GetFieldText(note, "Body", ';'));
     std::string body;
     body.reserve(escapedBody.size());
     for (char c : escapedBody) {

@@ -1,12 +1,23 @@
-// The HTML page of an archived document is built by NotesDocument::GetHtmlPage.
+// The HTML page of an archived document: its header fields in a table, links to the
+// attachments that were written for it, and its body.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include <notesapi/notesapi.h>
+
+#include "notes/AttachmentExtraction.h"
 
 namespace stowline {
 
 // Replaces & < > " and the native (Windows-1252) letters ä Ä ö Ö ü Ü ß § by their entities,
 // in place; every other byte passes through.
 void HtmlEscape(std::string& text);
+
+// The page of the open note; `directory` is the HTML file's folder (no trailing separator),
+// from which the links to `attachments` are made relative.
+std::string GetHtmlPage(NOTEHANDLE note, const std::string& directory,
+                        const std::vector<WrittenAttachment>& attachments);
 
 }  // namespace stowline

@@ -1,7 +1,7 @@
 #include "settings/ArchiveSettings.h"
 
 #include "platform/Platform.h"
-#include "settings/FileSystemTests.h"
+#include "files/ExistenceChecks.h"
 
 namespace stowline {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "settings/FileSystemTests.h"
+#include "files/ExistenceChecks.h"
 
 namespace stowline {
 

@@ -4,7 +4,7 @@
 #include "ArchiveFolder.h"
 #include "export/ExportJob.h"
 #include "export/OutputFolders.h"
-#include "export/OutputNames.h"
+#include "files/FileNames.h"
 
 namespace {
 

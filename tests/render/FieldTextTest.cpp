@@ -11,6 +11,7 @@
 #include "notes/FieldReadError.h"
 #include "notes/NotesDocument.h"
 #include "platform/posix/PosixUi.h"
+#include "render/FileNameFormula.h"
 #include "sim/Builder.h"
 #include "sim/Engine.h"
 #include "sim/Time.h"
@@ -157,9 +158,9 @@ TEST_F(DocumentFixture, FieldNamesAreAbbreviatedAndJoined) {
     Open(sim::AddDocument(*db)
              .TextList("SendTo", {"CN=Ann Lee/OU=Sales/O=Corp", "Bob"})
              .Text("From", "CN=Ann Lee/O=Corp"));
-    EXPECT_EQ(document.GetFieldNames("SendTo", ", "), "Ann Lee/Sales/Corp, Bob");
-    EXPECT_EQ(document.GetFieldNames("From", ", "), "Ann Lee/Corp");
-    EXPECT_EQ(document.GetFieldNames("CopyTo", ", "), "");
+    EXPECT_EQ(GetFieldNames(document.note, "SendTo", ", "), "Ann Lee/Sales/Corp, Bob");
+    EXPECT_EQ(GetFieldNames(document.note, "From", ", "), "Ann Lee/Corp");
+    EXPECT_EQ(GetFieldNames(document.note, "CopyTo", ", "), "");
 }
 
 TEST_F(DocumentFixture, DocumentTimeComesFromDeliveredPostedOrCreation) {
@@ -182,23 +183,23 @@ TEST_F(DocumentFixture, DocumentTimeComesFromDeliveredPostedOrCreation) {
         if (c.hasDelivered) builder.Time("DeliveredDate", delivered);
         if (c.hasPosted) builder.Time("PostedDate", posted);
         Open(builder);
-        EXPECT_EQ(document.FormatDocumentTime("y-m-d_hn_s"), c.formatted);
-        EXPECT_EQ(document.GetDateText(), c.text);
-        auto date = document.GetDocumentDate();
+        EXPECT_EQ(FormatDocumentTime(document.note, "y-m-d_hn_s"), c.formatted);
+        EXPECT_EQ(GetDateText(document.note), c.text);
+        auto date = GetDocumentDate(document.note);
         ASSERT_TRUE(date.has_value());
         char shown[32];
         std::snprintf(shown, sizeof shown, "%04d-%02d-%02d_%02d%02d_%02d", date->year, date->month, date->day,
                       date->hour, date->minute, date->second);
         EXPECT_EQ(shown, c.formatted);
     }
-    EXPECT_EQ(document.FormatDocumentTime("Y: y, m/d"), "Y: 2001, 07/04");
+    EXPECT_EQ(FormatDocumentTime(document.note, "Y: y, m/d"), "Y: 2001, 07/04");
 }
 
 TEST_F(DocumentFixture, UnconvertibleTimeGivesTheFailureTexts) {
     Open(sim::AddDocument(*db).Time("DeliveredDate", sim::kUnconvertibleTime));
-    EXPECT_EQ(document.GetDateText(), "");
-    EXPECT_EQ(document.FormatDocumentTime("y"), "(Failed to Get Time)");
-    EXPECT_FALSE(document.GetDocumentDate().has_value());
+    EXPECT_EQ(GetDateText(document.note), "");
+    EXPECT_EQ(FormatDocumentTime(document.note, "y"), "(Failed to Get Time)");
+    EXPECT_FALSE(GetDocumentDate(document.note).has_value());
 }
 
 TEST_F(DocumentFixture, UniversalIdIsAlways32UpperCaseDigits) {
@@ -206,7 +207,7 @@ TEST_F(DocumentFixture, UniversalIdIsAlways32UpperCaseDigits) {
     const std::string expected[] = {kUnidText, std::string(32, '0'), "ABCDEF01FFFFFFFFDEADBEEF00000010"};
     for (int i = 0; i < 3; ++i) {
         Open(sim::AddDocument(*db).Unid(unids[i]));
-        EXPECT_EQ(document.GetUNID(), expected[i]);
+        EXPECT_EQ(GetUNID(document.note), expected[i]);
     }
 }
 
@@ -216,16 +217,16 @@ TEST_F(DocumentFixture, FormulasOnADocument) {
     const std::string standard = "Left(Text(\"Subject\"),30) + \" \" + UNID";
     Open(sim::AddDocument(*db).Unid(kUnid).Text("Subject", subject).Time("DeliveredDate", March5()));
     document.messages = "kept";
-    EXPECT_EQ(document.EvaluateString(standard), subject.substr(0, 30) + " " + kUnidText);
-    EXPECT_EQ(document.EvaluateString("MTime"), "2004-03-05_0907_03");
-    EXPECT_EQ(document.EvaluateString("MTime(\"y.m.d\")"), "2004.03.05");
-    EXPECT_EQ(document.EvaluateString(""), "");
+    EXPECT_EQ(EvaluateString(document, standard), subject.substr(0, 30) + " " + kUnidText);
+    EXPECT_EQ(EvaluateString(document, "MTime"), "2004-03-05_0907_03");
+    EXPECT_EQ(EvaluateString(document, "MTime(\"y.m.d\")"), "2004.03.05");
+    EXPECT_EQ(EvaluateString(document, ""), "");
     EXPECT_EQ(document.messages, "kept");
-    EXPECT_EQ(document.EvaluateString("Left(\"abc\","), "");
+    EXPECT_EQ(EvaluateString(document, "Left(\"abc\","), "");
     EXPECT_EQ(document.messages, "Invalid Evaluate String Error: Left(\"abc\",");
 
     Open(sim::AddDocument(*db).Unid(kUnid));
-    EXPECT_EQ(document.EvaluateString(standard), " " + kUnidText);
+    EXPECT_EQ(EvaluateString(document, standard), " " + kUnidText);
 }
 
 }  // namespace

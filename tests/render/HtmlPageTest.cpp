@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "notes/AttachmentSurvey.h"
 #include "notes/NotesDocument.h"
 #include "sim/Builder.h"
 #include "sim/Engine.h"
@@ -69,9 +70,9 @@ TEST_F(HtmlPage, EveryCellFilled) {
                     .Attachment("notes.txt", sim::Bytes{'n'})
                     .Id();
     ASSERT_TRUE(document.Open(handle, id, true));
-    DWORD count = 0;
-    std::string paths;
-    ASSERT_TRUE(document.ExtractAttachments(directory + "\\_Attachments~\\Report", count, paths, ';'));
+    const std::vector<WrittenAttachment> written =
+        ExtractAttachments(document, SurveyAttachments(document.note), directory + "\\_Attachments~\\Report");
+    ASSERT_EQ(written.size(), 2u);
 
     const std::string label = "</td></tr>\n<tr><td valign=top><font color=\"#003366\">";
     const std::string expected =
@@ -89,12 +90,12 @@ TEST_F(HtmlPage, EveryCellFilled) {
         "<table width=100% border=0 cellpadding=3 cellspacing=0 style=\"border-collapse: collapse\">\n"
         "<tr><td valign=top colspan=2>Hello &auml; \xE9<br>\nBye<br>\n"
         "</td></tr>\n</table>\n</body>\n</html>\n";
-    EXPECT_EQ(document.GetHtmlPage(directory), expected);
+    EXPECT_EQ(GetHtmlPage(document.note, directory, written), expected);
 }
 
 TEST_F(HtmlPage, EmptyDocumentGivesEmptyCells) {
     ASSERT_TRUE(document.Open(handle, sim::AddDocument(*db).Id(), true));
-    const std::string page = document.GetHtmlPage("");
+    const std::string page = GetHtmlPage(document.note, "", {});
     EXPECT_NE(page.find("<title></title>"), std::string::npos);
     EXPECT_NE(page.find("Attachments<td></td></tr>"), std::string::npos);
     EXPECT_NE(page.find("colspan=2></td></tr>"), std::string::npos);

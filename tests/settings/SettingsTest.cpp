@@ -8,7 +8,7 @@
 #include "platform/posix/FileOps.h"
 #include "platform/posix/PosixFixture.h"
 #include "settings/ArchiveSettings.h"
-#include "settings/FileSystemTests.h"
+#include "files/ExistenceChecks.h"
 #include "settings/SettingsLookup.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/FileSystemTests.h"
+#include "files/ExistenceChecks.h"
 
 #include "platform/Platform.h"
 

@@ -1,10 +1,9 @@
-#include "export/OutputNames.h"
+#include "files/FileNames.h"
 
 #include <cstring>
 
-#include "platform/WindowsPath.h"
-
 #include "platform/Platform.h"
+#include "platform/WindowsPath.h"
 
 namespace stowline {
 

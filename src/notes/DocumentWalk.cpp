@@ -1,0 +1,23 @@
+#include "notes/DocumentWalk.h"
+
+#include "notes/NotesDocument.h"
+
+namespace stowline {
+
+bool DocumentWalk::FirstDocument(NotesDocument& document) {
+    unopened_ = 0;
+    return OpenFrom(FirstNoteId(), document);
+}
+
+bool DocumentWalk::NextDocument(NotesDocument& document) { return OpenFrom(NextNoteId(), document); }
+
+bool DocumentWalk::OpenFrom(NOTEID id, NotesDocument& document) {
+    for (; id != 0; id = NextNoteId()) {
+        if (document.Open(WalkDatabase(), id, true)) return true;
+        if (deletedIsUnopened_ || ERR(document.lastStatus) != ERR_NOTE_DELETED) ++unopened_;
+    }
+    document.Close();
+    return false;
+}
+
+}  // namespace stowline
