@@ -7,9 +7,12 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <set>
 
 #include "Command.h"
+#include "DatabaseFile.h"
+#include "addin/AddinStartup.h"
 #include "addin/DTMenuProc.h"
 #include "platform/Platform.h"
 #include "platform/posix/FileOps.h"
@@ -108,6 +111,24 @@ std::set<NOTEID> LiveDocuments(const sim::Database& db) {
     return ids;
 }
 
+// The views and folders with the number of their entries: a removed folder or a document
+// taken out of one is a change to save.
+std::map<NOTEID, std::size_t> Views(const sim::Database& db) {
+    std::map<NOTEID, std::size_t> views;
+    for (const auto& [id, note] : db.notes)
+        if (!note.deleted && (note.noteClass & NOTE_CLASS_VIEW)) {
+            const auto c = db.collections.find(id);
+            views[id] = c == db.collections.end() ? 0 : c->second.size();
+        }
+    return views;
+}
+
+// The archive commands change a database only by deleting documents and removing folders.
+bool Changed(const sim::Database& db, const std::set<NOTEID>& documentsBefore,
+             const std::map<NOTEID, std::size_t>& viewsBefore) {
+    return LiveDocuments(db) != documentsBefore || Views(db) != viewsBefore;
+}
+
 const char* KeyName(std::uint8_t key) {
     switch (key) {
         case 0x12: return "Alt";
@@ -130,7 +151,11 @@ void PutU32(unsigned char* b, std::size_t at, std::uint32_t v) {
 }  // namespace
 
 void AddArchiveOptions(CLI::App& sub, ArchiveRequest& r, bool withSelection) {
-    sub.add_option("--db", r.dbFile, "Database file (DXL) to open")->required()->check(CLI::ExistingFile);
+    sub.add_option("--db", r.dbFile,
+                   "Database file (DXL) to open, or a mailbox (mbox file, Maildir folder, folder of message "
+                   "files) opened in place, read-only")
+        ->required()
+        ->check(CLI::ExistingPath);
     sub.add_option("--view", r.view, "Title or alias of the view or folder the client shows")->required();
     if (withSelection)
         sub.add_option("--select", r.select, "Selected documents: note IDs in hex (as `ls` prints them), comma-separated")
@@ -155,11 +180,19 @@ bool ScriptAnswers(const std::vector<std::string>& answers) {
 int RunArchive(const ArchiveRequest& r, int item) {
     const char* command = item == 0 ? "archive-selected" : "archive-view";
     std::string error;
-    sim::Database* db = sim::dxl::LoadDatabase(r.dbFile, error);
-    if (!db) {
-        std::cerr << "stowline " << command << ": " << error << '\n';
-        return 1;
+    if (IsMailbox(r.dbFile)) {
+        // A mailbox is opened read-only: a run that would delete from it is refused before it starts.
+        const ArchiveSettings& settings = *TheSettings();
+        if (settings.DelMsgAfterArc || settings.DelViewFoldersAfterArc) {
+            std::cerr << "stowline " << command << ": " << r.dbFile
+                      << " is a mailbox, opened read-only: nothing can be deleted from it; switch off "
+                         "deleting messages and removing folders after archiving (stowline options "
+                         "--delete-messages off --delete-folders off), or import it into a database file\n";
+            return 1;
+        }
     }
+    sim::Database* db = OpenDatabase(command, r.dbFile, std::cerr);
+    if (!db) return 1;
 
     // What the client window shows, found as the client finds it.
     DBHANDLE handle = sim::ClientDbHandle(*db);
@@ -184,6 +217,7 @@ int RunArchive(const ArchiveRequest& r, int item) {
     ScriptAnswers(r.answers);
     platform::posix::AddTopWindow("NOTES", kClientWindow);
     const std::set<NOTEID> before = LiveDocuments(*db);
+    const std::map<NOTEID, std::size_t> views = Views(*db);
 
     Progress shown;
     shown.total = DocumentsToArchive(*db, viewNote, selection.size(), item);
@@ -229,6 +263,8 @@ int RunArchive(const ArchiveRequest& r, int item) {
     int status = 0;
     if (r.dryRun) {
         std::cout << deleted << " document(s) deleted in memory; database not saved (dry run)\n";
+    } else if (db->readOnly || !Changed(*db, before, views)) {
+        std::cout << deleted << " document(s) deleted; nothing changed, database not saved\n";
     } else if (!sim::dxl::SaveDatabase(*db, r.dbFile, error)) {
         std::cerr << "stowline " << command << ": " << error << '\n';
         status = 1;

@@ -4,13 +4,13 @@
 #include <iostream>
 #include <vector>
 
+#include "DatabaseFile.h"
 #include "NoteIds.h"
 #include "notes/NotesText.h"
 #include "platform/WindowsPath.h"
 #include "sim/Engine.h"
 #include "sim/Lmbcs.h"
 #include "sim/Model.h"
-#include "sim/dxl/Dxl.h"
 
 namespace stowline::cli {
 
@@ -25,14 +25,10 @@ int WithDocument(const std::string& command, const std::string& dbFile, const st
         std::cerr << "stowline " << command << ": '" << noteIdText << "' is not a note ID in hex\n";
         return 2;
     }
-    std::string error;
-    sim::Database* db = sim::dxl::LoadDatabase(dbFile, error);
-    if (!db) {
-        std::cerr << "stowline " << command << ": " << error << '\n';
-        return 1;
-    }
+    sim::Database* db = OpenDatabase(command, dbFile, std::cerr);
+    if (!db) return 1;
     std::vector<std::string> names;
-    if (const sim::Note* note = db->FindNote(id)) {
+    if (const auto note = DocumentOf(*db, id)) {
         for (const auto& item : note->items) {
             const std::string name = sim::LmbcsToNative(item.name);
             if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);

@@ -19,7 +19,7 @@ struct FormulaRequest {
 
 const Registration reg{"formula", "Evaluate a file-name formula on a document", [](CLI::App& sub) {
     auto request = std::make_shared<FormulaRequest>();
-    sub.add_option("--db", request->dbFile, "database file (DXL)")->required();
+    sub.add_option("--db", request->dbFile, "database file (DXL), or a mailbox opened in place")->required();
     sub.add_option("--note", request->note, "note ID in hex, as `stowline ls` prints it")->required();
     sub.add_option("FORMULA", request->formula, "e.g. 'Left(Text(\"Subject\"),30) + \" \" + UNID'")->required();
     return [request]() -> int {

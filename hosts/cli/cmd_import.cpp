@@ -1,5 +1,5 @@
 // `stowline import --db FILE [--folder NAME] MAILBOX...`: files internet mail (.eml files,
-// mbox files, Maildir folders) into a database file as Notes mail documents. The file is
+// mbox files, Maildir folders, folders of message files) into a database file as Notes mail documents. The file is
 // created when it does not exist; an existing one is added to, and mail it already holds is
 // counted as a duplicate rather than filed twice. The file is only replaced once the whole
 // import is in memory, so a failed run leaves it as it was.
@@ -65,19 +65,20 @@ int RunImport(const ImportRequest& request, std::ostream& out, std::ostream& err
         return 1;
     }
     out << summary.Line() << '\n';
-    return 0;
+    for (const std::string& box : summary.unreadable) err << "stowline import: no message of " << box << " could be read\n";
+    return summary.unreadable.empty() ? 0 : 1;
 }
 
 // Adds the `import` subcommand; its callback leaves the exit code in `exitCode`.
 void AddImportCommand(CLI::App& app, int& exitCode) {
     auto* sub = app.add_subcommand(
-        "import", "Import internet mail (.eml files, mbox files, Maildir folders) into a database file "
+        "import", "Import internet mail (.eml files, mbox files, Maildir folders, folders of message files) into a database file "
                   "as Notes mail documents; the file is created when it does not exist");
     auto request = std::make_shared<ImportRequest>();
     sub->add_option("--db", request->dbFile, "Database file (DXL), created or added to")->required();
     sub->add_option("--folder", request->folder,
                        "Folder to file the messages in (default: the inbox); Maildir subfolders go below it");
-    sub->add_option("mailboxes", request->mailboxes, "An .eml file, an mbox file or a Maildir folder")
+    sub->add_option("mailboxes", request->mailboxes, "An .eml file, an mbox file, a Maildir folder or a folder of message files")
         ->required()
         ->check(CLI::ExistingPath);
     sub->callback([request, &exitCode] { exitCode = RunImport(*request, std::cout, std::cerr); });

@@ -10,7 +10,7 @@
 
 #include "sim/Lmbcs.h"
 #include "sim/Model.h"
-#include "sim/dxl/Dxl.h"
+#include "DatabaseFile.h"
 
 namespace stowline::cli {
 namespace {
@@ -67,6 +67,9 @@ int ListDatabase(const sim::Database& db, std::ostream& out) {
     out << "Documents (note ID, universal ID, form, subject):\n";
     for (const auto& [id, note] : db.notes)
         if (!note.deleted && (note.noteClass & ~NOTE_CLASS_DEFAULT) == NOTE_CLASS_DOCUMENT) PrintDocument(out, note);
+    if (db.source)
+        for (NOTEID id : db.source->Ids())
+            if (const auto note = DocumentOf(db, id)) PrintDocument(out, *note);
     return 0;
 }
 
@@ -80,8 +83,8 @@ int ListView(const sim::Database& db, const std::string& name, std::ostream& out
                 out << Hex(entry, 8) << "\t(category)\n";
                 continue;
             }
-            const auto doc = db.notes.find(entry);
-            if (doc != db.notes.end() && !doc->second.deleted) PrintDocument(out, doc->second);
+            const auto doc = DocumentOf(db, entry);
+            if (doc && !doc->deleted) PrintDocument(out, *doc);
         }
         return 0;
     }
@@ -92,13 +95,9 @@ int ListView(const sim::Database& db, const std::string& name, std::ostream& out
 }  // namespace
 
 int RunLs(const std::string& dbFile, const std::string& view, std::ostream& out, std::ostream& err) {
-    sim::Database db;
-    std::string error;
-    if (!sim::dxl::ReadDatabase(dbFile, db, error)) {
-        err << "stowline ls: " << error << '\n';
-        return 1;
-    }
-    return view.empty() ? ListDatabase(db, out) : ListView(db, view, out, err);
+    const sim::Database* db = OpenDatabase("ls", dbFile, err);
+    if (!db) return 1;
+    return view.empty() ? ListDatabase(*db, out) : ListView(*db, view, out, err);
 }
 
 // Adds the `ls` subcommand; its callback leaves the exit code in `exitCode`.
@@ -107,7 +106,7 @@ void AddLsCommand(CLI::App& app, int& exitCode) {
                                         "or the entries of one view or folder in order");
     auto db = std::make_shared<std::string>();
     auto view = std::make_shared<std::string>();
-    ls->add_option("--db", *db, "Database file (DXL)")->required();
+    ls->add_option("--db", *db, "Database file (DXL), or a mailbox opened in place")->required();
     ls->add_option("--view", *view, "Title or alias of a view or folder whose entries to list");
     ls->callback([db, view, &exitCode] { exitCode = RunLs(*db, *view, std::cout, std::cerr); });
 }

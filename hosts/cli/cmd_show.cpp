@@ -24,7 +24,7 @@ std::string FieldAsShown(NotesDocument& document, const std::string& field, bool
 
 const Registration reg{"show", "Show a document's fields as the add-in reads them", [](CLI::App& sub) {
     auto request = std::make_shared<ShowRequest>();
-    sub.add_option("--db", request->dbFile, "database file (DXL)")->required();
+    sub.add_option("--db", request->dbFile, "database file (DXL), or a mailbox opened in place")->required();
     sub.add_option("--note", request->note, "note ID in hex, as `stowline ls` prints it")->required();
     sub.add_option("--field", request->field, "only this field");
     sub.add_flag("--names", request->names, "read names, abbreviated and joined by \", \"");

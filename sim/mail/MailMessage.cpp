@@ -213,32 +213,72 @@ std::string_view WithoutLeadingBlankLines(std::string_view bytes) {
 
 }  // namespace
 
-std::optional<MailMessage> ParseMailMessage(std::string_view bytes) {
-  if (!HoldsText(bytes)) return std::nullopt;
+namespace {
+
+// The message GMime reads from `bytes`, or null when they hold none (see ParseMailMessage).
+GObjectPtr<GMimeMessage> ConstructMessage(std::string_view bytes) {
+  if (!HoldsText(bytes)) return nullptr;
   bytes = WithoutLeadingBlankLines(bytes);
   detail::EnsureGMime();
   // The stream copies nothing: the bytes outlive the parse.
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
   GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
-  if (!message) return std::nullopt;
+  if (!message) return nullptr;
   GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message.get()));
   GMimeObject* root = g_mime_message_get_mime_part(message.get());
   // GMime files the content headers with the root part, not with the message.
   int fields = headers ? g_mime_header_list_get_count(headers) : 0;
   if (root && g_mime_object_get_header_list(root))
     fields += g_mime_header_list_get_count(g_mime_object_get_header_list(root));
-  if (!headers || fields == 0) return std::nullopt;
+  if (!headers || fields == 0) return nullptr;
+  return message;
+}
+
+MailHeader HeaderOf(GMimeMessage* message) {
+  GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message));
+  MailHeader header;
+  header.messageId = CopyUtf8(g_mime_message_get_message_id(message));
+  header.postedDate = ToMailTime(g_mime_message_get_date(message));
+  header.deliveredDate = NewestReceived(headers);
+  return header;
+}
+
+// The header and the blank line that ends it; all of the bytes when no blank line does.
+std::string_view HeaderPart(std::string_view bytes) {
+  bytes = WithoutLeadingBlankLines(bytes);
+  for (size_t eol = bytes.find('\n'); eol != std::string_view::npos; eol = bytes.find('\n', eol + 1)) {
+    size_t next = eol + 1;
+    if (next < bytes.size() && bytes[next] == '\r') ++next;
+    if (next < bytes.size() && bytes[next] == '\n') return bytes.substr(0, next + 1);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<MailHeader> ParseMailHeader(std::string_view bytes) {
+  GObjectPtr<GMimeMessage> message = ConstructMessage(HeaderPart(bytes));
+  if (!message) return std::nullopt;
+  return HeaderOf(message.get());
+}
+
+std::optional<MailMessage> ParseMailMessage(std::string_view bytes) {
+  GObjectPtr<GMimeMessage> message = ConstructMessage(bytes);
+  if (!message) return std::nullopt;
+  GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message.get()));
+  GMimeObject* root = g_mime_message_get_mime_part(message.get());
 
   MailMessage mail;
+  MailHeader header = HeaderOf(message.get());
+  mail.messageId = std::move(header.messageId);
+  mail.postedDate = header.postedDate;
+  mail.deliveredDate = header.deliveredDate;
   mail.from = DecodedHeader(headers, "From");
   AppendAddresses(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_TO), mail.sendTo);
   AppendAddresses(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_CC), mail.copyTo);
   AppendAddresses(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_BCC), mail.blindCopyTo);
   mail.subject = CopyUtf8(g_mime_message_get_subject(message.get()));
-  mail.messageId = CopyUtf8(g_mime_message_get_message_id(message.get()));
-  mail.postedDate = ToMailTime(g_mime_message_get_date(message.get()));
-  mail.deliveredDate = NewestReceived(headers);
 
   if (root) {
     mail.body = BodyOf(root).paragraphs;

@@ -1,71 +1,48 @@
 #include "sim/mail/Mailbox.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
-
-#include "GMimeSupport.h"
+#include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace sim::mail {
 namespace fs = std::filesystem;
 namespace {
 
-bool ReadFile(const fs::path& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return false;
-  bytes = std::move(content).str();
-  return true;
+constexpr size_t kChunk = 1 << 20;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Appends up to `count` bytes; false on a read error.
+bool ReadMore(std::FILE* in, std::string& buffer, size_t count) {
+  size_t had = buffer.size();
+  buffer.resize(had + count);
+  size_t got = std::fread(buffer.data() + had, 1, count, in);
+  buffer.resize(had + got);
+  return !std::ferror(in);
 }
 
-// GMime finds the "From " separators; each message runs from its first header to the
-// next separator.
-void SplitMbox(const std::string& path, const std::string& bytes, std::vector<MailboxMessage>& out) {
-  detail::EnsureGMime();
-  detail::GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
-  detail::GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-  g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MBOX);
-  std::vector<std::pair<gint64, gint64>> spans;  // (separator, first header)
-  while (!g_mime_parser_eos(parser.get())) {
-    detail::GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
-    if (!message) break;
-    spans.emplace_back(g_mime_parser_get_mbox_marker_offset(parser.get()),
-                       g_mime_parser_get_headers_begin(parser.get()));
-  }
-  for (size_t i = 0; i < spans.size(); ++i) {
-    auto begin = static_cast<size_t>(std::clamp<gint64>(spans[i].second, 0, bytes.size()));
-    auto end = i + 1 < spans.size() ? static_cast<size_t>(std::clamp<gint64>(spans[i + 1].first, 0, bytes.size()))
-                                    : bytes.size();
-    if (end < begin) end = begin;
-    out.push_back({path + "#" + std::to_string(i + 1), {}, bytes.substr(begin, end - begin)});
-  }
-}
+// Entries of a folder by kind, sorted; links and special files are passed over by name.
+struct FolderEntries {
+  std::vector<fs::path> files, folders, others;
+};
 
-void ReadMessageFile(const fs::path& path, const std::string& folder, Mailbox& box) {
-  std::string bytes;
-  if (!ReadFile(path, bytes)) {
-    box.problems.push_back(path.string() + ": cannot be read");
-    return;
-  }
-  if (bytes.compare(0, 5, "From ") == 0) {
-    size_t first = box.messages.size();
-    SplitMbox(path.string(), bytes, box.messages);
-    for (size_t i = first; i < box.messages.size(); ++i) box.messages[i].folder = folder;
-    if (box.messages.size() > first) return;
-  }
-  box.messages.push_back({path.string(), folder, std::move(bytes)});
-}
-
-std::vector<fs::path> SortedEntries(const fs::path& dir, bool directories) {
-  std::vector<fs::path> entries;
+FolderEntries ListEntries(const fs::path& dir, std::string& error) {
+  FolderEntries entries;
   std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+  fs::directory_iterator it(dir, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
-    if (it->is_directory(typeError) == directories) entries.push_back(it->path());
+    fs::file_status status = it->symlink_status(typeError);  // a link is not followed
+    if (fs::is_regular_file(status)) entries.files.push_back(it->path());
+    else if (fs::is_directory(status)) entries.folders.push_back(it->path());
+    else entries.others.push_back(it->path());
   }
-  std::sort(entries.begin(), entries.end());
+  if (ec) error = dir.string() + ": " + ec.message();
+  for (auto* list : {&entries.files, &entries.folders, &entries.others}) std::sort(list->begin(), list->end());
   return entries;
 }
 
@@ -76,35 +53,169 @@ std::string FolderFromMaildirName(const std::string& name) {
   return folder;
 }
 
-void ReadMaildir(const fs::path& dir, Mailbox& box) {
-  auto readLeaf = [&](const fs::path& leaf, const std::string& folder) {
-    for (const char* sub : {"cur", "new"})
-      for (const fs::path& file : SortedEntries(leaf / sub, false)) ReadMessageFile(file, folder, box);
-  };
-  readLeaf(dir, {});
-  for (const fs::path& sub : SortedEntries(dir, true)) {
-    std::string name = sub.filename().string();
-    if (name.size() > 1 && name[0] == '.' && name != "..") readLeaf(sub, FolderFromMaildirName(name));
-  }
+std::string Below(const std::string& folder, const std::string& name) {
+  return folder.empty() ? name : folder + "\\" + name;
 }
 
 }  // namespace
 
-Mailbox ReadMailbox(const fs::path& path) {
-  Mailbox box;
+bool IsMaildir(const fs::path& path) {
   std::error_code ec;
-  if (fs::is_directory(path, ec)) {
-    if (!fs::is_directory(path / "cur", ec) && !fs::is_directory(path / "new", ec)) {
-      box.problems.push_back(path.string() + ": a folder without cur/ or new/ is not a Maildir");
-      return box;
-    }
-    ReadMaildir(path, box);
-  } else if (fs::exists(path, ec)) {
-    ReadMessageFile(path, {}, box);
+  return fs::is_directory(path, ec) &&
+         (fs::is_directory(fs::symlink_status(path / "cur", ec)) ||
+          fs::is_directory(fs::symlink_status(path / "new", ec)));
+}
+
+Mailbox::Mailbox(const fs::path& path) {
+  folders_.emplace_back();
+  std::error_code ec;
+  fs::file_status status = fs::status(path, ec);  // the mailbox itself may be reached by a link
+  if (fs::is_directory(status)) {
+    if (IsMaildir(path)) ListMaildir(path, {});
+    else ListFolder(path, {});
+  } else if (fs::is_regular_file(status)) {
+    AddFile(path, {});
+  } else if (fs::exists(status)) {
+    problems_.push_back(path.string() + ": neither a file nor a folder");
   } else {
-    box.problems.push_back(path.string() + ": no such file or folder");
+    problems_.push_back(path.string() + ": no such file or folder");
   }
-  return box;
+}
+
+uint32_t Mailbox::FolderIndex(const std::string& folder) {
+  auto it = std::find(folders_.begin(), folders_.end(), folder);
+  if (it != folders_.end()) return static_cast<uint32_t>(it - folders_.begin());
+  folders_.push_back(folder);
+  return static_cast<uint32_t>(folders_.size() - 1);
+}
+
+void Mailbox::AddFile(const fs::path& path, const std::string& folder) {
+  files_.push_back({path.string(), FolderIndex(folder)});
+}
+
+void Mailbox::ListMaildir(const fs::path& dir, const std::string& folder) {
+  auto listLeaf = [&](const fs::path& leaf, const std::string& leafFolder) {
+    for (const char* sub : {"cur", "new"}) {
+      std::error_code ec;
+      if (!fs::is_directory(fs::symlink_status(leaf / sub, ec))) continue;
+      std::string error;
+      FolderEntries entries = ListEntries(leaf / sub, error);
+      if (!error.empty()) problems_.push_back(error);
+      for (const fs::path& file : entries.files) AddFile(file, leafFolder);
+      for (const fs::path& other : entries.others)
+        problems_.push_back(other.string() + ": not a regular file, passed over");
+    }
+  };
+  listLeaf(dir, folder);
+  std::string error;
+  FolderEntries entries = ListEntries(dir, error);
+  if (!error.empty()) problems_.push_back(error);
+  for (const fs::path& sub : entries.folders) {
+    std::string name = sub.filename().string();
+    if (name.size() > 1 && name[0] == '.' && name != "..") listLeaf(sub, Below(folder, FolderFromMaildirName(name)));
+  }
+}
+
+void Mailbox::ListFolder(const fs::path& dir, const std::string& folder) {
+  std::string error;
+  FolderEntries entries = ListEntries(dir, error);
+  if (!error.empty()) problems_.push_back(error);
+  auto hidden = [](const fs::path& p) { return p.filename().string().starts_with("."); };
+  for (const fs::path& file : entries.files)
+    if (!hidden(file)) AddFile(file, folder);
+  for (const fs::path& other : entries.others)
+    if (!hidden(other)) problems_.push_back(other.string() + ": not a regular file, passed over");
+  for (const fs::path& sub : entries.folders) {
+    if (hidden(sub)) continue;
+    std::string name = Below(folder, sub.filename().string());
+    if (IsMaildir(sub)) ListMaildir(sub, name);
+    else ListFolder(sub, name);
+  }
+}
+
+void Mailbox::ForEach(const std::function<void(const MessageLocation&, std::string_view)>& visit) {
+  std::string buffer;
+  for (uint32_t index = 0; index < files_.size(); ++index) {
+    const std::string& path = files_[index].path;
+    FilePtr in(std::fopen(path.c_str(), "rb"));
+    buffer.clear();
+    if (!in || !ReadMore(in.get(), buffer, kChunk)) {
+      problems_.push_back(path + ": cannot be read");
+      continue;
+    }
+    if (buffer.compare(0, 5, "From ") != 0) {
+      // One message: the whole file.
+      while (!std::feof(in.get()))
+        if (!ReadMore(in.get(), buffer, kChunk)) break;
+      if (std::ferror(in.get())) {
+        problems_.push_back(path + ": cannot be read");
+        continue;
+      }
+      visit({index, 0, 0, buffer.size()}, buffer);
+      continue;
+    }
+    // An mbox file: each message runs from the line after its "From " line to the next one.
+    uint64_t base = 0;  // file offset of buffer[0]
+    uint32_t number = 0;
+    size_t start = std::string::npos;  // where the current message begins in buffer
+    size_t scan = 0;                   // where the search for the next "From " line goes on
+    bool eof = false, failed = false;
+    for (;;) {
+      if (start == std::string::npos) {
+        // At a "From " line (at `scan`): its message begins on the next line.
+        size_t eol = buffer.find('\n', scan);
+        if (eol == std::string::npos && !eof) {
+          // Keep only the unfinished line, then read on.
+          buffer.erase(0, scan);
+          base += scan;
+          scan = 0;
+          if (!ReadMore(in.get(), buffer, kChunk)) { failed = true; break; }
+          eof = std::feof(in.get());
+          continue;
+        }
+        start = eol == std::string::npos ? buffer.size() : eol + 1;
+        scan = start;
+        ++number;
+      }
+      size_t next = buffer.find("\nFrom ", scan > 0 ? scan - 1 : 0);
+      while (next != std::string::npos && next + 1 < start) next = buffer.find("\nFrom ", next + 1);
+      if (next != std::string::npos) {
+        visit({index, number, base + start, next + 1 - start}, std::string_view(buffer).substr(start, next + 1 - start));
+        scan = next + 1;
+        start = std::string::npos;
+        continue;
+      }
+      if (eof) {
+        visit({index, number, base + start, buffer.size() - start}, std::string_view(buffer).substr(start));
+        break;
+      }
+      // Drop what is done, keep the message so far, read on.
+      buffer.erase(0, start);
+      base += start;
+      scan = buffer.size() >= 5 ? buffer.size() - 5 : 0;
+      start = 0;
+      if (!ReadMore(in.get(), buffer, kChunk)) { failed = true; break; }
+      eof = std::feof(in.get());
+    }
+    if (failed) problems_.push_back(path + ": cannot be read past byte " + std::to_string(base + buffer.size()));
+  }
+}
+
+bool Mailbox::Read(const MessageLocation& location, std::string& bytes) const {
+  if (location.file >= files_.size()) return false;
+  FilePtr in(std::fopen(files_[location.file].path.c_str(), "rb"));
+  if (!in || fseeko(in.get(), static_cast<off_t>(location.offset), SEEK_SET) != 0) return false;
+  bytes.resize(location.length);
+  return std::fread(bytes.data(), 1, bytes.size(), in.get()) == bytes.size();
+}
+
+std::string Mailbox::Source(const MessageLocation& location) const {
+  std::string path = location.file < files_.size() ? files_[location.file].path : std::string("?");
+  return location.number ? path + "#" + std::to_string(location.number) : path;
+}
+
+const std::string& Mailbox::Folder(const MessageLocation& location) const {
+  return location.file < files_.size() ? folders_[files_[location.file].folder] : folders_[0];
 }
 
 }  // namespace sim::mail

@@ -191,6 +191,7 @@ NOTESAPI_FN STATUS LNPUBLIC FolderDelete(DBHANDLE hDataDB, DBHANDLE hFolderDB, N
         if (!f) return ERR_SIM_INVALID_HANDLE;
         if (f->db != e->db) return ERR_SIM_BAD_ARGUMENT;
     }
+    if (e->db->readOnly) return ERR_NOACCESS;
     Note* folder = e->db->FindNote(FolderNoteID);
     if (!folder) return ERR_INVALID_NOTE;
     if (folder->deleted) return ERR_NOTE_DELETED;

@@ -67,6 +67,9 @@ NOTESAPI_FN STATUS LNPUBLIC NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD NoteCla
     const bool wildcard = Since.Innards[0] == ALLDAY && Since.Innards[1] == ANYDAY;
     const bool minimum = Since.Innards[0] == 0 && Since.Innards[1] == 0;
     std::set<NOTEID> ids;
+    // Documents built on open are as old as the database: listed for WILDCARD and MINIMUM.
+    if (e->db->source && (NoteClassMask & NOTE_CLASS_DOCUMENT) && (wildcard || minimum))
+        for (NOTEID id : e->db->source->Ids()) ids.insert(id);
     for (const auto& [id, note] : e->db->notes) {
         if (!(note.noteClass & NoteClassMask)) continue;
         if (note.deleted) {
@@ -99,14 +102,20 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteOpen(DBHANDLE hDB, NOTEID NoteID, WORD OpenFl
     Database* db = e->db;
     if (NoteID & RRV_DELETED) return ERR_INVALID_NOTE;
     Note* stored = db->FindNote(NoteID);
-    if (!stored) return ERR_INVALID_NOTE;
-    if (stored->deleted) return ERR_NOTE_DELETED;
-
     auto open = std::make_unique<OpenNote>();
+    if (stored) {
+        if (stored->deleted) return ERR_NOTE_DELETED;
+        open->copy = *stored;
+    } else if (db->source && db->source->Has(NoteID)) {
+        // Built afresh for this handle; gone again when it is closed.
+        std::string error;
+        if (!db->source->Build(NoteID, open->copy, error)) return ERR_SIM_FILE_READ;
+    } else {
+        return ERR_INVALID_NOTE;
+    }
     open->db = db;
     open->dbHandle = hDB;
     open->id = NoteID;
-    open->copy = *stored;
     if (OpenFlags & OPEN_SUMMARY) {
         auto& items = open->copy.items;
         items.erase(std::remove_if(items.begin(), items.end(),
@@ -149,6 +158,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteDelete(DBHANDLE hDB, NOTEID NoteID, WORD Upda
     SIM_ENTER_STATUS(NSFNoteDelete);
     HandleEntry* e = Lookup(hDB, Kind::Database, "NSFNoteDelete");
     if (!e) return ERR_SIM_INVALID_HANDLE;
+    if (e->db->readOnly) return ERR_NOACCESS;
     Note* note = e->db->FindNote(NoteID);
     if (!note) return ERR_INVALID_NOTE;
     if (note->deleted) return ERR_NOTE_DELETED;

@@ -32,6 +32,7 @@ constexpr StatusText kTexts[] = {
     {ERR_SIM_INVALID_HANDLE, "Invalid handle"},
     {ERR_SIM_FILE_CREATE, "Cannot create file"},
     {ERR_SIM_FILE_WRITE, "Cannot write file"},
+    {ERR_SIM_FILE_READ, "Cannot read file"},
     {ERR_SIM_BAD_ARGUMENT, "Invalid argument"},
     {ERR_SIM_DB_NOT_FOUND, "File does not exist"},
     {ERR_SIM_NO_KEY, "You don't have any of the keys needed to decrypt"},

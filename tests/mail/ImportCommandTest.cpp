@@ -1,6 +1,7 @@
 // `stowline import` as a user runs it: the built program on real mailboxes, the database
 // file it leaves behind read back, and its exit status on failures.
 #include <glib.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -144,6 +145,36 @@ TEST_F(ImportCommand, FailuresLeaveTheDatabaseFileAsItWas) {
     EXPECT_FALSE(run.err.empty());
     EXPECT_EQ(mailtest::ReadAll(db), unreadable);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ImportCommand, AFolderOfMessageFilesImportsAndAnUnreadableInputFails) {
+  const fs::path folder = dir_ / "saved mail";
+  fs::create_directories(folder / "Old");
+  std::ofstream(folder / "one.eml", std::ios::binary) << "Subject: one\nMessage-ID: <1@x>\n\nbody\n";
+  std::ofstream(folder / "Old/two.eml", std::ios::binary) << "Subject: two\nMessage-ID: <2@x>\n\nbody\n";
+  ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);  // no file to read
+  const std::string db = (dir_ / "mail.dxl").string();
+
+  const CommandRun folderRun = Stowline({"import", "--db", db, folder.string()});
+  EXPECT_EQ(folderRun.exitCode, 0) << folderRun.err;
+  EXPECT_NE(folderRun.out.find("Imported 2 messages"), std::string::npos) << folderRun.out;
+  sim::Database saved;
+  std::string error;
+  ASSERT_TRUE(sim::dxl::ReadDatabase(db, saved, error)) << error;
+  EXPECT_EQ(Entries(saved, "($Inbox)"), std::vector<std::string>{"one"});
+  EXPECT_EQ(Entries(saved, "Old"), std::vector<std::string>{"two"});
+
+  // What could be read is kept; the input that gave nothing fails the command.
+  std::ofstream(folder / "three.eml", std::ios::binary) << "Subject: three\nMessage-ID: <3@x>\n\nbody\n";
+  const CommandRun mixed = Stowline({"import", "--db", db, (dir_ / "pipe").string(), folder.string()});
+  EXPECT_EQ(mixed.exitCode, 1) << mixed.out << mixed.err;
+  EXPECT_NE(mixed.err.find("no message of " + (dir_ / "pipe").string() + " could be read"), std::string::npos)
+      << mixed.err;
+  EXPECT_NE(mixed.out.find("Imported 1 messages"), std::string::npos) << mixed.out;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "MailTestSupport.h"
 #include "sim/Lmbcs.h"
+#include "sim/Time.h"
 #include "sim/testing.h"
 #include "sim/mail/Import.h"
 #include "sim/mail/MailMessage.h"
@@ -92,8 +93,30 @@ TEST_F(MailImport, HeadersBecomeTypedItems) {
     EXPECT_EQ(Text(*docs[0], c.item), c.expected) << c.header;
     EXPECT_EQ(Text(*docs[0], "Form"), "Memo");
     EXPECT_EQ(docs[0]->Find("SendTo")->Type(), TYPE_TEXT_LIST);
-    EXPECT_NE(docs[0]->Find("DeliveredDate"), nullptr);
+    EXPECT_EQ(docs[0]->Find("DeliveredDate"), nullptr) << "no Received header, so no delivery date";
   }
+}
+
+// Never by when it was read: mail without a Received stamp has no delivery date, so its page
+// is dated by its own Date, or by nothing that changes from one reading to the next.
+TEST_F(MailImport, MailIsDatedByWhatItCarries) {
+  fs::path eml = Write("dated.eml", "Received: from a by b; Tue, 3 Jan 2023 08:00:00 +0000\n" + Message("dated@x", "dated"));
+  fs::path bare = Write("bare.eml", "Subject: no dates\n\nbody\n");
+  sim::Database& db = sim::CreateDatabase("mail.nsf");
+  sim::mail::Import(db, {eml, bare});
+  auto docs = Documents(db);
+  ASSERT_EQ(docs.size(), 2u);
+  auto seconds = [](const sim::Item* item) -> int64_t {
+    if (!item || item->Type() != TYPE_TIME) return -1;
+    TIMEDATE when;
+    memcpy(&when, item->value.data() + 2, sizeof when);
+    int64_t unix = -1;
+    return sim::TimeDateToUnix(when, unix) ? unix : -1;
+  };
+  EXPECT_EQ(seconds(docs[0]->Find("DeliveredDate")), 1672732800);
+  EXPECT_EQ(seconds(docs[0]->Find("PostedDate")), 1672653600);
+  EXPECT_EQ(docs[1]->Find("DeliveredDate"), nullptr);
+  EXPECT_EQ(docs[1]->Find("PostedDate"), nullptr);
 }
 
 TEST_F(MailImport, MaildirFoldersNestAndViewsStayInDateOrder) {

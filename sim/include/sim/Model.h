@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,6 +61,18 @@ struct Note {
 // are IDs with NOTEID_CATEGORY set; a document may appear more than once.
 using Collection = std::vector<NOTEID>;
 
+// Documents a database does not hold in `notes` but builds each time one is opened, and
+// forgets when it is closed (a mailbox read in place). Design notes stay in `notes`.
+class DocumentSource {
+public:
+    virtual ~DocumentSource() = default;
+    // The documents' note IDs, ascending.
+    virtual std::vector<NOTEID> Ids() const = 0;
+    virtual bool Has(NOTEID id) const = 0;
+    // Builds the whole document; false with a reason when it cannot be read.
+    virtual bool Build(NOTEID id, Note& note, std::string& error) const = 0;
+};
+
 struct Database {
     std::string path;   // as NSFDbOpen is given it
     std::string title;  // LMBCS
@@ -69,6 +82,8 @@ struct Database {
     NOTEID nextNoteId = 0x8F6;
     DWORD nextObjectId = 1;
     DWORD nextUnid = 1;
+    std::shared_ptr<const DocumentSource> source;  // documents built on open, or null
+    bool readOnly = false;  // nothing may be deleted or changed through the API
 
     Note* FindNote(NOTEID id);
     Note* FindNoteByUnid(const UNID& unid);

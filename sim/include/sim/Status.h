@@ -10,6 +10,7 @@ enum : STATUS {
     ERR_SIM_INVALID_HANDLE = PKG_OS + 0x06,    // "Invalid handle"
     ERR_SIM_FILE_CREATE = PKG_OS + 0x26,       // "Cannot create file"
     ERR_SIM_FILE_WRITE = PKG_OS + 0x27,        // "Cannot write file"
+    ERR_SIM_FILE_READ = PKG_OS + 0x25,         // "Cannot read file"
     ERR_SIM_BAD_ARGUMENT = PKG_OS + 0x40,      // "Invalid argument"
     ERR_SIM_DB_NOT_FOUND = PKG_NSF + 0x03,     // "File does not exist"
     ERR_SIM_NO_KEY = PKG_NSF + 0x5C,           // "You don't have any of the keys needed to decrypt"

@@ -1,5 +1,5 @@
-// Imports mailboxes into a stand-in database as the Notes client shows inbound internet
-// mail: "Memo" documents with typed header items, a rich-text Body and $FILE attachments,
+// Imports mailboxes (message files, mbox files, Maildir folders, folders of message files)
+// into a stand-in database as the Notes client shows inbound internet mail: "Memo" documents with typed header items, a rich-text Body and $FILE attachments,
 // filed in a folder and in the ($All) view.
 #pragma once
 
@@ -13,10 +13,9 @@
 namespace sim::mail {
 
 struct ImportOptions {
-  // Folder the messages are filed in. Maildir subfolders become folders of their own,
+  // Folder the messages are filed in. A mailbox's subfolders become folders of their own,
   // below this one when it is given explicitly.
-  std::string folder;            // UTF-8; empty: "($Inbox)"
-  int64_t importTime = 0;        // DeliveredDate of mail without a Received date; 0: now
+  std::string folder;  // UTF-8; empty: "($Inbox)"
 };
 
 struct ImportSummary {
@@ -26,6 +25,7 @@ struct ImportSummary {
   size_t duplicates = 0;   // messages the database already held
   size_t skipped = 0;      // files that held no message or could not be read
   std::vector<std::string> problems;  // one line per skipped file, naming it
+  std::vector<std::string> unreadable;  // mailboxes of which no message could be read
 
   std::string Line() const;  // the summary line the import ends with
 };

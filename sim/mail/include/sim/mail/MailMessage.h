@@ -34,6 +34,15 @@ struct MailMessage {
   std::vector<MailAttachment> attachments;
 };
 
+// What filing a message needs, read from its header alone: the same values ParseMailMessage
+// gives for the whole message.
+struct MailHeader {
+  std::string messageId;
+  std::optional<MailTime> postedDate;
+  std::optional<MailTime> deliveredDate;
+};
+std::optional<MailHeader> ParseMailHeader(std::string_view bytes);
+
 // Reads one message. Returns nothing only when the bytes hold no message at all
 // (nothing but blank space, or no header field before the text; blank lines before
 // the header are passed over); anything else is read as far as it goes.

@@ -1,0 +1,210 @@
+// A mailbox opened in place by the CLI: the archive it gives is the one its imported database
+// file gives, byte for byte; it is never written to; bad mailboxes end in a clear error or are
+// archived as far as they can be read.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Files of a mail set that are mail: everything but licences, notes and the expected outputs
+// and decoded parts shipped beside the messages.
+bool IsMailFile(const fs::path& path) {
+    const std::string name = path.filename().string();
+    for (const char* skip : {"LICENSE", "NOTICE", "SOURCE.txt", "COPYING", "README", "MIT", "Apache-2.0", "."})
+        if (name.starts_with(skip)) return false;
+    if (name.find("_decoded") != std::string::npos || name.ends_with("-summary.txt")) return false;
+    for (const char* ext : {".json", ".xml", ".out", ".png", ".jpg", ".gif", ".pdf", ".wav", ".tiff", ".zip"})
+        if (name.ends_with(ext)) return false;
+    return true;
+}
+
+// Every file below `dir`: its bytes and modification time, by relative path.
+struct Written {
+    std::string bytes;
+    std::int64_t mtime;
+    bool operator==(const Written&) const = default;
+};
+std::map<std::string, Written> Tree(const fs::path& dir) {
+    std::map<std::string, Written> files;
+    if (!fs::exists(dir)) return files;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        if (!e.is_regular_file()) continue;
+        struct stat st {};
+        ::stat(e.path().c_str(), &st);
+        files[fs::relative(e.path(), dir).string()] = {ReadFile(e.path()), static_cast<std::int64_t>(st.st_mtime)};
+    }
+    return files;
+}
+
+class MailboxDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("stowline-mailbox-" + std::to_string(::getpid()));
+        fs::remove_all(root);
+        fs::create_directories(root / "c/Config");
+        std::ofstream(root / "registry.reg", std::ios::binary)
+            << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"C:\\\\Config\"\r\n";
+        Settings(false);
+        std::ofstream(root / "notes.ini") << "";
+        env = "STOWLINE_DRIVE_C='" + (root / "c").string() + "' STOWLINE_REGISTRY='" +
+              (root / "registry.reg").string() + "' NOTES_INI='" + (root / "notes.ini").string() + "' ";
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    // The standard naming formulas, into C:\Archive.
+    void Settings(bool deleteMessages) {
+        std::ofstream(root / "c/Config/Stowline.ini", std::ios::binary | std::ios::trunc)
+            << "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDelMsgAfterArc=" << deleteMessages
+            << "\r\nPromptDelMsg=0\r\nDelViewFoldersAfterArc=0\r\nPromptDelViewFolders=0\r\n"
+               "DetachMethodEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n"
+               "TextFileNameEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n";
+    }
+
+    int Cli(const std::string& args) {
+        fs::remove(root / "out.txt");
+        const std::string command =
+            env + "'" STOWLINE_CLI "' " + args + " </dev/null >'" + (root / "out.txt").string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Output() { return ReadFile(root / "out.txt"); }
+    static std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+    // Archives the ($All) view of `db` into a fresh archive folder and answers what was written.
+    std::map<std::string, Written> Archive(const fs::path& db) {
+        fs::remove_all(root / "c/Archive");
+        fs::create_directories(root / "c/Archive");
+        EXPECT_EQ(Cli("archive-view --db " + Quoted(db) + " --view '($All)'"), 0) << Output();
+        return Tree(root / "c/Archive");
+    }
+
+    fs::path root;
+    std::string env;
+};
+
+// Each mail set's mail, copied into one folder tree, archived from the tree opened in place
+// and from the database file its import makes: the same pages, attachments and file times.
+TEST_F(MailboxDatabase, OpenedInPlaceItArchivesAsItsImport) {
+    const std::int64_t started = std::time(nullptr);
+    const fs::path data = fs::path(STOWLINE_DATA_DIR) / "mail";
+    ASSERT_TRUE(fs::is_directory(data));
+    for (const auto& set : fs::directory_iterator(data)) {
+        SCOPED_TRACE(set.path().filename().string());
+        const fs::path tree = root / "sets" / set.path().filename();
+        for (const auto& e : fs::recursive_directory_iterator(set.path())) {
+            if (!e.is_regular_file() || !IsMailFile(e.path())) continue;
+            const fs::path to = tree / fs::relative(e.path(), set.path());
+            fs::create_directories(to.parent_path());
+            fs::copy_file(e.path(), to);
+        }
+        const fs::path dxl = root / (set.path().filename().string() + ".dxl");
+        Cli("import --db " + Quoted(dxl) + " " + Quoted(tree));  // a set holds files that are no mail
+        ASSERT_TRUE(fs::exists(dxl)) << Output();
+
+        const auto imported = Archive(dxl);
+        ASSERT_GT(imported.size(), 0u);
+        const auto direct = Archive(tree);
+        EXPECT_EQ(direct.size(), imported.size());
+        for (const auto& [path, file] : imported) {
+            const auto it = direct.find(path);
+            if (it == direct.end()) {
+                ADD_FAILURE() << path << " is missing from the mailbox's archive";
+                continue;
+            }
+            EXPECT_TRUE(it->second.bytes == file.bytes) << path;
+            // Mail that carries no date at all is left with the time it was written, in both.
+            if (file.mtime >= started && it->second.mtime >= started) continue;
+            EXPECT_EQ(it->second.mtime, file.mtime) << path;
+        }
+    }
+}
+
+TEST_F(MailboxDatabase, DeletionArmedOnAMailboxIsRefusedBeforeAnythingIsWritten) {
+    const fs::path mbox = root / "box.mbox";
+    std::ofstream(mbox, std::ios::binary) << "From a@b Mon Jan  2 10:00:00 2023\nSubject: one\n"
+                                             "Date: Mon, 2 Jan 2023 10:00:00 +0000\n\nbody\n";
+    const std::string before = ReadFile(mbox);
+    Settings(true);
+    EXPECT_EQ(Cli("archive-view --db " + Quoted(mbox) + " --view '($All)' --answer ok"), 1);
+    EXPECT_NE(Output().find("is a mailbox, opened read-only"), std::string::npos) << Output();
+    EXPECT_TRUE(Tree(root / "c/Archive").empty());
+    EXPECT_EQ(ReadFile(mbox), before);
+}
+
+TEST_F(MailboxDatabase, BadMailboxesEndInAClearErrorOrAreArchivedAsFarAsTheyRead) {
+    const std::string message = "Subject: kept\nDate: Mon, 2 Jan 2023 10:00:00 +0000\n\nbody\n";
+    // Outside every mailbox: a link to it must not be followed.
+    std::ofstream(root / "secret.eml", std::ios::binary) << "Subject: secret\n\nnot to be archived\n";
+    struct Case {
+        const char* name;
+        std::function<fs::path(const fs::path&)> make;  // builds the mailbox below the folder given
+        int exitCode;
+        int pages;  // pages written
+        const char* said;  // in the output
+    };
+    const Case cases[] = {
+        {"empty file",
+         [](const fs::path& d) { std::ofstream(d / "empty.mbox"); return d / "empty.mbox"; }, 1, 0,
+         "no mail message could be read"},
+        {"binary garbage",
+         [](const fs::path& d) {
+             std::string bytes;
+             for (int i = 0; i < 4096; ++i) bytes += static_cast<char>((i * 7919) % 251);
+             std::ofstream(d / "garbage.bin", std::ios::binary) << bytes;
+             return d / "garbage.bin";
+         },
+         1, 0, "no mail message could be read"},
+        {"truncated last message",
+         [&](const fs::path& d) {
+             std::ofstream(d / "cut.mbox", std::ios::binary)
+                 << "From a@b Mon Jan  2 10:00:00 2023\n" << message << "\nFrom a@b Mon Jan  2 10:00:00 2023\n"
+                 << "Subject: cut\nContent-Type: multipart/mixed; boundary=x\n\n--x\nContent-Type: text/pl";
+             return d / "cut.mbox";
+         },
+         0, 2, ""},
+        {"Maildir with a link out of it",
+         [&](const fs::path& d) {
+             fs::create_directories(d / "md/cur");
+             fs::create_directories(d / "md/new");
+             std::ofstream(d / "md/cur/1", std::ios::binary) << message;
+             fs::create_symlink(root / "secret.eml", d / "md/cur/2");
+             fs::create_directory_symlink(root, d / "md/.Outside");
+             return d / "md";
+         },
+         0, 1, "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path dir = root / "boxes" / c.name;
+        fs::create_directories(dir);
+        const fs::path box = c.make(dir);
+        fs::remove_all(root / "c/Archive");
+        fs::create_directories(root / "c/Archive");
+        EXPECT_EQ(Cli("archive-view --db " + Quoted(box) + " --view '($All)'"), c.exitCode) << Output();
+        EXPECT_NE(Output().find(c.said), std::string::npos) << Output();
+        int pages = 0;
+        for (const auto& [path, file] : Tree(root / "c/Archive")) {
+            if (path.ends_with(".htm")) ++pages;
+            EXPECT_EQ(file.bytes.find("not to be archived"), std::string::npos) << path;
+        }
+        EXPECT_EQ(pages, c.pages);
+    }
+}
+
+}  // namespace

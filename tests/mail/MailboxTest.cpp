@@ -1,0 +1,94 @@
+// Mailboxes listed and read: mbox files streamed in pieces whatever their size, folders of
+// message files with their subfolders, and nothing read that is not a regular file inside.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <random>
+
+#include "sim/mail/Mailbox.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MailboxRead : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("mailbox-" + std::to_string(std::random_device{}()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path Write(const std::string& name, const std::string& bytes) {
+    fs::path path = dir_ / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  struct Seen {
+    std::string source, folder, bytes;
+  };
+  static std::vector<Seen> ReadAll(sim::mail::Mailbox& box) {
+    std::vector<Seen> seen;
+    box.ForEach([&](const sim::mail::MessageLocation& at, std::string_view bytes) {
+      std::string again;
+      EXPECT_TRUE(box.Read(at, again));
+      EXPECT_EQ(again, bytes) << "read again from its location";
+      seen.push_back({box.Source(at), box.Folder(at), std::string(bytes)});
+    });
+    return seen;
+  }
+  fs::path dir_;
+};
+
+// Messages of many sizes, some larger than what is read at once, so that separators and
+// messages fall across every kind of boundary.
+TEST_F(MailboxRead, AnMboxOfAnySizeSplitsAtItsFromLines) {
+  std::vector<std::string> messages;
+  std::string mbox;
+  std::mt19937 random(7);
+  for (int i = 0; i < 60; ++i) {
+    size_t size = i % 9 == 0 ? (1u << 20) + random() % 5000 : random() % 70000;
+    std::string body = "Subject: " + std::to_string(i) + "\n\n";
+    while (body.size() < size) body += "line of text, From nowhere >From quoted\n";
+    if (i == 5) body = "";  // two "From " lines in a row: an empty message between them
+    messages.push_back(body + "\n");
+    mbox += "From sender@example.org Mon Jan  2 10:00:00 2023\n" + messages.back();
+  }
+  messages.back().pop_back();  // the file ends without a blank line
+  mbox.pop_back();
+  sim::mail::Mailbox box(Write("big.mbox", mbox));
+  auto seen = ReadAll(box);
+  ASSERT_EQ(seen.size(), messages.size());
+  for (size_t i = 0; i < messages.size(); ++i) {
+    EXPECT_TRUE(seen[i].bytes == messages[i]) << "message " << i << ": " << seen[i].bytes.size() << " bytes";
+    EXPECT_EQ(seen[i].source, (dir_ / "big.mbox").string() + "#" + std::to_string(i + 1));
+  }
+  EXPECT_TRUE(box.Problems().empty());
+}
+
+TEST_F(MailboxRead, AFolderOfMessageFilesNestsItsSubfoldersAndPassesOverWhatIsNoFile) {
+  Write("mail/b.eml", "Subject: b\n\nb\n");
+  Write("mail/a.eml", "Subject: a\n\na\n");
+  Write("mail/.hidden", "Subject: hidden\n\nh\n");
+  Write("mail/Work/Plans/c.eml", "Subject: c\n\nc\n");
+  Write("mail/Lists/cur/d", "Subject: d\n\nd\n");  // a Maildir inside
+  Write("mail/Lists/.Dev/new/e", "Subject: e\n\ne\n");
+  Write("outside.eml", "Subject: outside\n\no\n");
+  fs::create_symlink(dir_ / "outside.eml", dir_ / "mail/link.eml");
+  fs::create_directory_symlink(dir_, dir_ / "mail/Loop");
+  ASSERT_EQ(::mkfifo((dir_ / "mail/pipe.eml").c_str(), 0600), 0);
+
+  sim::mail::Mailbox box(dir_ / "mail");
+  std::vector<std::pair<std::string, std::string>> got;
+  for (const Seen& s : ReadAll(box)) got.emplace_back(s.folder, s.bytes.substr(9, 1));
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"", "a"}, {"", "b"}, {"Lists", "d"}, {"Lists\\Dev", "e"}, {"Work\\Plans", "c"}};
+  EXPECT_EQ(got, expected);
+  std::string problems;
+  for (const auto& p : box.Problems()) problems += p + "\n";
+  for (const char* passed : {"link.eml", "Loop", "pipe.eml"}) EXPECT_NE(problems.find(passed), std::string::npos) << problems;
+}
+
+}  // namespace
