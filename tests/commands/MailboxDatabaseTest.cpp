@@ -105,6 +105,7 @@ TEST_F(MailboxDatabase, OpenedInPlaceItArchivesAsItsImport) {
     const fs::path data = fs::path(STOWLINE_DATA_DIR) / "mail";
     ASSERT_TRUE(fs::is_directory(data));
     for (const auto& set : fs::directory_iterator(data)) {
+        if (!set.is_directory()) continue;
         SCOPED_TRACE(set.path().filename().string());
         const fs::path tree = root / "sets" / set.path().filename();
         for (const auto& e : fs::recursive_directory_iterator(set.path())) {
