@@ -1,7 +1,6 @@
 #include "ArchiveClient.h"
 #include "NoteIds.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,9 +14,9 @@
 #include "addin/AddinStartup.h"
 #include "addin/DTMenuProc.h"
 #include "platform/Platform.h"
-#include "platform/posix/FileOps.h"
 #include "platform/posix/PosixUi.h"
 #include "sim/Engine.h"
+#include "sim/Faults.h"
 #include "sim/Lmbcs.h"
 #include "sim/Model.h"
 #include "sim/dxl/Dxl.h"
@@ -28,7 +27,7 @@ namespace {
 
 constexpr std::uintptr_t kClientWindow = 0x5150;
 
-// Progress of a long run on a terminal: pages written against the documents to archive.
+// Progress of a long run on a terminal: documents opened against the documents to archive.
 struct Progress {
     std::size_t total = 0;
     std::size_t done = 0;
@@ -36,7 +35,7 @@ struct Progress {
     std::chrono::steady_clock::time_point shown{};
     bool active = false;
 
-    void Page() {
+    void Document() {
         ++done;
         const auto now = std::chrono::steady_clock::now();
         // Only a run that takes a while is worth a progress line, refreshed a few times a second.
@@ -51,16 +50,6 @@ struct Progress {
         if (active) std::fputc('\n', stderr);
     }
 };
-Progress* progress = nullptr;
-int (*realOpen)(const char*, int, mode_t) = nullptr;
-
-int CountingOpen(const char* path, int flags, mode_t mode) {
-    const int fd = realOpen(path, flags, mode);
-    const std::string p = path;
-    if (fd >= 0 && progress && (flags & O_CREAT) && p.size() > 4 && p.compare(p.size() - 4, 4, ".htm") == 0)
-        progress->Page();
-    return fd;
-}
 
 std::vector<std::string> Split(const std::vector<std::string>& lists) {
     std::vector<std::string> parts;
@@ -221,12 +210,11 @@ int RunArchive(const ArchiveRequest& r, int item) {
 
     Progress shown;
     shown.total = DocumentsToArchive(*db, viewNote, selection.size(), item);
-    platform::posix::ScopedFileOps restore;
-    if (isatty(STDERR_FILENO)) {
-        progress = &shown;
-        realOpen = platform::posix::Ops().open;
-        platform::posix::Ops().open = CountingOpen;
-    }
+    // Each document the add-in opens is one step of the run; design notes are not.
+    const bool terminal = isatty(STDERR_FILENO);
+    sim::ScopedObserver opened([&](const sim::Call& call) {
+        if (terminal && call.function == "NSFNoteOpen" && before.count(call.note)) shown.Document();
+    });
 
     SetUpMenu();
     unsigned char state[878] = {};
@@ -242,7 +230,6 @@ int RunArchive(const ArchiveRequest& r, int item) {
     DTMenuProc(2, block);
 
     shown.Finish();
-    progress = nullptr;
 
     if (r.verbose) {
         std::string keys;

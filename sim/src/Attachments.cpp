@@ -34,7 +34,7 @@ std::string HostPathFor(const std::string& native) {
 
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem, const char* FileName,
                                                ENCRYPTION_KEY* DecryptionKey) {
-    SIM_ENTER_STATUS(NSFNoteExtractFile);
+    SIM_ENTER_STATUS(NSFNoteExtractFile, NoteIdOf(hNote));
     OpenNote* note = LookupNote(hNote, "NSFNoteExtractFile");
     if (!note) return ERR_SIM_INVALID_HANDLE;
     if (!FileName) return ERR_SIM_BAD_ARGUMENT;

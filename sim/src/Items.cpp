@@ -138,7 +138,7 @@ WORD CopyText(const std::string& text, char* out, size_t limit) {
 
 NOTESAPI_FN STATUS LNPUBLIC NSFItemInfo(NOTEHANDLE hNote, const char* Name, WORD NameLength, BLOCKID* retbhItem,
                                         WORD* retDataType, BLOCKID* retbhValue, DWORD* retValueLength) {
-    SIM_ENTER_STATUS(NSFItemInfo);
+    SIM_ENTER_STATUS(NSFItemInfo, NoteIdOf(hNote), ItemArg(Name, NameLength));
     OpenNote* note = LookupNote(hNote, "NSFItemInfo");
     if (!note) return ERR_SIM_INVALID_HANDLE;
     return FindFrom(*note, 0, Name, NameLength, retbhItem, retDataType, retbhValue, retValueLength);
@@ -147,7 +147,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFItemInfo(NOTEHANDLE hNote, const char* Name, WORD
 NOTESAPI_FN STATUS LNPUBLIC NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID NextItem, const char* Name, WORD NameLength,
                                             BLOCKID* retbhItem, WORD* retDataType, BLOCKID* retbhValue,
                                             DWORD* retValueLength) {
-    SIM_ENTER_STATUS(NSFItemInfoNext);
+    SIM_ENTER_STATUS(NSFItemInfoNext, NoteIdOf(hNote), ItemArg(Name, NameLength));
     OpenNote* note = LookupNote(hNote, "NSFItemInfoNext");
     if (!note) return ERR_SIM_INVALID_HANDLE;
     const int index = ItemIndexOf(hNote, NextItem, "NSFItemInfoNext");
@@ -158,7 +158,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID NextItem, 
 // Text items give their text; a text list its first entry; numbers and times their text.
 // At most BufferLength - 1 bytes are copied and terminated.
 NOTESAPI_FN WORD LNPUBLIC NSFItemGetText(NOTEHANDLE hNote, const char* ItemName, char* retBuffer, WORD BufferLength) {
-    SIM_ENTER_OR(NSFItemGetText, 0);
+    SIM_ENTER_OR(NSFItemGetText, 0, NoteIdOf(hNote), ItemArg(ItemName));
     OpenNote* note = LookupNote(hNote, "NSFItemGetText");
     if (!note || !retBuffer || BufferLength == 0) return 0;
     retBuffer[0] = '\0';
@@ -176,7 +176,7 @@ NOTESAPI_FN WORD LNPUBLIC NSFItemGetText(NOTEHANDLE hNote, const char* ItemName,
 }
 
 NOTESAPI_FN WORD LNPUBLIC NSFItemGetTextListEntries(NOTEHANDLE hNote, const char* ItemName) {
-    SIM_ENTER_OR(NSFItemGetTextListEntries, 0);
+    SIM_ENTER_OR(NSFItemGetTextListEntries, 0, NoteIdOf(hNote), ItemArg(ItemName));
     OpenNote* note = LookupNote(hNote, "NSFItemGetTextListEntries");
     if (!note) return 0;
     const Item* item = FindItem(*note, ItemName);
@@ -190,7 +190,7 @@ NOTESAPI_FN WORD LNPUBLIC NSFItemGetTextListEntries(NOTEHANDLE hNote, const char
 // BufferLength is the buffer's size less one: up to BufferLength bytes and a terminator.
 NOTESAPI_FN WORD LNPUBLIC NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* ItemName, WORD EntryPos,
                                                   char* retBuffer, WORD BufferLength) {
-    SIM_ENTER_OR(NSFItemGetTextListEntry, 0);
+    SIM_ENTER_OR(NSFItemGetTextListEntry, 0, NoteIdOf(hNote), ItemArg(ItemName));
     OpenNote* note = LookupNote(hNote, "NSFItemGetTextListEntry");
     if (!note || !retBuffer) return 0;
     retBuffer[0] = '\0';
@@ -206,7 +206,7 @@ NOTESAPI_FN WORD LNPUBLIC NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* 
 }
 
 NOTESAPI_FN BOOL LNPUBLIC NSFItemGetTime(NOTEHANDLE hNote, const char* ItemName, TIMEDATE* retTime) {
-    SIM_ENTER_OR(NSFItemGetTime, FALSE);
+    SIM_ENTER_OR(NSFItemGetTime, FALSE, NoteIdOf(hNote), ItemArg(ItemName));
     OpenNote* note = LookupNote(hNote, "NSFItemGetTime");
     if (!note || !retTime) return FALSE;
     const Item* item = FindItem(*note, ItemName);

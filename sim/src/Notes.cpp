@@ -95,7 +95,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD NoteCla
 }
 
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteOpen(DBHANDLE hDB, NOTEID NoteID, WORD OpenFlags, NOTEHANDLE* rethNote) {
-    SIM_ENTER_STATUS(NSFNoteOpen);
+    SIM_ENTER_STATUS(NSFNoteOpen, NoteID);
     HandleEntry* e = Lookup(hDB, Kind::Database, "NSFNoteOpen");
     if (!e) return ERR_SIM_INVALID_HANDLE;
     if (!rethNote) return ERR_SIM_BAD_ARGUMENT;
@@ -141,7 +141,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteOpen(DBHANDLE hDB, NOTEID NoteID, WORD OpenFl
 }
 
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteClose(NOTEHANDLE hNote) {
-    SIM_ENTER_STATUS(NSFNoteClose);
+    SIM_ENTER_STATUS(NSFNoteClose, NoteIdOf(hNote));
     OpenNote* note = LookupNote(hNote, "NSFNoteClose");
     if (!note) return ERR_SIM_INVALID_HANDLE;
     int locked = 0;
@@ -155,7 +155,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteClose(NOTEHANDLE hNote) {
 }
 
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteDelete(DBHANDLE hDB, NOTEID NoteID, WORD UpdateFlags) {
-    SIM_ENTER_STATUS(NSFNoteDelete);
+    SIM_ENTER_STATUS(NSFNoteDelete, NoteID);
     HandleEntry* e = Lookup(hDB, Kind::Database, "NSFNoteDelete");
     if (!e) return ERR_SIM_INVALID_HANDLE;
     if (e->db->readOnly) return ERR_NOACCESS;
@@ -174,7 +174,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteDelete(DBHANDLE hDB, NOTEID NoteID, WORD Upda
 
 // Writes only the width of the selected value; unknown selectors write nothing.
 NOTESAPI_FN void LNPUBLIC NSFNoteGetInfo(NOTEHANDLE hNote, WORD Type, void* retValue) {
-    SIM_ENTER_VOID(NSFNoteGetInfo);
+    SIM_ENTER_VOID(NSFNoteGetInfo, NoteIdOf(hNote));
     OpenNote* note = LookupNote(hNote, "NSFNoteGetInfo");
     if (!note || !retValue) return;
     const Note& n = note->copy;
@@ -201,7 +201,7 @@ NOTESAPI_FN void LNPUBLIC NSFNoteGetInfo(NOTEHANDLE hNote, WORD Type, void* retV
 }
 
 NOTESAPI_FN BOOL LNPUBLIC NSFNoteIsSignedOrSealed(NOTEHANDLE hNote, BOOL* retfSigned, BOOL* retfSealed) {
-    SIM_ENTER_OR(NSFNoteIsSignedOrSealed, FALSE);
+    SIM_ENTER_OR(NSFNoteIsSignedOrSealed, FALSE, NoteIdOf(hNote));
     OpenNote* note = LookupNote(hNote, "NSFNoteIsSignedOrSealed");
     if (!note) return FALSE;
     const bool sealed = !note->copy.sealKey.empty();
@@ -213,7 +213,7 @@ NOTESAPI_FN BOOL LNPUBLIC NSFNoteIsSignedOrSealed(NOTEHANDLE hNote, BOOL* retfSi
 }
 
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteDecrypt(NOTEHANDLE hNote, WORD DecryptFlags, ENCRYPTION_KEY* retKeyForAttachments) {
-    SIM_ENTER_STATUS(NSFNoteDecrypt);
+    SIM_ENTER_STATUS(NSFNoteDecrypt, NoteIdOf(hNote));
     OpenNote* note = LookupNote(hNote, "NSFNoteDecrypt");
     if (!note) return ERR_SIM_INVALID_HANDLE;
     const std::string& keyName = note->copy.sealKey;
@@ -238,7 +238,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteDecrypt(NOTEHANDLE hNote, WORD DecryptFlags, 
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteVerifySignature(NOTEHANDLE hNote, char* SignatureItemName,
                                                    TIMEDATE* retWhenSigned, char* retSigner,
                                                    char* retCertifier) {
-    SIM_ENTER_STATUS(NSFNoteVerifySignature);
+    SIM_ENTER_STATUS(NSFNoteVerifySignature, NoteIdOf(hNote));
     OpenNote* note = LookupNote(hNote, "NSFNoteVerifySignature");
     if (!note) return ERR_SIM_INVALID_HANDLE;
     const Item* sig = nullptr;

@@ -14,18 +14,9 @@
 #include "render/FileNameFormula.h"
 #include "sim/Builder.h"
 #include "sim/Engine.h"
+#include "sim/Faults.h"
 #include "sim/Time.h"
 #include "sim/testing.h"
-
-// Lets a test make one text-list read throw, as memory exhaustion inside the read would.
-static unsigned g_throwOnEntryCall = 0;
-static unsigned g_entryCalls = 0;
-extern "C" WORD LNPUBLIC __real_NSFItemGetTextListEntry(NOTEHANDLE, const char*, WORD, char*, WORD);
-extern "C" WORD LNPUBLIC __wrap_NSFItemGetTextListEntry(NOTEHANDLE note, const char* item, WORD index,
-                                                        char* buffer, WORD length) {
-    if (g_throwOnEntryCall != 0 && ++g_entryCalls == g_throwOnEntryCall) throw std::bad_alloc();
-    return __real_NSFItemGetTextListEntry(note, item, index, buffer, length);
-}
 
 namespace stowline {
 namespace {
@@ -38,8 +29,6 @@ protected:
     }
     void TearDown() override {
         document.Close();
-        g_throwOnEntryCall = 0;
-        g_entryCalls = 0;
         sim::ClientDatabaseTest::TearDown();
     }
     void Open(const sim::DocumentBuilder& builder) { ASSERT_TRUE(document.Open(handle, builder.Id(), true)); }
@@ -118,10 +107,16 @@ TEST_F(DocumentFixture, ExceptionWhileReadingAFieldIsShownAndStopsTheRead) {
         {2, "GetFieldText Error at field SendTo: 330"},
     };
     Open(sim::AddDocument(*db).TextList("SendTo", {"Alice", "Bob"}));
+    // One text-list read throws, as memory exhaustion inside the read would.
+    unsigned entryCalls = 0, throwOnCall = 0;
+    sim::ScopedObserver throwing([&](const sim::Call& call) {
+        if (call.function == "NSFItemGetTextListEntry" && throwOnCall != 0 && ++entryCalls == throwOnCall)
+            throw std::bad_alloc();
+    });
     for (const auto& c : cases) {
         platform::posix::ResetUi();
-        g_entryCalls = 0;
-        g_throwOnEntryCall = c.throwOnCall;
+        entryCalls = 0;
+        throwOnCall = c.throwOnCall;
         try {
             document.GetFieldText("SendTo", ';');
             ADD_FAILURE() << "no error for call " << c.throwOnCall;
@@ -134,7 +129,7 @@ TEST_F(DocumentFixture, ExceptionWhileReadingAFieldIsShownAndStopsTheRead) {
         EXPECT_EQ(boxes[0].title, "Stowline");
         EXPECT_EQ(boxes[0].flags, 0u);
     }
-    g_throwOnEntryCall = 0;
+    throwOnCall = 0;
     EXPECT_EQ(document.GetFieldText("SendTo", ';'), "Alice;Bob");  // nothing else was lost
 }
 

@@ -2,8 +2,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
 #include "sim/Builder.h"
 #include "sim/Engine.h"
+#include "sim/Faults.h"
 #include "sim/Status.h"
 #include "sim/testing.h"
 
@@ -117,6 +123,70 @@ TEST_F(AccountingTest, FaultByNameAndCallNumber) {
     EXPECT_EQ(sim::CallCount("NSFNoteOpen"), 3u);
     EXPECT_EQ(sim::CallCount("IDScan"), 2u);
     EXPECT_EQ(sim::CallCount("NSFDbClose"), 0u);
+}
+
+// A misspelt or non-imported name is refused, instead of a fault that never fires.
+TEST_F(AccountingTest, FaultsAndCountsNameOnlyImportedFunctions) {
+    EXPECT_THROW(sim::InjectFault("NSFNoteOpne", 1, ERR_NOACCESS), std::invalid_argument);
+    EXPECT_THROW(sim::InjectFault("NSFDbOpen", 1, ERR_NOACCESS), std::invalid_argument);  // the add-in never calls it
+    EXPECT_THROW(sim::CallCount("nsfnoteopen"), std::invalid_argument);
+    EXPECT_NO_THROW(sim::InjectFault("NSFNoteExtractFile", 1, ERR_NOACCESS));
+    EXPECT_TRUE(sim::IsImportedFunction("DTMenuProc") == false);
+    EXPECT_EQ(sim::ImportedFunctions().front(), "OSLoadString");
+}
+
+// A filtered fault counts only the calls its filter accepts: here the second lookup of
+// "$FILE" in one note, whatever other lookups come between.
+TEST_F(AccountingTest, FilteredFaultNarrowsToNoteAndItem) {
+    sim::Database& db = sim::CreateDatabase("mail.nsf");
+    const NOTEID a = sim::AddDocument(db).Text("Subject", "a").Id();
+    const NOTEID b = sim::AddDocument(db).Text("Subject", "b").Id();
+    const DBHANDLE hDb = sim::ClientDbHandle(db);
+    sim::InjectFault("NSFItemInfo", 2, ERR_NOACCESS, false,
+                     [&](const sim::Call& call) { return call.note == b && call.item == "$FILE"; });
+    NOTEHANDLE ha = 0, hb = 0;
+    ASSERT_EQ(NSFNoteOpen(hDb, a, 0, &ha), NOERROR);
+    ASSERT_EQ(NSFNoteOpen(hDb, b, 0, &hb), NOERROR);
+    BLOCKID item{}, value{};
+    WORD type = 0;
+    DWORD length = 0;
+    const auto info = [&](NOTEHANDLE h, const char* name) {
+        return NSFItemInfo(h, name, WORD(strlen(name)), &item, &type, &value, &length);
+    };
+    EXPECT_EQ(info(hb, "$FILE"), ERR_ITEM_NOT_FOUND);  // first accepted call: passes
+    EXPECT_EQ(info(ha, "$FILE"), ERR_ITEM_NOT_FOUND);  // other note
+    EXPECT_EQ(info(hb, "Subject"), NOERROR);           // other item
+    EXPECT_EQ(info(hb, "$FILE"), ERR_NOACCESS);        // second accepted call
+    EXPECT_EQ(info(hb, "$FILE"), ERR_ITEM_NOT_FOUND);  // once only
+    NSFNoteClose(ha);
+    NSFNoteClose(hb);
+}
+
+// Observers see every call at its entry, in order, with its number and note, faulted calls too;
+// one that throws stops the call before it does anything.
+TEST_F(AccountingTest, ObserverSeesCallsInOrderAndMayThrow) {
+    sim::Database& db = sim::CreateDatabase("mail.nsf");
+    const NOTEID id = sim::AddDocument(db).Id();
+    const DBHANDLE hDb = sim::ClientDbHandle(db);
+    std::vector<std::string> seen;
+    sim::InjectFault("NSFNoteDelete", 1, ERR_NOACCESS);
+    {
+        sim::ScopedObserver observer([&](const sim::Call& call) {
+            seen.push_back(std::string(call.function) + " " + std::to_string(call.nth) + " " + std::to_string(call.note));
+            if (call.function == "NSFNoteDelete" && call.nth == 3) throw std::runtime_error("damaged");
+        });
+        NOTEHANDLE h = 0;
+        ASSERT_EQ(NSFNoteOpen(hDb, id, 0, &h), NOERROR);
+        NSFNoteClose(h);
+        EXPECT_EQ(NSFNoteDelete(hDb, id, 0), ERR_NOACCESS);
+        EXPECT_EQ(NSFNoteDelete(hDb, id, 0), NOERROR);
+        EXPECT_THROW(NSFNoteDelete(hDb, id, 0), std::runtime_error);
+    }
+    const std::string n = std::to_string(id);
+    EXPECT_EQ(seen, (std::vector<std::string>{"NSFNoteOpen 1 " + n, "NSFNoteClose 1 " + n, "NSFNoteDelete 1 " + n,
+                                              "NSFNoteDelete 2 " + n, "NSFNoteDelete 3 " + n}));
+    EXPECT_EQ(NSFNoteDelete(hDb, id, 0), ERR_NOTE_DELETED);  // no observer any more
+    EXPECT_EQ(seen.size(), 5u);
 }
 
 }  // namespace

@@ -4,16 +4,17 @@
 #include <cerrno>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <new>
 
 #include "SimMail.h"
 #include "export/RunExport.h"
 #include "platform/posix/FileOps.h"
-#include "posix/NotesCalls.h"
+#include "sim/Faults.h"
 #include "sim/Time.h"
 
 namespace {
 
-using exporttest::Calls;
 using exporttest::Content;
 using Log = std::vector<std::string>;
 using Tree = std::set<std::string>;
@@ -21,16 +22,25 @@ namespace fileops = platform::posix;
 
 std::string Id(NOTEID id) { return std::to_string(id); }
 
+// Watches the run's calls through the stand-in: the order of its opens and deletions, and a
+// hook before each document is opened.
 class RunFaultsTest : public exporttest::MailRunTest {
 protected:
     void SetUp() override {
         MailRunTest::SetUp();
-        exporttest::ResetCalls();
+        sim::Observe([this](const sim::Call& call) {
+            if (call.function == "NSFNoteOpen") {
+                if (beforeOpen) beforeOpen(call.note);
+                log.push_back("open " + Id(call.note));
+            } else if (call.function == "NSFNoteDelete") {
+                log.push_back("delete " + Id(call.note));
+            }
+        });
     }
-    void TearDown() override {
-        exporttest::ResetCalls();
-        MailRunTest::TearDown();
-    }
+
+    // "open <id>" and "delete <id>", in call order.
+    Log log;
+    std::function<void(NOTEID)> beforeOpen;
     fileops::ScopedFileOps restoreFileOps;
 };
 
@@ -39,7 +49,7 @@ TEST_F(RunFaultsTest, EachDocumentIsDeletedAfterItsSuccessorOpened) {
     Select({a, b, c});
     Arm();
     ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
-    EXPECT_EQ(Calls().log, (Log{"open " + Id(a), "open " + Id(b), "delete " + Id(a), "open " + Id(c),
+    EXPECT_EQ(log, (Log{"open " + Id(a), "open " + Id(b), "delete " + Id(a), "open " + Id(c),
                                 "delete " + Id(b), "delete " + Id(c)}));
     EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm", "Inbox/C.htm"}));
 }
@@ -49,7 +59,7 @@ TEST_F(RunFaultsTest, MissingPageKeepsItsDocument) {
     const NOTEID a = Mail("A").Id(), b = Mail("B").Id();
     Select({a, b});
     Arm();
-    Calls().beforeOpen = [&](NOTEID id) {
+    beforeOpen = [&](NOTEID id) {
         if (id == b) std::filesystem::remove(archive.Host("Inbox\\A.htm"));
     };
     EXPECT_FALSE(stowline::RunExport(job));
@@ -64,7 +74,7 @@ TEST_F(RunFaultsTest, TruncatedPageKeepsItsDocument) {
     const NOTEID a = Mail("A").Id(), b = Mail("B").Id();
     Select({a, b});
     Arm();
-    Calls().beforeOpen = [&](NOTEID id) {
+    beforeOpen = [&](NOTEID id) {
         if (id == b) std::filesystem::resize_file(archive.Host("Inbox\\A.htm"), 10);
     };
     EXPECT_FALSE(stowline::RunExport(job));
@@ -86,7 +96,11 @@ TEST_F(RunFaultsTest, AttachmentLookupThatFailsKeepsTheDocument) {
     const NOTEID b = Mail("B").Attachment("y.txt", Content("y")).Id();
     Select({a, b});
     Arm();
-    Calls().beforeOpen = [&](NOTEID id) { Calls().fileLookupFault = id == a ? ERR_NOACCESS : 0; };
+    // Every lookup of a $FILE item of A fails, as a damaged or unreadable note might make it
+    // (not the "no such item" of a walk's end).
+    const sim::CallFilter filesOfA = [&](const sim::Call& call) { return call.note == a && call.item == "$FILE"; };
+    sim::InjectFault("NSFItemInfo", 1, ERR_NOACCESS, /*fromThenOn=*/true, filesOfA);
+    sim::InjectFault("NSFItemInfoNext", 1, ERR_NOACCESS, /*fromThenOn=*/true, filesOfA);
     EXPECT_FALSE(stowline::RunExport(job));
     EXPECT_EQ(job.ErrorText,
               "1 document(s) were archived but not deleted, because not all of their files could be written.");
@@ -100,7 +114,7 @@ TEST_P(PageWriteFaultTest, StopsTheRunAndKeepsTheDocument) {
     const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
     Select({a, b, c});
     Arm();
-    Calls().beforeOpen = [&](NOTEID id) {
+    beforeOpen = [&](NOTEID id) {
         if (id != b) return;
         auto& ops = fileops::Ops();
         if (GetParam().failWrite)
@@ -120,7 +134,7 @@ TEST_P(PageWriteFaultTest, StopsTheRunAndKeepsTheDocument) {
     EXPECT_TRUE(Deleted(a));
     EXPECT_FALSE(Deleted(b));
     EXPECT_FALSE(Deleted(c));
-    EXPECT_EQ(std::count(Calls().log.begin(), Calls().log.end(), "open " + Id(c)), 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "open " + Id(c)), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(DiskFaults, PageWriteFaultTest,
@@ -147,7 +161,12 @@ TEST_F(RunFaultsTest, FieldReadErrorStopsTheRun) {
     const NOTEID b = Mail("B").Number("CopyTo", 3).Id();
     Select({a, b});
     Arm();
-    Calls().beforeOpen = [&](NOTEID id) { Calls().convertThrows = id == b; };
+    // While B is open, converting a value throws, as a damaged item might make it.
+    bool bOpen = false;
+    beforeOpen = [&](NOTEID id) { bOpen = id == b; };
+    sim::Observe([&](const sim::Call& call) {
+        if (bOpen && call.function == "NSFItemConvertValueToText") throw std::bad_alloc();
+    });
     bool result = true;
     EXPECT_NO_THROW(result = stowline::RunExport(job));
     EXPECT_FALSE(result);
