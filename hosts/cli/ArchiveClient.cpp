@@ -129,14 +129,6 @@ const char* KeyName(std::uint8_t key) {
     }
 }
 
-void PutU16(unsigned char* b, std::size_t at, std::uint16_t v) {
-    b[at] = v & 0xFF;
-    b[at + 1] = static_cast<unsigned char>(v >> 8);
-}
-void PutU32(unsigned char* b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
 }  // namespace
 
 void AddArchiveOptions(CLI::App& sub, ArchiveRequest& r, bool withSelection) {
@@ -217,17 +209,19 @@ int RunArchive(const ArchiveRequest& r, int item) {
     });
 
     SetUpMenu();
-    unsigned char state[878] = {};
-    PutU32(state, 4, 9);  // a view that can export
-    DTMenuProc(1, state);
-    unsigned char block[884] = {};  // the client's command block
-    PutU32(block, 0, static_cast<std::uint32_t>(kClientWindow));
-    PutU16(block, 4, static_cast<std::uint16_t>(item));
-    PutU32(block, 6, 9);
-    PutU32(block, 18, handle);
-    PutU32(block, 28, viewNote);
-    PutU32(block, 60, idTable);
-    DTMenuProc(2, block);
+    using namespace menublock;
+    constexpr std::uint32_t kViewThatExports = kContextView | kCanExport;
+    unsigned char state[kInitMenuSize] = {};
+    PutU32(state, kMenuContext, kViewThatExports);
+    DTMenuProc(kInitMenu, state);
+    unsigned char block[kCommandSize] = {};
+    PutU32(block, kCommandWindow, static_cast<std::uint32_t>(kClientWindow));
+    PutU16(block, kCommandItemId, static_cast<std::uint16_t>(item));
+    PutU32(block, kCommandContext, kViewThatExports);
+    PutU32(block, kCommandDatabase, handle);
+    PutU32(block, kCommandViewNoteId, viewNote);
+    PutU32(block, kCommandSelectedNotes, idTable);
+    DTMenuProc(kCommand, block);
 
     shown.Finish();
 

@@ -22,13 +22,11 @@ const stowline::cli::Registration reg{
             std::vector<std::string> states(items.size());
             if (*context) {
                 constexpr std::uint32_t kMenuHandle = 0x4D454E55;
-                unsigned char block[8];
-                for (int i = 0; i < 4; ++i) {
-                    block[i] = (kMenuHandle >> (8 * i)) & 0xFF;
-                    block[4 + i] = (**context >> (8 * i)) & 0xFF;
-                }
+                unsigned char block[menublock::kInitMenuSize] = {};
+                menublock::PutU32(block, menublock::kMenuHandle, kMenuHandle);
+                menublock::PutU32(block, menublock::kMenuContext, **context);
                 platform::posix::ResetUi();
-                DTMenuProc(1, block);
+                DTMenuProc(menublock::kInitMenu, block);
                 // An item the add-in leaves alone stays as the client shows it: enabled.
                 for (auto& s : states) s = "enabled";
                 for (const auto& e : platform::posix::UiRecord()) {

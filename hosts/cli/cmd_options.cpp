@@ -70,9 +70,9 @@ const stowline::cli::Registration reg{
                 platform::posix::SetDialogOnTerminal(true);
             }
             stowline::cli::SetUpMenu();
-            unsigned char block[884] = {};  // the client's command block, nothing open
-            block[4] = 2;
-            DTMenuProc(2, block);
+            unsigned char block[menublock::kCommandSize] = {};  // nothing open
+            menublock::PutU16(block, menublock::kCommandItemId, 2);
+            DTMenuProc(menublock::kCommand, block);
             if (r->Scripted()) {
                 std::cout << (*saved ? "Options saved\n" : "Options not saved\n");
                 return *saved ? 0 : 1;

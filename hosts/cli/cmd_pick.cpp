@@ -13,9 +13,9 @@ const stowline::cli::Registration reg{
         sub.add_option("ITEM", *item, "The item's id offset: 0, 1 or 2")->required()->check(CLI::Range(0, 2));
         return [item]() {
             stowline::cli::SetUpMenu();
-            unsigned char block[884] = {};  // the client's command block, nothing open
-            block[4] = static_cast<unsigned char>(*item);
-            DTMenuProc(2, block);
+            unsigned char block[menublock::kCommandSize] = {};  // nothing open
+            menublock::PutU16(block, menublock::kCommandItemId, static_cast<std::uint16_t>(*item));
+            DTMenuProc(menublock::kCommand, block);
             return 0;
         };
     }};

@@ -25,15 +25,13 @@ void NoteError() { errorShown = true; }
 std::vector<MenuItem> SetUpMenu() {
     std::vector<MenuItem> items;
     for (std::uint16_t index = 0;; ++index) {
-        unsigned char block[70] = {};  // the client's item set-up block, 64 text bytes
-        block[0] = kStartingMenuId & 0xFF;
-        block[1] = kStartingMenuId >> 8;
-        block[2] = index & 0xFF;
-        block[3] = index >> 8;
-        const NAMRESULT answer = DTMenuProc(0, block);
+        unsigned char block[menublock::kInitSize] = {};
+        menublock::PutU16(block, menublock::kInitStartingId, kStartingMenuId);
+        menublock::PutU16(block, menublock::kInitItemNumber, index);
+        const NAMRESULT answer = DTMenuProc(menublock::kInit, block);
         block[sizeof block - 1] = 0;
-        items.push_back({static_cast<std::uint16_t>(block[4] | (block[5] << 8)),
-                         reinterpret_cast<const char*>(block + 6)});
+        items.push_back({menublock::GetU16(block, menublock::kInitItemId),
+                         reinterpret_cast<const char*>(block + menublock::kInitItemText)});
         if (answer != 1) break;
     }
     return items;

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <notesapi/menublocks.h>
+
 #include "Automation.h"
 #include "HostScript.h"
 #include "StandIn.h"
@@ -145,33 +147,23 @@ bool LoadAddIns(const std::string& notesIni) {
     return !addIns.empty();
 }
 
-template <typename T>
-void Put(std::vector<BYTE>& block, size_t offset, T value) {
-    std::memcpy(block.data() + offset, &value, sizeof value);
-}
-template <typename T>
-T Get(const std::vector<BYTE>& block, size_t offset) {
-    T value;
-    std::memcpy(&value, block.data() + offset, sizeof value);
-    return value;
-}
-
 void Setup(const AddIn& addIn, WORD first) {
     startingId = first;
     itemIds.clear();
     while (DeleteMenu(actionsMenu, 0, MF_BYPOSITION)) {
     }
     for (WORD index = 0; index < 16; ++index) {
-        std::vector<BYTE> block(6 + 128, 0xCC);  // filler shows a text copied without its NUL
-        Put<WORD>(block, 0, first);
-        Put<WORD>(block, 2, index);
-        const std::uint16_t result = addIn.proc(0, block.data());
-        const WORD offset = Get<WORD>(block, 4);
-        const auto* text = reinterpret_cast<const char*>(block.data() + 6);
-        const size_t length = strnlen(text, 128);
+        std::vector<BYTE> block(menublock::kInitSize, 0xCC);  // filler shows a text copied without its NUL
+        menublock::PutU16(block.data(), menublock::kInitStartingId, first);
+        menublock::PutU16(block.data(), menublock::kInitItemNumber, index);
+        const std::uint16_t result = addIn.proc(menublock::kInit, block.data());
+        const WORD offset = menublock::GetU16(block.data(), menublock::kInitItemId);
+        const auto* text = reinterpret_cast<const char*>(block.data() + menublock::kInitItemText);
+        const size_t length = strnlen(text, menublock::kInitItemTextSize);
         Record("setup " + std::to_string(index) + ": result " + std::to_string(result) + ", offset " +
-               std::to_string(offset) + ", text " + (length < 128 ? Quote(text) : "without NUL"));
-        if (length < 128) {
+               std::to_string(offset) + ", text " +
+               (length < menublock::kInitItemTextSize ? Quote(text) : "without NUL"));
+        if (length < menublock::kInitItemTextSize) {
             AppendMenuA(actionsMenu, MF_STRING, first + offset, text);
             itemIds.push_back(static_cast<WORD>(first + offset));
         }
@@ -183,10 +175,11 @@ void Setup(const AddIn& addIn, WORD first) {
 void State(const AddIn& addIn, DWORD context) {
     // Everything enabled first, so that an item the add-in leaves alone shows it.
     for (WORD id : itemIds) EnableMenuItem(actionsMenu, id, MF_BYCOMMAND | MF_ENABLED);
-    std::vector<BYTE> block(8, 0);
-    Put<DWORD>(block, 0, static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(actionsMenu)));
-    Put<DWORD>(block, 4, context);
-    const std::uint16_t result = addIn.proc(1, block.data());
+    std::vector<BYTE> block(menublock::kInitMenuSize, 0);
+    menublock::PutU32(block.data(), menublock::kMenuHandle,
+                      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(actionsMenu)));
+    menublock::PutU32(block.data(), menublock::kMenuContext, context);
+    const std::uint16_t result = addIn.proc(menublock::kInitMenu, block.data());
     std::string line = "state " + Hex(context) + ": result " + std::to_string(result);
     for (WORD id : itemIds) {
         const UINT s = GetMenuState(actionsMenu, id, MF_BYCOMMAND);
@@ -201,9 +194,9 @@ struct Selection {
 };
 
 bool Command(const AddIn& addIn, const Tokens& t, const std::string& dbPath) {
-    std::vector<BYTE> block(128, 0);
+    std::vector<BYTE> block(menublock::kCommandSize, 0);
     const WORD item = static_cast<WORD>(std::stoi(t[1]));
-    Put<WORD>(block, 4, item);
+    menublock::PutU16(block.data(), menublock::kCommandItemId, item);
     std::string view;
     std::vector<size_t> positions;
     bool all = false;
@@ -232,13 +225,13 @@ bool Command(const AddIn& addIn, const Tokens& t, const std::string& dbPath) {
         for (std::uint32_t id : chosen) selected += " " + std::to_string(id);
         held.table = ClientIdTable(chosen);
     }
-    Put<std::uint32_t>(block, 18, held.db);
-    Put<std::uint32_t>(block, 28, viewId);
-    Put<std::uint32_t>(block, 60, held.table);
+    menublock::PutU32(block.data(), menublock::kCommandDatabase, held.db);
+    menublock::PutU32(block.data(), menublock::kCommandViewNoteId, viewId);
+    menublock::PutU32(block.data(), menublock::kCommandSelectedNotes, held.table);
     Record("command " + std::to_string(item) + (view.empty() ? "" : " in " + Quote(view)) +
            (selected.empty() ? "" : ", selected" + selected));
     const std::vector<BYTE> before = block;
-    const std::uint16_t result = addIn.proc(2, block.data());
+    const std::uint16_t result = addIn.proc(menublock::kCommand, block.data());
     Pump(300);
     Record("command " + std::to_string(item) + " result " + std::to_string(result) +
            (block == before ? "" : ", block changed"));
@@ -284,11 +277,11 @@ int RunScript(const HostScript& script) {
         } else if (verb == "command" && t.size() >= 2) {
             if (!Command(*addIn, t, dbPath)) ++failures;
         } else if (verb == "message" && t.size() == 2) {
-            std::vector<BYTE> block(128, 0);
+            std::vector<BYTE> block(menublock::kCommandSize, 0);  // the largest block
             const DWORD message = static_cast<DWORD>(std::stoul(t[1], nullptr, 0));
             const std::uint16_t result = addIn->proc(message, block.data());
             Record("message " + std::to_string(message) + ": result " + std::to_string(result) +
-                   (block == std::vector<BYTE>(128, 0) ? "" : ", block changed"));
+                   (block == std::vector<BYTE>(menublock::kCommandSize, 0) ? "" : ", block changed"));
         } else {
             Record("unknown command " + Quote(verb));
             return 1;

@@ -1,6 +1,6 @@
 #include "addin/ArchiveCommand.h"
 
-#include <cstring>
+#include <notesapi/menublocks.h>
 
 #include "addin/AddinStartup.h"
 #include "export/ExportJob.h"
@@ -9,20 +9,12 @@
 
 namespace stowline {
 
-namespace {
-std::uint32_t ReadU32(const void* b, std::size_t offset) {
-    const auto* p = static_cast<const unsigned char*>(b) + offset;
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-}  // namespace
-
 CommandBlockFields ReadCommandBlock(const void* b) {
     CommandBlockFields fields;
     if (!b) return fields;
-    fields.database = ReadU32(b, block::kCommandDatabase);
-    fields.viewNoteId = ReadU32(b, block::kCommandViewNoteId);
-    fields.selectedNotes = ReadU32(b, block::kCommandSelectedNotes);
+    fields.database = menublock::GetU32(b, menublock::kCommandDatabase);
+    fields.viewNoteId = menublock::GetU32(b, menublock::kCommandViewNoteId);
+    fields.selectedNotes = menublock::GetU32(b, menublock::kCommandSelectedNotes);
     return fields;
 }
 

@@ -13,18 +13,13 @@ class ArchiveSettings;
 class ExcludedFolders;
 class ExportJob;
 
-// The fields of the client's command block (byte-packed, little-endian) that the commands read.
+// The fields of the client's command block (notesapi/menublocks.h) that the commands read.
 struct CommandBlockFields {
     DBHANDLE database = 0;
     NOTEID viewNoteId = 0;
     DHANDLE selectedNotes = 0;
 };
 CommandBlockFields ReadCommandBlock(const void* commandBlock);
-namespace block {
-inline constexpr std::size_t kCommandDatabase = 18;       // u32
-inline constexpr std::size_t kCommandViewNoteId = 28;     // u32
-inline constexpr std::size_t kCommandSelectedNotes = 60;  // u32
-}  // namespace block
 
 // Question and message texts of the commands.
 namespace texts {

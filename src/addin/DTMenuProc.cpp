@@ -27,34 +27,23 @@ constexpr WORD kItemCount = sizeof kMenuItems / sizeof kMenuItems[0];
 
 WORD startingMenuId = 0;
 
-// The client's blocks are byte-packed: every field is read and written by its byte offset.
-template <class T>
-T Get(const void* b, std::size_t offset) {
-    T value;
-    std::memcpy(&value, static_cast<const unsigned char*>(b) + offset, sizeof value);
-    return value;
-}
-template <class T>
-void Put(void* b, std::size_t offset, T value) {
-    std::memcpy(static_cast<unsigned char*>(b) + offset, &value, sizeof value);
-}
-
 NAMRESULT SetUpItem(void* b) {
-    const WORD index = Get<WORD>(b, block::kInitItemNumber);
-    if (index == 0) startingMenuId = Get<WORD>(b, block::kInitStartingId);
+    const WORD index = menublock::GetU16(b, menublock::kInitItemNumber);
+    if (index == 0) startingMenuId = menublock::GetU16(b, menublock::kInitStartingId);
     // An index past the table (a client that does not stop at the answer 2) gets the last row
     // again rather than anything read beyond the table.
     const MenuItem& item = kMenuItems[index < kItemCount ? index : kItemCount - 1];
-    Put<WORD>(b, block::kInitItemId, item.idOffset);
-    std::memcpy(static_cast<unsigned char*>(b) + block::kInitItemText, item.text, std::strlen(item.text) + 1);
+    menublock::PutU16(b, menublock::kInitItemId, item.idOffset);
+    std::memcpy(static_cast<unsigned char*>(b) + menublock::kInitItemText, item.text, std::strlen(item.text) + 1);
     return index + 1 < kItemCount ? kInitContinue : kInitStop;
 }
 
 void EnableItems(const void* b) {
-    const DWORD menu = Get<DWORD>(b, block::kMenuHandle);
-    const DWORD context = Get<DWORD>(b, block::kMenuContext);
-    // The archive items need a view (context 1) that can export (bit 3).
-    const bool enabled = (context & 8) != 0 && (context & 7) == 1;
+    const DWORD menu = menublock::GetU32(b, menublock::kMenuHandle);
+    const DWORD context = menublock::GetU32(b, menublock::kMenuContext);
+    // The archive items need a view that can export.
+    const bool enabled = (context & menublock::kCanExport) != 0 &&
+                         (context & menublock::kContextMask) == menublock::kContextView;
     const unsigned state = enabled ? platform::MF_ENABLED_ : platform::MF_GRAYED_;
     platform::EnableMenuEntry(menu, static_cast<WORD>(startingMenuId + 0), state);
     platform::EnableMenuEntry(menu, static_cast<WORD>(startingMenuId + 1), state);
@@ -71,7 +60,7 @@ bool SettingsAllowArchive(ArchiveSettings& settings) {
 }
 
 void RunCommand(const void* b) {
-    const WORD item = Get<WORD>(b, block::kCommandItemId);
+    const WORD item = menublock::GetU16(b, menublock::kCommandItemId);
     if (item > 2) return;
     ArchiveSettings* settings = TheSettings();
     if (!settings) {
@@ -113,11 +102,11 @@ extern "C" NAMRESULT LNCALLBACK DTMenuProc(DWORD message, void* block) {
     const WORD code = static_cast<WORD>(message & 0xFFFF);
     try {
         StartAddin();  // once, before the first message is handled
-        if (!block && code <= kMenuCommand) return code == kMenuInit ? kInitStop : 0;
+        if (!block && code <= menublock::kCommand) return code == menublock::kInit ? kInitStop : 0;
         switch (code) {
-            case kMenuInit: return SetUpItem(block);
-            case kMenuInitMenu: EnableItems(block); return 0;
-            case kMenuCommand: RunCommand(block); return 0;
+            case menublock::kInit: return SetUpItem(block);
+            case menublock::kInitMenu: EnableItems(block); return 0;
+            case menublock::kCommand: RunCommand(block); return 0;
             default: return 0;
         }
     } catch (const std::exception& e) {
@@ -133,5 +122,5 @@ extern "C" NAMRESULT LNCALLBACK DTMenuProc(DWORD message, void* block) {
         } catch (...) {
         }
     }
-    return code == kMenuInit ? kInitStop : 0;
+    return code == menublock::kInit ? kInitStop : 0;
 }

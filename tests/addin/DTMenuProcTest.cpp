@@ -1,6 +1,6 @@
 #include "addin/DTMenuProc.h"
 
-#include <sim/Environment.h>
+#include "sim/Environment.h"
 
 #include <array>
 #include <cstring>
@@ -16,37 +16,30 @@ using platform::posix::RecordedBoxes;
 using platform::posix::UiCall;
 using platform::posix::UiRecord;
 
-// Blocks as the client lays them out, field by byte offset.
-void PutU16(std::vector<unsigned char>& b, std::size_t at, std::uint16_t v) {
-    b[at] = v & 0xFF;
-    b[at + 1] = v >> 8;
-}
-void PutU32(std::vector<unsigned char>& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
-}
-std::uint16_t GetU16(const std::vector<unsigned char>& b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::vector<unsigned char> InitBlock(std::uint16_t startingId, std::uint16_t index) {
-    std::vector<unsigned char> b(70, 0xCC);  // the client's NAM_INIT_INFO, 64 text bytes
-    PutU16(b, 0, startingId);
-    PutU16(b, 2, index);
+// Blocks as the client lays them out (notesapi/menublocks.h).
+using Block = std::vector<unsigned char>;
+std::uint16_t GetU16(const Block& b, std::size_t at) { return menublock::GetU16(b.data(), at); }
+Block InitBlock(std::uint16_t startingId, std::uint16_t index) {
+    Block b(menublock::kInitSize, 0xCC);
+    menublock::PutU16(b.data(), menublock::kInitStartingId, startingId);
+    menublock::PutU16(b.data(), menublock::kInitItemNumber, index);
     return b;
 }
-std::vector<unsigned char> MenuBlock(std::uint32_t menu, std::uint32_t context) {
-    std::vector<unsigned char> b(878, 0);
-    PutU32(b, 0, menu);
-    PutU32(b, 4, context);
+Block MenuBlock(std::uint32_t menu, std::uint32_t context) {
+    Block b(menublock::kInitMenuSize, 0);
+    menublock::PutU32(b.data(), menublock::kMenuHandle, menu);
+    menublock::PutU32(b.data(), menublock::kMenuContext, context);
     return b;
 }
-std::vector<unsigned char> CommandBlock(std::uint16_t item) {
-    std::vector<unsigned char> b(884, 0);
-    PutU32(b, 0, 0x5150);      // the client's window
-    PutU16(b, 4, item);
-    PutU32(b, 6, 8 + 1);       // context
-    PutU32(b, 18, 0x1111);     // database handle
-    PutU32(b, 28, 0x2222);     // view note ID
-    PutU32(b, 60, 0x3333);     // selected-documents ID table
+Block CommandBlock(std::uint16_t item) {
+    using namespace menublock;
+    Block b(kCommandSize, 0);
+    PutU32(b.data(), kCommandWindow, 0x5150);
+    PutU16(b.data(), kCommandItemId, item);
+    PutU32(b.data(), kCommandContext, kContextView | kCanExport);
+    PutU32(b.data(), kCommandDatabase, 0x1111);
+    PutU32(b.data(), kCommandViewNoteId, 0x2222);
+    PutU32(b.data(), kCommandSelectedNotes, 0x3333);
     return b;
 }
 
@@ -112,11 +105,11 @@ TEST_F(MenuEntry, ItemSetUpWritesTheTableAndKeepsTheFirstStartingId) {
     for (const auto& c : cases) {
         auto b = InitBlock(c.startingId, c.index);
         EXPECT_EQ(Send(0, b), c.result) << c.index;
-        EXPECT_EQ(GetU16(b, 4), c.idOffset) << c.index;
+        EXPECT_EQ(GetU16(b, menublock::kInitItemId), c.idOffset) << c.index;
         const std::size_t len = std::strlen(c.text);
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[6]), len + 1), std::string(c.text, len + 1));
         EXPECT_EQ(b[6 + len + 1], 0xCC) << "written past the text's NUL";
-        EXPECT_EQ(GetU16(b, 0), c.startingId) << "the starting id is input only";
+        EXPECT_EQ(GetU16(b, menublock::kInitStartingId), c.startingId) << "the starting id is input only";
     }
     EXPECT_EQ(stowline::StartingMenuId(), 4000);
 
@@ -217,7 +210,7 @@ TEST_F(MenuEntry, WithoutASettingsFolderEveryPickRepeatsTheMessage) {
     EXPECT_EQ(boxes[0].flags, 0u);
     auto last = InitBlock(500, 2);
     EXPECT_EQ(Send(0, last), 2);
-    EXPECT_EQ(GetU16(last, 4), 2);
+    EXPECT_EQ(GetU16(last, menublock::kInitItemId), 2);
 
     for (std::uint16_t item : {0, 1, 2}) {
         platform::posix::ResetUi();

@@ -3,9 +3,9 @@
 // came from, and a second run that finds nothing left.
 #include <gtest/gtest.h>
 
-#include <sim/Lmbcs.h>
-#include <sim/Model.h>
-#include <sim/dxl/Dxl.h>
+#include "sim/Lmbcs.h"
+#include "sim/Model.h"
+#include "sim/dxl/Dxl.h"
 
 #include "render/HtmlPage.h"
 

@@ -3,10 +3,10 @@
 // The user interface is the posix seam's script; Trace() reads back what the user saw.
 #pragma once
 
-#include <sim/Builder.h>
-#include <sim/Engine.h>
-#include <sim/Environment.h>
-#include <sim/Faults.h>
+#include "sim/Builder.h"
+#include "sim/Engine.h"
+#include "sim/Environment.h"
+#include "sim/Faults.h"
 
 #include <array>
 #include <string>
@@ -76,16 +76,14 @@ protected:
     // Picks an item with the client showing `viewNote` and holding `selection`.
     void Pick(std::uint16_t item, NOTEID viewNote, const std::vector<NOTEID>& selection = {}) {
         if (!selection.empty() && !idTable) idTable = sim::ClientIdTable(selection);
-        std::array<unsigned char, 884> block{};
-        const auto put32 = [&block](std::size_t at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i) block[at + i] = static_cast<unsigned char>(v >> (8 * i));
-        };
-        block[4] = static_cast<unsigned char>(item);
-        put32(6, 9);  // a view that can export
-        put32(18, handle);
-        put32(28, viewNote);
-        put32(60, idTable);
-        EXPECT_EQ(DTMenuProc(2, block.data()), 0);
+        using namespace menublock;
+        std::array<unsigned char, kCommandSize> block{};
+        PutU16(block.data(), kCommandItemId, item);
+        PutU32(block.data(), kCommandContext, kContextView | kCanExport);
+        PutU32(block.data(), kCommandDatabase, handle);
+        PutU32(block.data(), kCommandViewNoteId, viewNote);
+        PutU32(block.data(), kCommandSelectedNotes, idTable);
+        EXPECT_EQ(DTMenuProc(kCommand, block.data()), 0);
     }
 
     // What the user saw and the client received, one line per box, lookup, and key event.

@@ -1,5 +1,5 @@
-#include <sim/Environment.h>
-#include <sim/Faults.h>
+#include "sim/Environment.h"
+#include "sim/Faults.h"
 
 #include <fcntl.h>
 
