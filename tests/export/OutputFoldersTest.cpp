@@ -1,14 +1,14 @@
 // Naming and creating the archive tree: view folders, cleaned names, missing folder paths.
 #include <gtest/gtest.h>
 
-#include "ArchiveFolder.h"
+#include "support/ScratchFolder.h"
 #include "export/ExportJob.h"
 #include "export/OutputFolders.h"
 #include "files/FileNames.h"
 
 namespace {
 
-using exporttest::ArchiveFolder;
+using ArchiveFolder = testsupport::ScratchFolder;
 using stowline::CreateFolderPath;
 using stowline::ExportJob;
 using stowline::GetViewFolder;

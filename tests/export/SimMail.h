@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ArchiveFolder.h"
+#include "support/ScratchFolder.h"
 #include "export/ExportJob.h"
 #include "sim/Builder.h"
 #include "sim/Engine.h"
@@ -47,7 +47,7 @@ protected:
     }
     bool Deleted(NOTEID id) { return db->FindNote(id) == nullptr || db->FindNote(id)->deleted; }
 
-    ArchiveFolder archive;
+    testsupport::ScratchFolder archive{"stowline-export-"};
     DHANDLE idTable = 0;
     stowline::ExportJob job;
 };

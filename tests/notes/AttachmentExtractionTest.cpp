@@ -13,6 +13,7 @@
 #include "sim/Engine.h"
 #include "sim/Faults.h"
 #include "sim/testing.h"
+#include "support/ScratchFolder.h"
 
 namespace stowline {
 namespace {
@@ -21,27 +22,18 @@ class Attachments : public sim::ClientDatabaseTest {
 protected:
     void SetUp() override {
         sim::ClientDatabaseTest::SetUp();
-        std::random_device random;
-        host = std::filesystem::temp_directory_path() /
-               ("stowline-notes-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(host);
-        folder = host.string();
-        for (char& c : folder)
-            if (c == '/') c = '\\';
+        host = scratch.Host();
+        folder = scratch.Win();
     }
     void TearDown() override {
         document.Close();
-        std::error_code ignored;
-        std::filesystem::remove_all(host, ignored);
         sim::ClientDatabaseTest::TearDown();
     }
     sim::Bytes Content(const std::string& text) { return sim::Bytes(text.begin(), text.end()); }
-    std::string Read(const std::string& name) {
-        std::ifstream in(host / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string Read(const std::string& name) { return scratch.Read(name); }
     void Open(const sim::DocumentBuilder& builder) { ASSERT_TRUE(document.Open(handle, builder.Id(), true)); }
 
+    testsupport::ScratchFolder scratch{"stowline-notes-"};
     std::filesystem::path host;
     std::string folder;  // the same folder as a Windows path
     NotesDocument document;

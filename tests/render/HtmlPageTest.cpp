@@ -12,6 +12,7 @@
 #include "sim/Engine.h"
 #include "sim/Time.h"
 #include "sim/testing.h"
+#include "support/ScratchFolder.h"
 
 namespace stowline {
 namespace {
@@ -38,21 +39,14 @@ class HtmlPage : public sim::ClientDatabaseTest {
 protected:
     void SetUp() override {
         sim::ClientDatabaseTest::SetUp();
-        std::random_device random;
-        host = std::filesystem::temp_directory_path() /
-               ("stowline-page-" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(host / "_Attachments~" / "Report");
-        directory = host.string();
-        for (char& c : directory)
-            if (c == '/') c = '\\';
+        std::filesystem::create_directories(scratch.Host("_Attachments~\\Report"));
+        directory = scratch.Win();
     }
     void TearDown() override {
         document.Close();
-        std::error_code ignored;
-        std::filesystem::remove_all(host, ignored);
         sim::ClientDatabaseTest::TearDown();
     }
-    std::filesystem::path host;
+    testsupport::ScratchFolder scratch{"stowline-page-"};
     std::string directory;  // the HTML file's folder as a Windows path
     NotesDocument document;
 };

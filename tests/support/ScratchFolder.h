@@ -1,4 +1,4 @@
-// A fresh temporary folder for one test, reachable both as a Windows path (what the add-in
+// A fresh scratch folder for one test, reachable both as a Windows path (what the add-in
 // is given) and as a host path (what the test reads back). Removed at the end.
 #pragma once
 
@@ -9,22 +9,22 @@
 #include <set>
 #include <string>
 
-namespace exporttest {
+namespace testsupport {
 
-class ArchiveFolder {
+class ScratchFolder {
 public:
-    ArchiveFolder() {
+    explicit ScratchFolder(const std::string& prefix = "stowline-test-") {
         std::random_device random;
         host_ = std::filesystem::temp_directory_path() /
-                ("stowline-export-" + std::to_string(random()) + std::to_string(random()));
+                (prefix + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(host_);
     }
-    ~ArchiveFolder() {
+    ~ScratchFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(host_, ignored);
     }
-    ArchiveFolder(const ArchiveFolder&) = delete;
-    ArchiveFolder& operator=(const ArchiveFolder&) = delete;
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     // The folder as a Windows path: the posix seam maps a rooted path without a drive to "/".
     std::string Win() const {
@@ -68,4 +68,4 @@ private:
     std::filesystem::path host_;
 };
 
-}  // namespace exporttest
+}  // namespace testsupport
