@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -500,7 +501,10 @@ std::string LastXmlError(const std::string& source) {
     return source + (e ? ":" + std::to_string(e->line) : std::string()) + ": " + message;
 }
 
-bool Parse(std::string_view xml, Database& db, std::string& error, const std::string& source) {
+// `release` is called once the text is parsed and no longer needed, so that a file's text and
+// its notes are not held together.
+bool Parse(std::string_view xml, Database& db, std::string& error, const std::string& source,
+           const std::function<void()>& release = {}) {
     if (xml.size() > size_t(INT32_MAX)) {
         error = source + ": file too large";
         return false;
@@ -510,8 +514,9 @@ bool Parse(std::string_view xml, Database& db, std::string& error, const std::st
     // expansion: a database file is data, not a program.
     std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
         xmlReadMemory(xml.data(), int(xml.size()), source.c_str(), nullptr,
-                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT),
         &xmlFreeDoc);
+    if (release) release();
     if (!doc) {
         error = LastXmlError(source);
         return false;
@@ -545,13 +550,21 @@ bool ReadDatabase(const std::string& file, Database& db, std::string& error) {
         error = file + ": cannot open the file";
         return false;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
+    // Read in one piece of the file's size, without the copies a stream buffer makes.
+    std::string content;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0) {
+        content.resize(static_cast<size_t>(size));
+        in.read(content.data(), size);
+        content.resize(static_cast<size_t>(in.gcount()));
+    }
+    if (in.bad() || size < 0) {
         error = file + ": cannot read the file";
         return false;
     }
-    return Parse(content.str(), db, error, file);
+    return Parse(content, db, error, file, [&content] { std::string().swap(content); });
 }
 
 Database* LoadDatabase(const std::string& file, std::string& error, const std::string& dbPath) {
