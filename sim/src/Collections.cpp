@@ -127,6 +127,14 @@ NOTESAPI_FN STATUS LNPUBLIC NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPO
     }
     if (!IndexPos || (ReturnMask & ~DWORD(READ_MASK_NOTEID)) || IndexPos->Level != 0)
         return ERR_SIM_BAD_ARGUMENT;
+    if (++st.entryReads == st.emptyReadWithMore) {
+        if (rethBuffer) *rethBuffer = NULLHANDLE;
+        if (retBufferLength) *retBufferLength = 0;
+        if (retNumEntriesSkipped) *retNumEntriesSkipped = 0;
+        if (retNumEntriesReturned) *retNumEntriesReturned = 0;
+        if (retSignalFlags) *retSignalFlags = SIGNAL_MORE_TO_DO;
+        return NOERROR;
+    }
     const Collection& entries = it->second.entries;
     const DWORD total = static_cast<DWORD>(entries.size());
     const DWORD start = IndexPos->Tumbler[0];  // a copy: the packed field may be unaligned

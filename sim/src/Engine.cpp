@@ -239,6 +239,11 @@ void SetUserKeys(const std::vector<std::string>& keyNames) {
 
 void SetReadEntriesBatchSize(DWORD entries) { State().batchSize = entries ? entries : 1; }
 
+void SetEmptyReadWithMore(unsigned nthRead) {
+    State().entryReads = 0;
+    State().emptyReadWithMore = nthRead;
+}
+
 void DeleteNote(Database& db, NOTEID id) {
     Note* note = db.FindNote(id);
     if (!note) return;

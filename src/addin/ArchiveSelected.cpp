@@ -5,6 +5,7 @@
 #include "export/ExportJob.h"
 #include "export/RunExport.h"
 #include "notes/CommandAborted.h"
+#include "notes/FieldReadError.h"
 #include "notes/ViewCollection.h"
 #include "platform/Platform.h"
 #include "settings/ArchiveSettings.h"
@@ -30,22 +31,23 @@ void ArchiveSelected(const void* commandBlock) {
     AddStandardExcludedFolders(job.ExcludedFolders);
     ViewCollection view(client.database, client.viewNoteId);
 
-    if (settings->DelMsgAfterArc) {
-        try {
-            if (!view.IsFolder() &&
-                !Confirm(texts::kViewWarning, texts::kViewWarningTitle,
-                         platform::MB_ICONEXCLAMATION_ | platform::MB_OKCANCEL_))
-                return;
-        } catch (const CommandAborted&) {
-            return;  // the view note could not be opened; its message has been shown
-        }
+    try {
+        if (settings->DelMsgAfterArc && !view.IsFolder() &&
+            !Confirm(texts::kViewWarning, texts::kViewWarningTitle,
+                     platform::MB_ICONEXCLAMATION_ | platform::MB_OKCANCEL_))
+            return;
+        job.ViewName = view.GetTitle();
+    } catch (const CommandAborted&) {
+        return;  // the view note could not be opened; its message has been shown
+    } catch (const FieldReadError&) {
+        RefreshAfterArchiveSelected(settings->DelMsgAfterArc);  // its message has been shown
+        return;
     }
 
     job.SourceMode = kSourceSelection;
     job.SelectedNotes = client.selectedNotes;
     job.DatabaseHandle = client.database;
     FillJobFromSettings(job, *settings);
-    job.ViewName = view.GetTitle();
 
     if (!RunExport(job)) ReportRunFailure(job);
     RefreshAfterArchiveSelected(settings->DelMsgAfterArc);

@@ -1,5 +1,6 @@
 #include "addin/ArchiveViewFolder.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "export/RunExport.h"
 #include "notes/BorrowedDatabase.h"
 #include "notes/CommandAborted.h"
+#include "notes/FieldReadError.h"
 #include "notes/NotesDatabase.h"
 #include "notes/ViewCollection.h"
 #include "platform/Platform.h"
@@ -25,8 +27,33 @@ constexpr const char* kNotFoundText =
     "View/Folders not found. Possibly could be a private view/folder. Try archiving selected documents.";
 constexpr const char* kFoldersArchivedText =
     "View Folders Archived. Please close database and open in Lotus Notes to refresh display";
+constexpr const char* kNoTitleText = "The view/folder has no title; nothing was archived.";
 
 void ShowAppMessage(const std::string& text) { platform::ShowMessageBox(text, kAppName, platform::MB_OK_); }
+
+// The view or folder itself and its subfolders, whose names continue its title with a
+// backslash; not the other names the catalog gives for the same beginning ("Work.old" for
+// "Work").
+bool IsViewOrSubfolder(const std::string& name, const std::string& title) {
+    return name == title || (name.size() > title.size() && name[title.size()] == '\\');
+}
+
+// The client's refresh after the command, as the settings ask for it.
+void RefreshClient(const ArchiveSettings& settings) {
+    if (settings.DelViewFoldersAfterArc) {
+        if (ActivateClientWindow()) {
+            TapKey(kKeyEscape);
+        } else {
+            ShowAppMessage(kFoldersArchivedText);
+        }
+    } else if (settings.DelMsgAfterArc) {
+        if (ActivateClientWindow()) {
+            TapKey(kKeyF9);
+        } else {
+            ShowAppMessage(texts::kDocumentsArchived);
+        }
+    }
+}
 
 // Removes the view or folder the client shows, unless it is a system folder or its archive is
 // not complete: a folder whose documents did not all reach the disk stays, so nothing that
@@ -42,11 +69,6 @@ void RemoveArchivedFolder(const std::string& title, const ExportJob& job, DBHAND
         ViewCollection target;
         if (target.FindView(database, title)) target.DeleteFolder();  // a failure is not shown
     }
-    if (ActivateClientWindow()) {
-        TapKey(kKeyEscape);
-    } else {
-        ShowAppMessage(kFoldersArchivedText);
-    }
 }
 
 }  // namespace
@@ -59,10 +81,11 @@ void ArchiveViewFolder(const void* commandBlock) {
     ExportJob job;
     AddStandardExcludedFolders(job.ExcludedFolders);
     ViewCollection view(client.database, client.viewNoteId);
-    const std::string title = view.GetTitle();
+    std::string title;
 
     // At most one question: the view warning, or else the folder question.
     try {
+        title = view.GetTitle();
         if (settings->DelMsgAfterArc && !view.IsFolder()) {
             if (!Confirm(texts::kViewWarning, texts::kViewWarningTitle,
                          platform::MB_ICONEXCLAMATION_ | platform::MB_OKCANCEL_))
@@ -73,6 +96,14 @@ void ArchiveViewFolder(const void* commandBlock) {
         }
     } catch (const CommandAborted&) {
         return;  // the view note could not be opened; its message has been shown
+    } catch (const FieldReadError&) {
+        RefreshClient(*settings);  // its message has been shown; nothing was archived
+        return;
+    }
+    // Every name would begin with an empty title: the command would archive the whole database.
+    if (title.empty()) {
+        ShowAppMessage(kNoTitleText);
+        return;
     }
 
     job.SourceMode = kSourceView;
@@ -85,6 +116,9 @@ void ArchiveViewFolder(const void* commandBlock) {
         NotesDatabase database;
         BorrowedDatabase borrowed(database, client.database);
         database.GetViewNames(names, title, false);
+        names.erase(std::remove_if(names.begin(), names.end(),
+                                   [&title](const std::string& name) { return !IsViewOrSubfolder(name, title); }),
+                    names.end());
         if (names.empty()) ShowAppMessage(kNotFoundText);
         for (const auto& name : names) {
             job.ViewName = name;
@@ -95,16 +129,10 @@ void ArchiveViewFolder(const void* commandBlock) {
         }
     }
 
-    if (settings->DelViewFoldersAfterArc) {
+    if (settings->DelViewFoldersAfterArc)
         RemoveArchivedFolder(title, job, client.database,
                              everyRunSucceeded && !names.empty() && job.UnreadViews.empty());
-    } else if (settings->DelMsgAfterArc) {
-        if (ActivateClientWindow()) {
-            TapKey(kKeyF9);
-        } else {
-            ShowAppMessage(texts::kDocumentsArchived);
-        }
-    }
+    RefreshClient(*settings);
 }
 
 }  // namespace stowline

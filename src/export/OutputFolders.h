@@ -8,9 +8,11 @@ namespace stowline {
 
 class ExportJob;
 
-// BasePath + "\" + the display name of the job's CurrentViewName (ExcludedFolders). The view
-// name is not cleaned: a backslash in it nests folders. The folder is created when missing;
-// the path is returned as composed even when that fails.
+// BasePath + "\" + the display name of the job's CurrentViewName (ExcludedFolders). A
+// backslash in the name nests folders; each component between them is made a folder name of
+// its own (characters Windows refuses and trailing dots as '~', names of dots and device names
+// guarded as attachment names are), so the folder always lies below the base path. The folder
+// is created when missing; the path is returned as composed even when that fails.
 std::string GetViewFolder(const ExportJob& job);
 
 // Creates every missing folder of `path`, outermost first, and returns the folder's path as

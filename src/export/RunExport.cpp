@@ -38,6 +38,8 @@ struct ArchivedDocument {
     std::string htmlPath;  // the path actually written
     std::uint64_t htmlBytes = 0;
     bool attachmentsComplete = true;
+    // Sealed, and the user's ID could not decrypt it: its page lacks what only the key shows.
+    bool undecrypted = false;
     std::vector<std::string> attachmentPaths;
 
     // Complete and still there: the page at its full length and every attachment file.
@@ -53,11 +55,13 @@ struct ArchivedDocument {
     }
 };
 
-// Evaluates a naming formula; an empty result stops the run with the document's messages, or,
-// where the formula was valid and simply gave nothing, with a reason the user can act on.
+// Evaluates a naming formula into one file or folder name, cleaned as attachment names are. A
+// name that is empty once cleaned stops the run with the document's messages, or, where the
+// formula was valid and simply gave no name, with a reason the user can act on.
 std::string EvaluateName(NotesDocument& document, const std::string& formula, const char* what) {
     document.ClearMessages();
-    std::string result = EvaluateString(document, formula);
+    std::string result =
+        GuardSpecialName(ReplaceInvalidChars(EvaluateString(document, formula), kInvalidFileNameChars));
     if (!result.empty()) return result;
     std::string reason = document.GetMessages();
     if (reason.empty()) {
@@ -82,6 +86,7 @@ public:
 
     DWORD unopened = 0;    // documents passed over because they could not be opened
     DWORD notDeleted = 0;  // archived, but kept because their files are not all on disk
+    DWORD notDecrypted = 0;  // archived, but kept because the user's ID could not decrypt them
     std::vector<std::string> unreadViews;  // walks ended by a failing read
 
 private:
@@ -131,6 +136,7 @@ private:
     ArchivedDocument ArchiveDocument(NotesDocument& document, const std::string& viewFolder) {
         ArchivedDocument archived;
         archived.noteId = document.noteId;
+        archived.undecrypted = document.isEncrypted && !document.isDecrypted;
 
         const AttachmentSurvey survey = SurveyAttachments(document.note);
         // A deleting run must know that no attachment went unseen.
@@ -138,9 +144,8 @@ private:
         std::vector<WrittenAttachment> attachments;
         if (survey.files > 0) {
             const std::string folderName = EvaluateName(document, job_.DetachMethodEvalString, "attachment folder");
-            const std::string folder = CreateFolderPath(
-                viewFolder + "\\" + job_.AttachmentsFolderName + "\\" +
-                ReplaceInvalidChars(folderName, kInvalidFileNameChars));
+            const std::string folder =
+                CreateFolderPath(viewFolder + "\\" + job_.AttachmentsFolderName + "\\" + folderName);
             if (folder.empty()) {
                 // Archived without its attachments; such a document is never deleted.
                 archived.attachmentsComplete = false;
@@ -152,18 +157,12 @@ private:
         }
 
         const std::string fileName = EvaluateName(document, job_.TextFileNameEvalString, "file name");
-        std::string path =
-            viewFolder + "\\" + ReplaceInvalidChars(fileName, kInvalidFileNameChars) + ".htm";
+        std::string path = viewFolder + "\\" + fileName + ".htm";
         // With deletion armed an earlier archive must survive: its mail may be gone already.
         if (armed_) path = FirstFreePath(path);
 
-        platform::TextFile file;
-        if (!file.Open(path)) throw Stop{"Unable to create or open output file " + Quoted(path)};
-        const std::string content = GetHtmlPage(document.note, viewFolder, attachments);
-        const bool written = file.Write(content);
-        if (!file.Close() || !written) throw Stop{"Unable to write output file " + Quoted(path)};
+        archived.htmlBytes = WritePage(path, GetHtmlPage(document.note, viewFolder, attachments));
         archived.htmlPath = path;
-        archived.htmlBytes = file.BytesOnDisk();
 
         // The page keeps the time of writing when the date cannot be set.
         if (const auto date = GetDocumentDate(document.note))
@@ -171,7 +170,28 @@ private:
         return archived;
     }
 
+    // Writes the page to a new temporary file beside it and only then moves it to its name, so
+    // that a failed write leaves neither a partial page nor a damaged earlier one. Returns the
+    // bytes on disk; throws Stop.
+    static std::uint64_t WritePage(const std::string& path, const std::string& content) {
+        // The same length as the page's name, so that a page that fits the path limit never
+        // fails for its temporary file; pages end in ".htm", so no page takes this name.
+        const std::string temporary = FirstFreePath(path.substr(0, path.size() - 3) + "~tm");
+        platform::TextFile file;
+        if (!file.Create(temporary)) throw Stop{"Unable to create or open output file " + Quoted(path)};
+        const bool written = file.Write(content);
+        if (!file.Close() || !written || !platform::MoveFileOver(temporary, path)) {
+            platform::RemoveFile(temporary);
+            throw Stop{"Unable to write output file " + Quoted(path)};
+        }
+        return file.BytesOnDisk();
+    }
+
     void Delete(const ArchivedDocument& archived) {
+        if (archived.undecrypted) {
+            ++notDecrypted;
+            return;
+        }
         if (!archived.VerifiablyOnDisk()) {
             ++notDeleted;
             return;
@@ -204,7 +224,9 @@ bool RunExport(ExportJob& job) {
         stop = "Unexpected error while archiving.";
     }
 
-    if (!stop && run.unopened == 0 && run.notDeleted == 0 && run.unreadViews.empty()) return true;
+    if (!stop && run.unopened == 0 && run.notDeleted == 0 && run.notDecrypted == 0 &&
+        run.unreadViews.empty())
+        return true;
     std::string reason = stop.value_or("");
     const auto addLine = [&reason](const std::string& line) {
         if (!reason.empty()) reason += '\n';
@@ -220,6 +242,10 @@ bool RunExport(ExportJob& job) {
         addLine(std::to_string(run.notDeleted) +
                 " document(s) were archived but not deleted, because not all of their files "
                 "could be written.");
+    if (run.notDecrypted > 0)
+        addLine(std::to_string(run.notDecrypted) +
+                " document(s) were archived but not deleted, because they could not be decrypted "
+                "with the current ID.");
     job.ErrorText = reason;
     return false;
 }

@@ -25,6 +25,14 @@ std::string ReplaceInvalidChars(const std::string& text, const std::string& set)
     return out.substr(first, last - first + 1);
 }
 
+std::string GuardSpecialName(std::string name) {
+    if (!name.empty() && name.find_first_not_of('.') == std::string::npos)
+        name.assign(name.size(), kReplacementChar);
+    // A file "written" to a device name never reaches the disk.
+    if (platform::winpath::IsReservedDeviceName(name)) name.insert(name.begin(), kReplacementChar);
+    return name;
+}
+
 bool MakeValidFileName(std::string& text) {
     std::string out = text;
     for (char& c : out) {
@@ -37,11 +45,7 @@ bool MakeValidFileName(std::string& text) {
         if (c != ' ') break;
         c = kReplacementChar;
     }
-    // "." and ".." name the folder itself or its parent: never a file of its own.
-    if (!out.empty() && out.find_first_not_of('.') == std::string::npos)
-        out.assign(out.size(), kReplacementChar);
-    // CON, NUL.txt, COM1 ... name devices: a file "written" there never reaches the disk.
-    if (platform::winpath::IsReservedDeviceName(out)) out.insert(out.begin(), kReplacementChar);
+    out = GuardSpecialName(std::move(out));
     if (!out.empty()) text = out;
     return true;
 }

@@ -14,6 +14,11 @@ inline constexpr char kReplacementChar = '~';
 // blanks are removed.
 std::string ReplaceInvalidChars(const std::string& text, const std::string& set);
 
+// `name` as a name Windows keeps for a file or folder of its own: a name made only of dots
+// (".", "..") would name the folder itself or its parent and gets a '~' for each dot; a device
+// name (CON, nul.txt, COM1, ...) gets a '~' in front. Any other name is returned as it is.
+std::string GuardSpecialName(std::string name);
+
 // Cleans an attachment file name in place, keeping non-ASCII letters: characters of the
 // invalid set and control characters become '~', trailing blanks are cut, each leading blank
 // becomes '~', a name made only of dots becomes as many '~', and a device name (CON, nul.txt,

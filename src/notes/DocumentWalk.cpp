@@ -6,6 +6,7 @@ namespace stowline {
 
 bool DocumentWalk::FirstDocument(NotesDocument& document) {
     unopened_ = 0;
+    seen_.clear();
     return OpenFrom(FirstNoteId(), document);
 }
 
@@ -13,6 +14,9 @@ bool DocumentWalk::NextDocument(NotesDocument& document) { return OpenFrom(NextN
 
 bool DocumentWalk::OpenFrom(NOTEID id, NotesDocument& document) {
     for (; id != 0; id = NextNoteId()) {
+        // A note the source lists again (a view, under another category or twice in a row)
+        // was dealt with at its first entry.
+        if (!seen_.insert(id).second) continue;
         if (document.Open(WalkDatabase(), id, true)) return true;
         if (deletedIsUnopened_ || ERR(document.lastStatus) != ERR_NOTE_DELETED) ++unopened_;
     }

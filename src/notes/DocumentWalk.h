@@ -1,7 +1,10 @@
 // The documents of one source, a view's collection or the client's selection, opened one at a
 // time into a NotesDocument (decrypted). A note that cannot be opened is passed over and
-// counted, so that one bad note neither ends the walk nor goes unnoticed.
+// counted, so that one bad note neither ends the walk nor goes unnoticed. A note listed more
+// than once is visited once.
 #pragma once
+
+#include <unordered_set>
 
 #include <notesapi/notesapi.h>
 
@@ -36,6 +39,7 @@ private:
 
     bool deletedIsUnopened_;
     DWORD unopened_ = 0;
+    std::unordered_set<NOTEID> seen_;
 };
 
 }  // namespace stowline

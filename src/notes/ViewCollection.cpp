@@ -120,7 +120,17 @@ bool ViewCollection::ReadEntries() {
     entryCount = 0;
     if (entryBuffer != 0) {
         entries = static_cast<const NOTEID*>(OSLockObject(entryBuffer));
-        if (entries != nullptr) entryCount = count;
+        if (entries == nullptr) {  // entries that cannot be reached were not read
+            lastStatus = ERR_NOACCESS;
+            return false;
+        }
+        entryCount = count;
+    }
+    // A read that brings nothing while it says more follow would only be asked again for
+    // ever: the rest of the view cannot be read.
+    if (entryCount == 0 && (signalFlags & SIGNAL_MORE_TO_DO) != 0) {
+        lastStatus = ERR_NOACCESS;
+        return false;
     }
     return true;
 }
@@ -154,9 +164,8 @@ NOTEID ViewCollection::NextNoteId() {
         while (entryIndex >= entryCount) {
             if ((signalFlags & SIGNAL_MORE_TO_DO) == 0) return 0;
             ReleaseEntries();
-            // A failing read ends the walk; so does a read that brings nothing, which
-            // would otherwise be asked again for ever.
-            if (!ReadEntries() || entryCount == 0) return 0;
+            // A failing read ends the walk, with `lastStatus` saying why.
+            if (!ReadEntries()) return 0;
         }
         NOTEID id = entries[entryIndex++];
         if ((id & NOTEID_CATEGORY) == 0) return id;

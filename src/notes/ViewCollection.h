@@ -50,7 +50,9 @@ protected:
     DBHANDLE WalkDatabase() const override { return database; }
 
 private:
-    bool ReadEntries();  // the next batch into entryBuffer, locked
+    // The next batch into entryBuffer, locked. False with `lastStatus` set when the read fails,
+    // when its entries cannot be locked, or when it brings none while signalling more.
+    bool ReadEntries();
     void ReleaseEntries();
 };
 

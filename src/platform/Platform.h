@@ -69,16 +69,23 @@ public:
     ~TextFile();
     TextFile(const TextFile&) = delete;
     TextFile& operator=(const TextFile&) = delete;
-    bool Open(const std::string& path);  // create or truncate
+    bool Open(const std::string& path);    // create or truncate
+    bool Create(const std::string& path);  // a new file: false when the name is taken
     bool Write(const std::string& text);
     bool Close();                        // false when flushing or closing failed
     bool IsOpen() const { return handle_ != nullptr; }
     std::uint64_t BytesOnDisk() const { return written_; }  // bytes written, CRLF counted
 
 private:
+    bool OpenWith(const std::string& path, int how);  // the platform's creation mode
     void* handle_ = nullptr;
     std::uint64_t written_ = 0;
 };
+
+// Moves a file to `to` in one step, replacing a file of that name; false leaves both as they were.
+bool MoveFileOver(const std::string& from, const std::string& to);
+// Deletes one file.
+bool RemoveFile(const std::string& path);
 
 // Size of a file in bytes, or -1 when it cannot be read.
 std::int64_t FileSize(const std::string& path);

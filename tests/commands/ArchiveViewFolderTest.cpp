@@ -29,34 +29,70 @@ protected:
     }
 };
 
-// The catalog's prefix: exact bytes, case-sensitive, on the name before "|".
-TEST_F(ArchiveViewFolderTest, FolderGoesWithEveryNameItBegins) {
+// The folder itself and its subfolders (names beginning with its title and a backslash), by
+// exact bytes: neither a folder whose name merely begins the same nor another case.
+TEST_F(ArchiveViewFolderTest, FolderGoesWithItsSubfolders) {
     ClientWindow();
+    Settings({true, false, false, false});
     const NOTEID root = sim::AddFolder(*db, "Projects").Entries({Mail("Root")}).Id();
     sim::AddFolder(*db, "Projects\\2004").Entries({Mail("Old")});
-    sim::AddFolder(*db, "Projects\\2005").Entries({Mail("Newer")});
-    sim::AddFolder(*db, "ProjectsOld").Entries({Mail("Legacy")});
-    sim::AddFolder(*db, "projects").Entries({Mail("Lower")});
-    sim::AddView(*db, "Mail|Projects").Entries({Mail("Alias")});
+    sim::AddFolder(*db, "Projects\\2005\\Q1").Entries({Mail("Newer")});
+    const NOTEID legacy = Mail("Legacy"), dotted = Mail("Dotted"), lower = Mail("Lower"), alias = Mail("Alias");
+    sim::AddFolder(*db, "ProjectsOld").Entries({legacy});
+    sim::AddFolder(*db, "Projects.old").Entries({dotted});
+    sim::AddFolder(*db, "projects").Entries({lower});
+    sim::AddView(*db, "Mail|Projects").Entries({alias});
     sim::AddFolder(*db, "Proj").Entries({Mail("Short")});
 
     Pick(1, root);
 
     EXPECT_EQ(Pages(), (std::set<std::string>{"Projects/Root.htm", "Projects/2004/Old.htm",
-                                              "Projects/2005/Newer.htm", "ProjectsOld/Legacy.htm"}));
-    EXPECT_EQ(Trace(), std::vector<std::string>{});  // neither flag: no question, message or key
+                                              "Projects/2005/Q1/Newer.htm"}));
+    EXPECT_EQ(Trace(), Join({{"find found", "front"}, kF9}));
+    for (const NOTEID kept : {legacy, dotted, lower, alias}) EXPECT_FALSE(Deleted(kept));
 }
 
-// A view whose title is empty matches every view and folder of the database (itself cannot be
-// opened by its empty name, so its own run writes nothing).
-TEST_F(ArchiveViewFolderTest, EmptyTitleArchivesEverything) {
-    const NOTEID untitled = sim::AddView(*db, "").Entries({Mail("One")}).Id();
-    sim::AddFolder(*db, "Office").Entries({Mail("Two")});
-    sim::AddView(*db, "Mail|M").Entries({Mail("Three")});
+// A view whose title could not be read matches nothing: the command says so and ends.
+TEST_F(ArchiveViewFolderTest, EmptyTitleArchivesNothing) {
+    ClientWindow();
+    Settings({true, false, true, false});
+    const NOTEID one = Mail("One"), two = Mail("Two");
+    const NOTEID untitled = sim::AddFolder(*db, "").Entries({one}).Id();
+    const NOTEID office = sim::AddFolder(*db, "Office").Entries({two}).Id();
 
     Pick(1, untitled);
 
-    EXPECT_EQ(Pages(), (std::set<std::string>{"Office/Two.htm", "Mail/Three.htm"}));
+    EXPECT_EQ(Trace(), (std::vector<std::string>{
+                           "box Stowline | The view/folder has no title; nothing was archived. | 0x00"}));
+    EXPECT_EQ(Pages(), std::set<std::string>{});
+    EXPECT_FALSE(Deleted(one));
+    EXPECT_FALSE(Deleted(two));
+    EXPECT_TRUE(ViewExists(untitled));
+    EXPECT_TRUE(ViewExists(office));
+}
+
+// An item of the view note that cannot be read (its title, or its flags) ends the command
+// with that one message, followed by the refresh of a failed run.
+TEST_F(ArchiveViewFolderTest, UnreadableViewNoteEndsTheCommand) {
+    for (const char* item : {"$Title", "$Flags"}) {
+        SCOPED_TRACE(item);
+        TearDown();
+        SetUp();
+        Settings({true, false, true, false});
+        ClientWindow();
+        const NOTEID a = Mail("Alpha");
+        const NOTEID office = sim::AddView(*db, "Office").Entries({a}).Id();
+        ItemReadThrows(item);
+
+        Pick(1, office);
+
+        EXPECT_EQ(Trace(), Join({{"box Stowline | GetFieldText Error at field " + std::string(item) + ": 0 | 0x00",
+                                  "find found", "front"},
+                                 kEscape}));
+        EXPECT_FALSE(Deleted(a));
+        EXPECT_TRUE(ViewExists(office));
+        EXPECT_EQ(Pages(), std::set<std::string>{});
+    }
 }
 
 TEST_F(ArchiveViewFolderTest, QuestionsRemovalAndKeys) {

@@ -9,6 +9,7 @@
 #include "sim/Faults.h"
 
 #include <array>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,13 @@ protected:
     bool ViewExists(NOTEID id) { return !Deleted(id); }
 
     void ClientWindow() { platform::posix::AddTopWindow("NOTES", 0x5150); }
+
+    // Every lookup of the item `name` throws, as a damaged note might make it.
+    static void ItemReadThrows(const std::string& name) {
+        sim::Observe([name](const sim::Call& call) {
+            if (call.function == "NSFItemInfo" && call.item == name) throw std::bad_alloc();
+        });
+    }
 
     // Picks an item with the client showing `viewNote` and holding `selection`.
     void Pick(std::uint16_t item, NOTEID viewNote, const std::vector<NOTEID>& selection = {}) {

@@ -1,6 +1,9 @@
 // Naming and creating the archive tree: view folders, cleaned names, missing folder paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "support/ScratchFolder.h"
 #include "export/ExportJob.h"
 #include "export/OutputFolders.h"
@@ -66,11 +69,50 @@ TEST(GetViewFolder, ComposesAndCreatesTheFolderOfTheView) {
 
 TEST(GetViewFolder, ReturnsThePathEvenWhenItCannotBeCreated) {
     ArchiveFolder archive;
+    archive.Write("file.txt", "a file where the base folder belongs");
     ExportJob job;
-    job.BasePath = archive.Win();
-    job.CurrentViewName = "Bad:Name";
-    EXPECT_EQ(GetViewFolder(job), archive.Win("Bad:Name"));
-    EXPECT_TRUE(archive.Tree().empty());
+    job.BasePath = archive.Win("file.txt");
+    job.CurrentViewName = "Inbox";
+    EXPECT_EQ(GetViewFolder(job), archive.Win("file.txt\\Inbox"));
+    EXPECT_EQ(archive.Tree(), std::set<std::string>{"file.txt"});
+}
+
+// A folder's name nests with its backslashes, but no component of it resolves to another
+// folder than its own, names a device or holds what Windows refuses: the view folder always
+// lies below the base path.
+TEST(GetViewFolder, EveryComponentIsANameOfItsOwn) {
+    const struct {
+        const char* viewName;
+        const char* expected;
+    } cases[] = {
+        {"..\\..\\..\\..\\ESCAPED", "~~\\~~\\~~\\~~\\ESCAPED"},
+        {".\\x", "~\\x"},
+        {"...", "~~~"},
+        {"Work\\..", "Work\\~~"},
+        {"CON", "~CON"},
+        {"Work\\NUL.txt", "Work\\~NUL.txt"},
+        {"com1", "~com1"},
+        {"x.", "x~"},
+        {"Notes..\\a", "Notes~~\\a"},
+        {"a/../../b", "a~..~..~b"},
+        {"C:\\x", "C~\\x"},
+        {"Projects\\2004", "Projects\\2004"},
+        {"B\xFCro", "B\xFCro"},
+    };
+    // Deep enough that a climb out of the base path still lands in the test's folder.
+    const std::set<std::string> above = {"1/", "1/2/", "1/2/3/", "1/2/3/4/"};
+    for (const auto& c : cases) {
+        ArchiveFolder archive;
+        ExportJob job;
+        job.BasePath = archive.Win("1\\2\\3\\4\\Base");
+        job.CurrentViewName = c.viewName;
+        EXPECT_EQ(GetViewFolder(job), job.BasePath + "\\" + c.expected) << c.viewName;
+        const std::string expected = c.expected;
+        EXPECT_EQ(archive.Tree().size(), above.size() + 2 + std::count(expected.begin(), expected.end(), '\\'))
+            << c.viewName << ": every folder is made, and nothing else";
+        for (const auto& entry : archive.Tree())
+            EXPECT_TRUE(above.count(entry) || entry.rfind("1/2/3/4/Base/", 0) == 0) << c.viewName << ": " << entry;
+    }
 }
 
 TEST(CreateFolderPath, ExistingFolderIsReturnedAndNothingCreated) {

@@ -326,6 +326,109 @@ INSTANTIATE_TEST_SUITE_P(
                     true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Formula results are cleaned as attachment names are: no name resolves to the folder itself
+// or its parent, none names a device, and a name that is nothing once cleaned is no name.
+TEST_F(RunExportTest, FormulaNamesStayInsideTheirFolder) {
+    const struct {
+        const char* fileFormula;
+        const char* folderFormula;
+        Tree tree;
+    } cases[] = {
+        {"Text(\"Subject\")", "\"..\"",
+         {"Inbox/", "Inbox/M.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/~~/", "Inbox/_Attachments~/~~/x.txt"}},
+        {"Text(\"Subject\")", "\".\"",
+         {"Inbox/", "Inbox/M.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/~/", "Inbox/_Attachments~/~/x.txt"}},
+        {"Text(\"Subject\")", "\"COM1\"",
+         {"Inbox/", "Inbox/M.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/~COM1/",
+          "Inbox/_Attachments~/~COM1/x.txt"}},
+        {"\"CON\"", "Text(\"Subject\")",
+         {"Inbox/", "Inbox/~CON.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/M/", "Inbox/_Attachments~/M/x.txt"}},
+        {"\"nul.txt\"", "Text(\"Subject\")",
+         {"Inbox/", "Inbox/~nul.txt.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/M/",
+          "Inbox/_Attachments~/M/x.txt"}},
+        {"\"...\"", "Text(\"Subject\")",
+         {"Inbox/", "Inbox/~~~.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/M/", "Inbox/_Attachments~/M/x.txt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.fileFormula) + " / " + c.folderFormula);
+        std::filesystem::remove_all(archive.Host("Inbox"));
+        const NOTEID id = Mail("M").Attachment("x.txt", Content("x")).Id();
+        if (idTable != 0) sim::ReleaseClientHandle(idTable);
+        Select({id});
+        Arm();
+        job.TextFileNameEvalString = c.fileFormula;
+        job.DetachMethodEvalString = c.folderFormula;
+
+        EXPECT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+        EXPECT_EQ(archive.Tree(), c.tree);
+        EXPECT_TRUE(Deleted(id));
+    }
+}
+
+// A name of blanks, or of nothing but what cleaning removes, is no name: the run stops there.
+TEST_F(RunExportTest, NameThatCleansToNothingStopsTheRun) {
+    for (const char* formula : {"\"   \"", "Text(\"Subject\")"}) {
+        SCOPED_TRACE(formula);
+        const NOTEID id = Mail("  ").Id();
+        if (idTable != 0) sim::ReleaseClientHandle(idTable);
+        Select({id});
+        Arm();
+        job.TextFileNameEvalString = formula;
+
+        EXPECT_FALSE(stowline::RunExport(job));
+        const ORIGINATORID& oid = db->FindNote(id)->oid;
+        char unid[33];
+        std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", oid.File.Innards[1], oid.File.Innards[0],
+                      oid.Note.Innards[1], oid.Note.Innards[0]);
+        EXPECT_EQ(job.ErrorText, "The file name formula \"" + std::string(formula) +
+                                     "\" gives no name for the document " + unid + ".");
+        EXPECT_EQ(archive.Tree(), (Tree{"Inbox/"}));
+        EXPECT_FALSE(Deleted(id));
+    }
+}
+
+// A folder name that climbs out of the base path is archived below it.
+TEST_F(RunExportTest, FolderNameThatClimbsStaysBelowTheBasePath) {
+    const NOTEID id = Mail("M").Attachment("x.txt", Content("x")).Id();
+    sim::AddFolder(*db, "..\\..\\..\\..\\ESCAPED").Entries({id});
+    // Deep enough that a climb out of the base path still lands in the test's folder.
+    job.BasePath = archive.Win("1\\2\\3\\Base");
+    job.ViewName = "..\\..\\..\\..\\ESCAPED";
+    Arm();
+
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    Tree tree;
+    for (const auto& entry : archive.Tree())
+        if (entry.rfind("1/2/3/", 0) == 0 && entry != "1/2/3/") tree.insert(entry.substr(6));
+        else EXPECT_TRUE(entry == "1/" || entry == "1/2/" || entry == "1/2/3/") << entry;
+    EXPECT_EQ(tree, (Tree{"Base/", "Base/~~/", "Base/~~/~~/", "Base/~~/~~/~~/", "Base/~~/~~/~~/~~/",
+                                    "Base/~~/~~/~~/~~/ESCAPED/", "Base/~~/~~/~~/~~/ESCAPED/M.htm",
+                                    "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/",
+                                    "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/M/",
+                                    "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/M/x.txt"}));
+    EXPECT_TRUE(Deleted(id));
+}
+
+// A sealed document the user's ID cannot open has no body to archive: it is kept.
+TEST_F(RunExportTest, SealedDocumentThatCannotBeDecryptedIsKept) {
+    const NOTEID plain = Mail("Plain").Id();
+    const NOTEID secret = Mail("Secret").Rich("Body", sim::RichText().Run("the secret")).Seal("Team").Id();
+    const NOTEID shared = Mail("Shared").Rich("Body", sim::RichText().Run("for the team")).Seal("Staff").Id();
+    sim::SetUserKeys({"Staff"});
+    Select({plain, secret, shared});
+    Arm();
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "1 document(s) were archived but not deleted, because they could not be decrypted with the "
+              "current ID.");
+    EXPECT_TRUE(archive.IsFile("Inbox\\Secret.htm"));
+    EXPECT_NE(archive.Read("Inbox\\Shared.htm").find("for the team"), std::string::npos);
+    EXPECT_TRUE(Deleted(plain));
+    EXPECT_FALSE(Deleted(secret));
+    EXPECT_TRUE(Deleted(shared));
+}
+
 TEST_F(RunExportTest, PageThatCannotBeCreatedStopsTheRun) {
     const NOTEID first = Mail("First").Id();
     const NOTEID tooLong = Mail(std::string(300, 'x')).Id();
@@ -381,6 +484,27 @@ TEST_F(RunExportTest, DocumentUnderTwoCategoriesIsArchivedOnceWhenDeleting) {
     EXPECT_EQ(archive.Tree(), (Tree{"ByCategory/", "ByCategory/A.htm", "ByCategory/B.htm"}));
     EXPECT_TRUE(Deleted(a));
     EXPECT_TRUE(Deleted(b));
+}
+
+// Listed twice in a row, a document is still open when its second entry comes: it is archived
+// and deleted once, armed or not.
+TEST_F(RunExportTest, DocumentListedTwiceInARowIsArchivedOnce) {
+    for (const bool armed : {false, true}) {
+        const std::string name = armed ? "Armed" : "Unarmed";
+        SCOPED_TRACE(name);
+        const NOTEID a = Mail("A").Id(), b = Mail("B").Id();
+        sim::AddView(*db, name).Category().Entry(a).Category().Entry(a).Entry(b).Entry(b);
+        job.ViewName = name;
+        if (armed) Arm();
+        sim::ResetCalls();
+
+        EXPECT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+        EXPECT_EQ(archive.Tree(), (Tree{name + "/", name + "/A.htm", name + "/B.htm"}));
+        EXPECT_EQ(sim::CallCount("NSFNoteOpen"), 2u);
+        EXPECT_EQ(sim::CallCount("NSFNoteDelete"), armed ? 2u : 0u);
+        EXPECT_EQ(Deleted(a), armed);
+        std::filesystem::remove_all(archive.Host(name));
+    }
 }
 
 }  // namespace

@@ -48,6 +48,9 @@ void SetUserKeys(const std::vector<std::string>& keyNames);
 // ---- collections ----
 // Most entries one NIFReadEntries call returns before it signals SIGNAL_MORE_TO_DO.
 void SetReadEntriesBatchSize(DWORD entries);  // default 4096
+// The NIFReadEntries call numbered `nthRead` (from 1, counted from this call; 0 for none)
+// returns no entries, no buffer and SIGNAL_MORE_TO_DO, as a busy server may answer.
+void SetEmptyReadWithMore(unsigned nthRead);
 
 // ---- note changes made outside the API (the builder uses these too) ----
 // Turns a note into a deletion stub and takes it out of every collection.

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 namespace platform::posix {
 
 namespace {
@@ -12,7 +14,8 @@ int RealStat(const char* path, struct stat* st) { return ::stat(path, st); }
 
 const FileOps& RealFileOps() {
     static const FileOps real{RealOpen, ::write, ::read, ::close, ::mkdir,
-                              RealStat, ::utimensat, ::opendir, ::closedir};
+                              RealStat, ::utimensat, ::opendir, ::closedir,
+                              ::rename, ::unlink};
     return real;
 }
 

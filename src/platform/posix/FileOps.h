@@ -20,6 +20,8 @@ struct FileOps {
     int (*utimensat)(int dirfd, const char* path, const struct timespec times[2], int flags);
     DIR* (*opendir)(const char* path);
     int (*closedir)(DIR* dir);
+    int (*rename)(const char* from, const char* to);
+    int (*unlink)(const char* path);
 };
 
 // The table in use. Replace entries to inject faults; ScopedFileOps puts them back.

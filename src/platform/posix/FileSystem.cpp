@@ -101,14 +101,18 @@ int MakeDirectory(const std::string& path) {
 
 TextFile::~TextFile() { Close(); }
 
-bool TextFile::Open(const std::string& path) {
+bool TextFile::Open(const std::string& path) { return OpenWith(path, O_TRUNC); }
+
+bool TextFile::Create(const std::string& path) { return OpenWith(path, O_EXCL); }
+
+bool TextFile::OpenWith(const std::string& path, int how) {
     Close();
     written_ = 0;
     const auto host = posix::ResolveHostPath(path);
     if (host.error != winpath::PathError::None || host.parsed.trailingSeparator ||
         host.components.empty())
         return false;
-    const int fd = posix::Ops().open(host.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = posix::Ops().open(host.path.c_str(), O_WRONLY | O_CREAT | how | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     posix::NoteCreated(host.path);
     handle_ = new int(fd);
@@ -139,6 +143,23 @@ bool TextFile::Close() {
     const bool ok = posix::Ops().close(*fd) == 0;
     delete fd;
     return ok;
+}
+
+bool MoveFileOver(const std::string& from, const std::string& to) {
+    const auto source = posix::ResolveHostPath(from);
+    const auto target = posix::ResolveHostPath(to);
+    if (source.error != winpath::PathError::None || target.error != winpath::PathError::None ||
+        source.components.empty() || target.components.empty())
+        return false;
+    if (posix::Ops().rename(source.path.c_str(), target.path.c_str()) != 0) return false;
+    posix::NoteCreated(target.path);
+    return true;
+}
+
+bool RemoveFile(const std::string& path) {
+    const auto host = posix::ResolveHostPath(path);
+    if (host.error != winpath::PathError::None || host.components.empty()) return false;
+    return posix::Ops().unlink(host.path.c_str()) == 0;
 }
 
 std::int64_t FileSize(const std::string& path) {

@@ -39,11 +39,15 @@ int MakeDirectory(const std::string& path) {
 
 TextFile::~TextFile() { Close(); }
 
-bool TextFile::Open(const std::string& path) {
+bool TextFile::Open(const std::string& path) { return OpenWith(path, CREATE_ALWAYS); }
+
+bool TextFile::Create(const std::string& path) { return OpenWith(path, CREATE_NEW); }
+
+bool TextFile::OpenWith(const std::string& path, int how) {
     Close();
     written_ = 0;
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 static_cast<DWORD>(how), FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = h;
     return true;
@@ -72,6 +76,12 @@ bool TextFile::Close() {
     handle_ = nullptr;
     return CloseHandle(h) != FALSE;
 }
+
+bool MoveFileOver(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
 std::int64_t FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <new>
 
 #include "SimMail.h"
@@ -131,6 +133,8 @@ TEST_P(PageWriteFaultTest, StopsTheRunAndKeepsTheDocument) {
     };
     EXPECT_FALSE(stowline::RunExport(job));
     EXPECT_EQ(job.ErrorText, "Unable to write output file \"" + archive.Win("Inbox\\B.htm") + "\"");
+    // Neither a partial page nor its temporary file is left.
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm"}));
     EXPECT_TRUE(Deleted(a));
     EXPECT_FALSE(Deleted(b));
     EXPECT_FALSE(Deleted(c));
@@ -171,8 +175,91 @@ TEST_F(RunFaultsTest, FieldReadErrorStopsTheRun) {
     EXPECT_NO_THROW(result = stowline::RunExport(job));
     EXPECT_FALSE(result);
     EXPECT_EQ(job.ErrorText.rfind("GetFieldText Error at field CopyTo: ", 0), 0u) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm"})) << "no empty page is left";
     EXPECT_TRUE(Deleted(a));
     EXPECT_FALSE(Deleted(b));
 }
+
+// A page that cannot be written in full leaves the earlier page of that name as it was.
+TEST_P(PageWriteFaultTest, EarlierPageSurvivesAFailedRewrite) {
+    const NOTEID a = Mail("A").Id();
+    Select({a});
+    archive.Write("Inbox\\A.htm", "the earlier page");
+    auto& ops = fileops::Ops();
+    if (GetParam().failWrite)
+        ops.write = [](int, const void*, size_t) -> ssize_t {
+            errno = ENOSPC;
+            return -1;
+        };
+    else
+        ops.close = [](int fd) {
+            fileops::RealFileOps().close(fd);
+            errno = EIO;
+            return -1;
+        };
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText, "Unable to write output file \"" + archive.Win("Inbox\\A.htm") + "\"");
+    EXPECT_EQ(archive.Read("Inbox\\A.htm"), "the earlier page");
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm"}));
+}
+
+// A rewritten page replaces the earlier one only when it is complete, under the same name.
+TEST_F(RunFaultsTest, RewrittenPageReplacesTheEarlierOne) {
+    const NOTEID a = Mail("A").Text("Body", "new text").Id();
+    Select({a});
+    archive.Write("Inbox\\A.htm", "the earlier page");
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_NE(archive.Read("Inbox\\A.htm").find("new text"), std::string::npos);
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm"}));
+}
+
+enum class EntryRead { EmptyWithMore, Unlockable };
+
+struct EntryReadCase {
+    const char* name;
+    EntryRead read;
+    unsigned nth;
+    Tree archived;
+};
+
+class DisturbedViewReadTest : public RunFaultsTest, public ::testing::WithParamInterface<EntryReadCase> {};
+
+// A read that brings nothing while more is signalled, or whose entries cannot be locked, is
+// a view not read to its end, never the end of the view.
+TEST_P(DisturbedViewReadTest, CountsAsAViewNotReadToItsEnd) {
+    const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
+    Inbox({a, b, c});
+    Arm();
+    sim::SetReadEntriesBatchSize(2);
+    if (GetParam().read == EntryRead::EmptyWithMore) {
+        sim::SetEmptyReadWithMore(GetParam().nth);
+    } else {
+        // The lock that follows the chosen read is the lock of its entries.
+        auto lockNext = std::make_shared<bool>(false);
+        sim::Observe([lockNext, nth = GetParam().nth](const sim::Call& call) {
+            if (call.function == "NIFReadEntries") *lockNext = call.nth == nth;
+        });
+        sim::InjectFault("OSLockObject", 1, NOERROR, false,
+                         [lockNext](const sim::Call&) { return std::exchange(*lockNext, false); });
+    }
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "The view/folder \"($Inbox)\" could not be read to its end; not all of its documents "
+              "were archived.");
+    EXPECT_EQ(job.UnreadViews, (std::vector<std::string>{"($Inbox)"}));
+    EXPECT_EQ(archive.Tree(), GetParam().archived);
+    EXPECT_FALSE(Deleted(c));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, DisturbedViewReadTest,
+    ::testing::Values(EntryReadCase{"FirstEmpty", EntryRead::EmptyWithMore, 1, Tree{"Inbox/"}},
+                      EntryReadCase{"SecondEmpty", EntryRead::EmptyWithMore, 2,
+                                    Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm"}},
+                      EntryReadCase{"FirstUnlockable", EntryRead::Unlockable, 1, Tree{"Inbox/"}},
+                      EntryReadCase{"SecondUnlockable", EntryRead::Unlockable, 2,
+                                    Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,7 +1,7 @@
 # Archive View/Folder on the folder Projects with deletion of mail and folder armed: only the
-# folder question is asked; every folder whose name begins with Projects is archived into its
-# own output folder and emptied, the folder Projects alone is removed, and the client gets
-# Escape (no F9, no Alt E D).
+# folder question is asked; Projects and its subfolder Projects\2004 are archived into their
+# own output folders and emptied, ProjectsOld (a name that merely begins the same) is left
+# alone, the folder Projects alone is removed, and the client gets Escape (no F9, no Alt E D).
 prepare() {
   set_setting "$C/Stowline/Stowline.ini" BasePath 'C:\Archive'
   set_setting "$C/Stowline/Stowline.ini" DelMsgAfterArc 1
@@ -27,7 +27,7 @@ stand-in clean
 end'
 check() {
   local ear="In One Ear 8210539759810E45415F32CB02F50278" att="Attachment 6B04982337FF6B258E6F5471D39D264D"
-  local mime="MIME test 1 C509496238464F385537D65CD45B687A" old="test Sun, 14 Oct 2012 16~09~01 49175A4CA68F255D9F321E611A27FCEC"
+  local mime="MIME test 1 C509496238464F385537D65CD45B687A"
   # Projects\2004 is archived below Projects; the colons of a subject cannot stay in a name.
   expect_eq "archive tree" "Projects
 Projects/2004
@@ -41,17 +41,16 @@ Projects/_Attachments~
 Projects/_Attachments~/$att
 Projects/_Attachments~/$att/some.doc
 Projects/_Attachments~/$mime
-Projects/_Attachments~/$mime/favicon.png
-ProjectsOld
-ProjectsOld/$old.htm" "$(archive_tree)"
-  for page in "$C/Archive/Projects/$att.htm" "$C/Archive/ProjectsOld/$old.htm"; do
+Projects/_Attachments~/$mime/favicon.png" "$(archive_tree)"
+  for page in "$C/Archive/Projects/$att.htm" "$C/Archive/Projects/2004/$ear.htm"; do
     crlf_only "$page" || fail "$page is not written with CRLF line ends"
   done
   # Every archived mail is deleted; of the three folders only Projects itself is removed.
-  expect_eq "documents left" "view 2294 (\$All) 2298 2306
+  expect_eq "documents left" "view 2294 (\$All) 2330 2298 2306
 document 2298 Attachment
 view 2302 (\$Inbox) 2298 2306
 document 2306 Multipart Mixed
 view 2326 Projects\\2004
-view 2334 ProjectsOld" "$(docs_left)"
+document 2330 test Sun, 14 Oct 2012 16:09:01 -0700
+view 2334 ProjectsOld 2330" "$(docs_left)"
 }
