@@ -234,13 +234,13 @@ TEST_F(Views, CategorisedWalkReturnsDocumentsInViewOrderForEveryBatchSize) {
         EXPECT_EQ(walked, expected) << "batch " << batch;
         EXPECT_TRUE(view.Close());
 
-        // The same walk through documents.
+        // The same walk through documents: a document listed again is visited once.
         ASSERT_TRUE(view.Open(handle, "By Category"));
         NotesDocument document;
         std::vector<std::string> subjects;
         for (bool more = view.FirstDocument(document); more; more = view.NextDocument(document))
             subjects.push_back(document.GetFieldText("Subject", ';'));
-        EXPECT_EQ(subjects, (std::vector<std::string>{"a", "b", "c", "a"})) << batch;
+        EXPECT_EQ(subjects, (std::vector<std::string>{"a", "b", "c"})) << batch;
     }
 }
 
