@@ -1,6 +1,11 @@
 // Writing the stand-in's data model as DXL.
 #include <libxml/xmlwriter.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -395,24 +400,50 @@ bool SaveDatabase(const Database& db, const std::string& file, std::string& erro
         error = file + ": " + error;
         return false;
     }
-    // Written beside the file and renamed over it, so that a failure half-way leaves the old
-    // database file intact.
-    const std::string temporary = file + ".saving";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(xml.data(), std::streamsize(xml.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            error = file + ": cannot write the file";
+    // A database file that is a link is saved to the file it names; the link stays.
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path target = file;
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        target = fs::canonical(target, ec);
+        if (ec) {
+            error = file + ": the link names no file";
             return false;
         }
     }
-    std::error_code ec;
-    std::filesystem::rename(temporary, file, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
+    // Written to a file created new beside the target (never opened through a name that
+    // exists) and renamed over it, so that a failure half-way leaves the old file intact.
+    std::string temporary = target.string() + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        error = file + ": cannot create a file beside it";
+        return false;
+    }
+    // The saved file keeps the mode of the one it replaces; a new one gets the usual mode.
+    struct stat previous {};
+    mode_t mode = 0666;
+    if (::stat(target.c_str(), &previous) == 0) {
+        mode = previous.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    bool written = ::fchmod(fd, mode) == 0;
+    for (std::size_t done = 0; written && done < xml.size();) {
+        const ssize_t n = ::write(fd, xml.data() + done, xml.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        written = n > 0;
+        if (written) done += static_cast<std::size_t>(n);
+    }
+    written = ::close(fd) == 0 && written;
+    if (!written) {
+        ::unlink(temporary.c_str());
+        error = file + ": cannot write the file";
+        return false;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
         error = file + ": cannot replace the file";
         return false;
     }

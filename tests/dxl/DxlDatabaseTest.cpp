@@ -3,6 +3,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <sstream>
 
 #include "sim/Engine.h"
@@ -212,6 +214,42 @@ TEST_F(DxlMailbox, SavedFileLeavesDeletedDocumentsOut) {
     EXPECT_EQ(again.collections.at(0x24), (Collection{0x80000001, 0x900}));
     EXPECT_EQ(again.collections.at(0x20), (Collection{0x900}));
     fs::remove(file);
+}
+
+// Saving never writes through a name it did not create: not through a link planted where a
+// temporary file might go, nor over a link that is the database file (its target is saved);
+// the file keeps its mode.
+TEST_F(DxlMailbox, SaveWritesOnlyANewFileBesideTheDatabase) {
+    const fs::path dir = fs::path(::testing::TempDir()) / "dxl-save-links";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "real");
+    const fs::path target = dir / "real" / "mail.dxl";
+    const fs::path link = dir / "mail.dxl";
+    const fs::path victim = dir / "victim.txt";
+    std::ofstream(victim) << "not to be touched";
+    std::ofstream(target) << "the previous database";
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("real/mail.dxl", link);
+    // A link at every name a save might have used for its temporary file.
+    for (const fs::path& planted : {fs::path(link.string() + ".saving"), fs::path(target.string() + ".saving")})
+        fs::create_symlink(victim, planted);
+
+    std::string error;
+    ASSERT_TRUE(SaveDatabase(db_, link.string(), error)) << error;
+
+    std::ifstream victimIn(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victimIn), {}), "not to be touched");
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link stays a link";
+    Database again;
+    ASSERT_TRUE(ReadDatabase(target.string(), again, error)) << error;
+    ExpectSameDatabase(db_, again);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    // Nothing but what was there before.
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) names.insert(entry.path().lexically_relative(dir).string());
+    EXPECT_EQ(names, (std::set<std::string>{"mail.dxl", "mail.dxl.saving", "real", "real/mail.dxl",
+                                            "real/mail.dxl.saving", "victim.txt"}));
+    fs::remove_all(dir);
 }
 
 struct CdRecord {
