@@ -274,7 +274,9 @@ NOTESAPI_FN STATUS LNPUBLIC EnumCompositeBuffer(BLOCKID ItemValue, DWORD ItemVal
             length = rec[1];
             header = 2;
         }
-        if (length != 0 && (length < header || pos + length > ItemValueLength)) return ERR_DATATYPE;
+        // A record must fit in what is left of the value; compared without adding, so that a
+        // length near 4 GB cannot wrap round and restart the walk.
+        if (length != 0 && (length < header || length > ItemValueLength - pos)) return ERR_DATATYPE;
         const STATUS s = ActionRoutine(reinterpret_cast<char*>(const_cast<BYTE*>(rec)), type,
                                        length ? length : header, vContext);
         if (s != NOERROR) return s;

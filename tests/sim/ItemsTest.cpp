@@ -165,6 +165,38 @@ TEST_F(ItemsTest, EnumerationStopsOnANonZeroReturn) {
     EXPECT_EQ(c.types.size(), 2u);
 }
 
+// A record whose length runs past the item ends the walk with an error, whatever the length:
+// lengths near 4 GB once wrapped the bounds check round and walked the item for ever.
+TEST_F(ItemsTest, RecordThatDoesNotFitEndsTheWalk) {
+    const struct {
+        const char* what;
+        sim::Bytes records;  // after the TYPE_COMPOSITE word
+    } cases[] = {
+        {"long record of 4 GB - 1", {0x85, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}},
+        {"long record of 4 GB - 2", {0x85, 0x00, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}},
+        {"long record one byte past", {0x85, 0x00, 0x0B, 0x00, 0x00, 0x00, 0, 0, 0, 0}},
+        {"word record past the end", {0x85, 0xFF, 0xFF, 0xFF, 0, 0}},
+        {"byte record past the end", {0x81, 0x08, 0, 0}},
+        {"fitting record then a wrapping one",
+         {0x81, 0x02, 0x85, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::DocumentBuilder doc = sim::AddDocument(*db);
+        doc.Raw("Body", TYPE_COMPOSITE, c.records);
+        Open(doc.Id());
+        BLOCKID item, value;
+        DWORD len;
+        ASSERT_EQ(NSFItemInfo(hNote, "Body", 4, &item, nullptr, &value, &len), NOERROR);
+        Collected collected;
+        collected.stopAfter = 100;  // a walk that starts over would end here, not hang the test
+        EXPECT_EQ(EnumCompositeBuffer(value, len, Collect, &collected), ERR_DATATYPE);
+        EXPECT_LE(collected.types.size(), 1u);
+        NSFNoteClose(hNote);
+        hNote = NULLHANDLE;
+    }
+}
+
 TEST_F(ItemsTest, FileObjectLayout) {
     const sim::Bytes content{'P', 'K', 3, 4};
     Open(sim::AddDocument(*db).Attachment("r\xC3\xA9sum\xC3\xA9.doc", content, {HOST_OLE}).Id());
