@@ -145,6 +145,10 @@ void AddArchiveOptions(CLI::App& sub, ArchiveRequest& r, bool withSelection) {
         ->check(CLI::IsMember({"ok", "cancel"}));
     sub.add_flag("--dry-run", r.dryRun, "Do not save the database afterwards (deletions are not kept)");
     sub.add_flag("--verbose", r.verbose, "Report the keys the client's window received");
+    sub.add_option("--pace", r.pace,
+                   "Let every note opened take MS milliseconds longer, as on a real database (to try "
+                   "the progress and Ctrl-C)")
+        ->option_text("MS");
 }
 
 bool ScriptAnswers(const std::vector<std::string>& answers) {
@@ -196,6 +200,7 @@ int RunArchive(const ArchiveRequest& r, int item) {
     DHANDLE idTable = item == 0 ? sim::ClientIdTable(selection) : 0;
 
     ScriptAnswers(r.answers);
+    sim::SetNoteOpenPace(r.pace);
     platform::posix::AddTopWindow("NOTES", kClientWindow);
     const std::set<NOTEID> before = LiveDocuments(*db);
     const std::map<NOTEID, std::size_t> views = Views(*db);

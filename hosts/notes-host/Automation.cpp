@@ -19,6 +19,8 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kStepWait = std::chrono::seconds(20);      // a dialog that never comes
 constexpr auto kUnexpectedWait = std::chrono::seconds(2);  // before an unscripted one is closed
 constexpr auto kSnapWait = std::chrono::seconds(30);
+// A run's progress window asks nothing: it is left alone unless a step names it.
+constexpr const char* kProgressTitle = "Stowline Archiving";
 
 std::vector<DialogStep> steps;
 size_t nextStep = 0;
@@ -288,7 +290,7 @@ void Work() {
         HWND match = nullptr, stranger = nullptr;
         for (HWND d : dialogs) {
             if (nextStep < steps.size() && TextOf(d) == steps[nextStep].title) match = d;
-            else if (!handled.count(d)) stranger = d;
+            else if (!handled.count(d) && TextOf(d) != kProgressTitle) stranger = d;
         }
         if (match) {
             const DialogStep& step = steps[nextStep++];

@@ -11,6 +11,7 @@
 //   window off                   closes the NOTES window (the client "not found")
 //   message N                    any message number with an empty block
 //   save SNAPSHOT DBPATH         save the database back
+//   pace MS                      every note the stand-in opens takes MS milliseconds longer
 //   clean                        record the stand-in's leftover handles and violations
 //   unload                       FreeLibrary of every add-in
 //   dialog TITLE                 the next dialog to appear must carry TITLE; the indented

@@ -196,6 +196,9 @@ struct Selection {
 bool Command(const AddIn& addIn, const Tokens& t, const std::string& dbPath) {
     std::vector<BYTE> block(menublock::kCommandSize, 0);
     const WORD item = static_cast<WORD>(std::stoi(t[1]));
+    // The client's window, the owner of what the add-in shows.
+    menublock::PutU32(block.data(), menublock::kCommandWindow,
+                      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(notesWindow)));
     menublock::PutU16(block.data(), menublock::kCommandItemId, item);
     std::string view;
     std::vector<size_t> positions;
@@ -256,6 +259,9 @@ int RunScript(const HostScript& script) {
                 Record("database " + Quote(t[2]) + " not saved");
                 ++failures;
             }
+        } else if (verb == "pace" && t.size() == 2) {
+            SetNoteOpenPace(static_cast<unsigned>(std::stoul(t[1])));
+            Record("pace " + t[1] + " ms");
         } else if (verb == "clean") {
             const std::string problems = StandInProblems();
             Record(problems.empty() ? "stand-in clean" : "stand-in problems: " + Quote(problems));

@@ -14,6 +14,7 @@ using ReleaseFn = void(__stdcall*)(std::uint32_t);
 using FindFn = std::uint32_t(__stdcall*)(const char*, const char*);
 using EntriesFn = std::uint32_t(__stdcall*)(const char*, std::uint32_t, std::uint32_t*, std::uint32_t);
 using CleanFn = std::uint32_t(__stdcall*)(char*, std::uint32_t);
+using PaceFn = void(__stdcall*)(std::uint32_t);
 
 template <typename F>
 F Bind(const char* name) {
@@ -59,6 +60,11 @@ std::vector<std::uint32_t> ViewEntries(const std::string& dbPath, std::uint32_t 
     std::vector<std::uint32_t> ids(fn(dbPath.c_str(), view, nullptr, 0));
     fn(dbPath.c_str(), view, ids.data(), static_cast<std::uint32_t>(ids.size()));
     return ids;
+}
+
+void SetNoteOpenPace(unsigned milliseconds) {
+    static auto fn = Bind<PaceFn>("SimSetNoteOpenPace");
+    if (fn) fn(milliseconds);
 }
 
 std::string StandInProblems() {

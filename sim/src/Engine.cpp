@@ -244,6 +244,8 @@ void SetEmptyReadWithMore(unsigned nthRead) {
     State().emptyReadWithMore = nthRead;
 }
 
+void SetNoteOpenPace(unsigned milliseconds) { State().notePaceMs = milliseconds; }
+
 void DeleteNote(Database& db, NOTEID id) {
     Note* note = db.FindNote(id);
     if (!note) return;

@@ -1,6 +1,8 @@
 // Databases and notes: open, close, delete, information, sealing and signatures.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "Calls.h"
 #include "State.h"
@@ -96,6 +98,8 @@ NOTESAPI_FN STATUS LNPUBLIC NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD NoteCla
 
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteOpen(DBHANDLE hDB, NOTEID NoteID, WORD OpenFlags, NOTEHANDLE* rethNote) {
     SIM_ENTER_STATUS(NSFNoteOpen, NoteID);
+    if (const unsigned pace = State().notePaceMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(pace));
     HandleEntry* e = Lookup(hDB, Kind::Database, "NSFNoteOpen");
     if (!e) return ERR_SIM_INVALID_HANDLE;
     if (!rethNote) return ERR_SIM_BAD_ARGUMENT;

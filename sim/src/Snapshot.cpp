@@ -284,6 +284,8 @@ DWORD LNPUBLIC SimViewEntries(const char* dbPath, NOTEID view, NOTEID* ids, DWOR
     return n;
 }
 
+void LNPUBLIC SimSetNoteOpenPace(DWORD milliseconds) { sim::SetNoteOpenPace(milliseconds); }
+
 DWORD LNPUBLIC SimCheckClean(char* buffer, DWORD size) {
     const auto problems = sim::CheckClean();
     if (buffer && size) {

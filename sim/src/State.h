@@ -63,6 +63,7 @@ struct EngineState {
     DWORD batchSize = 4096;
     unsigned entryReads = 0;      // NIFReadEntries calls served
     unsigned emptyReadWithMore = 0;  // the call that brings nothing while it signals more
+    unsigned notePaceMs = 0;
     DWORD nextCategory = 1;
 };
 

@@ -15,6 +15,7 @@ class ExportJob;
 
 // The fields of the client's command block (notesapi/menublocks.h) that the commands read.
 struct CommandBlockFields {
+    std::uintptr_t window = 0;  // the client's window, owner of the progress window
     DBHANDLE database = 0;
     NOTEID viewNoteId = 0;
     DHANDLE selectedNotes = 0;

@@ -8,6 +8,7 @@
 #include "notes/FieldReadError.h"
 #include "notes/ViewCollection.h"
 #include "platform/Platform.h"
+#include "platform/RunProgress.h"
 #include "settings/ArchiveSettings.h"
 
 namespace stowline {
@@ -49,7 +50,15 @@ void ArchiveSelected(const void* commandBlock) {
     job.DatabaseHandle = client.database;
     FillJobFromSettings(job, *settings);
 
-    if (!RunExport(job)) ReportRunFailure(job);
+    bool archived = false;
+    {
+        // The progress window goes before any box is shown.
+        const auto progress = platform::OpenRunProgress(client.window);
+        job.Progress = progress.get();
+        archived = RunExport(job);
+        job.Progress = nullptr;
+    }
+    if (!archived) ReportRunFailure(job);
     RefreshAfterArchiveSelected(settings->DelMsgAfterArc);
 }
 

@@ -14,6 +14,7 @@
 #include "notes/NotesDatabase.h"
 #include "notes/ViewCollection.h"
 #include "platform/Platform.h"
+#include "platform/RunProgress.h"
 #include "settings/ArchiveSettings.h"
 
 namespace stowline {
@@ -120,14 +121,23 @@ void ArchiveViewFolder(const void* commandBlock) {
                                    [&title](const std::string& name) { return !IsViewOrSubfolder(name, title); }),
                     names.end());
         if (names.empty()) ShowAppMessage(kNotFoundText);
-        for (const auto& name : names) {
-            job.ViewName = name;
-            if (!RunExport(job)) {
-                everyRunSucceeded = false;
-                ReportRunFailure(job);
+        const auto progress = platform::OpenRunProgress(client.window);
+        job.Progress = progress.get();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            job.ViewName = names[i];
+            if (RunExport(job)) continue;
+            everyRunSucceeded = false;
+            if (job.Cancelled) {
+                // The views after a cancel get no run: their documents are only counted.
+                CountViewsLeft(job, {names.begin() + static_cast<std::ptrdiff_t>(i) + 1, names.end()});
+                break;
             }
+            ReportRunFailure(job);
         }
+        job.Progress = nullptr;
     }
+    // Reported once the progress window is gone.
+    if (job.Cancelled) ReportRunFailure(job);
 
     if (settings->DelViewFoldersAfterArc)
         RemoveArchivedFolder(title, job, client.database,

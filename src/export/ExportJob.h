@@ -11,6 +11,7 @@
 
 #include "export/ExcludedFolders.h"
 #include "notes/NotesDatabase.h"
+#include "platform/RunProgress.h"
 
 namespace stowline {
 
@@ -49,6 +50,13 @@ public:
     bool DelMsgAfterArc = false;
     std::uint32_t DeleteGuard = 0;
     stowline::ExcludedFolders ExcludedFolders;
+    // Shown the run's progress and asked between two documents whether the user stopped it;
+    // none: the run goes to its end. Borrowed from the command.
+    platform::RunProgress* Progress = nullptr;
+    // Set by the run the user stopped; its documents not reached, and those of the command's
+    // views left after it, are counted in NotArchived.
+    bool Cancelled = false;
+    DWORD NotArchived = 0;
 };
 
 }  // namespace stowline

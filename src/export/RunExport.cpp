@@ -30,6 +30,9 @@ struct Stop {
     std::string reason;
 };
 
+// The user stopped the run between two documents.
+struct Cancel {};
+
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 // What one archived document left on disk, for the decision to delete it.
@@ -119,8 +122,25 @@ private:
             ~CountOnExit() { total += walk.Unopened(); }
         } countOnExit{*walk, unopened};
 
+        platform::RunProgress* progress = job_.Progress;
+        if (progress) {
+            DWORD total = walk->CountNotes();
+            // A read that fails here leaves the total unknown; the walk meets the failure itself.
+            if (!selection && view.lastStatus != NOERROR) total = 0;
+            view.lastStatus = NOERROR;
+            progress->Begin(job_.ExcludedFolders.DisplayNameFor(name), total);
+        }
+        std::uint32_t done = 0;
         for (bool open = walk->FirstDocument(document); open;) {
+            // Between two documents: the one before is finished, deleted where armed, and this
+            // one is open but not yet touched.
+            if (progress && progress->Step(done, document.GetFieldText("Subject", ';'))) {
+                document.Close();
+                job_.NotArchived += 1 + walk->CountRest();
+                throw Cancel{};
+            }
             ArchivedDocument archived = ArchiveDocument(document, viewFolder);
+            ++done;
             document.Close();
             open = walk->NextDocument(document);
             // The previous document goes only now that its successor is open.
@@ -205,6 +225,25 @@ private:
 
 }  // namespace
 
+std::string CancelReason(DWORD notArchived) {
+    return "Archiving was cancelled; " + std::to_string(notArchived) + " document(s) were not archived.";
+}
+
+void CountViewsLeft(ExportJob& job, const std::vector<std::string>& names) {
+    {
+        BorrowedDatabase borrowed(job.Database, job.DatabaseHandle);
+        for (const auto& name : names) {
+            ViewCollection view;
+            if (!job.Database.OpenView(name, view)) continue;
+            job.NotArchived += view.CountNotes();
+        }
+    }
+    // The cancel is always the reason's first line.
+    const std::size_t lineEnd = job.ErrorText.find('\n');
+    job.ErrorText = CancelReason(job.NotArchived) +
+                    (lineEnd == std::string::npos ? std::string() : job.ErrorText.substr(lineEnd));
+}
+
 bool RunExport(ExportJob& job) {
     // The job's wrapper holds the client's database only for the run.
     std::optional<BorrowedDatabase> borrowed;
@@ -212,8 +251,11 @@ bool RunExport(ExportJob& job) {
 
     Run run(job);
     std::optional<std::string> stop;
+    bool cancelled = false;
     try {
         run.Execute();
+    } catch (const Cancel&) {
+        cancelled = true;
     } catch (const Stop& s) {
         stop = s.reason;
     } catch (const FieldReadError& e) {
@@ -224,10 +266,11 @@ bool RunExport(ExportJob& job) {
         stop = "Unexpected error while archiving.";
     }
 
-    if (!stop && run.unopened == 0 && run.notDeleted == 0 && run.notDecrypted == 0 &&
+    if (!stop && !cancelled && run.unopened == 0 && run.notDeleted == 0 && run.notDecrypted == 0 &&
         run.unreadViews.empty())
         return true;
-    std::string reason = stop.value_or("");
+    if (cancelled) job.Cancelled = true;
+    std::string reason = cancelled ? CancelReason(job.NotArchived) : stop.value_or("");
     const auto addLine = [&reason](const std::string& line) {
         if (!reason.empty()) reason += '\n';
         reason += line;

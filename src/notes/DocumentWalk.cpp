@@ -24,4 +24,18 @@ bool DocumentWalk::OpenFrom(NOTEID id, NotesDocument& document) {
     return false;
 }
 
+DWORD DocumentWalk::CountNotes() {
+    std::unordered_set<NOTEID> ids;
+    for (NOTEID id = FirstNoteId(); id != 0; id = NextNoteId()) ids.insert(id);
+    return static_cast<DWORD>(ids.size());
+}
+
+DWORD DocumentWalk::CountRest() {
+    // The notes seen so far, those passed over as unopened included, were dealt with.
+    std::unordered_set<NOTEID> rest;
+    for (NOTEID id = NextNoteId(); id != 0; id = NextNoteId())
+        if (!seen_.count(id)) rest.insert(id);
+    return static_cast<DWORD>(rest.size());
+}
+
 }  // namespace stowline

@@ -20,6 +20,12 @@ public:
     bool NextDocument(NotesDocument& document);
     // Notes passed over since FirstDocument because they could not be opened.
     DWORD Unopened() const { return unopened_; }
+    // The distinct notes of the source, counted without opening any (a view may list a note
+    // under several categories); the walk then starts afresh with FirstDocument.
+    DWORD CountNotes();
+    // The distinct notes the walk has not reached yet, counted without opening any; the walk
+    // is at its end afterwards.
+    DWORD CountRest();
 
 protected:
     // `deletedIsUnopened` false: a note already deleted is passed over without being counted

@@ -5,8 +5,9 @@
 # named by notes.ini's AddInMenus, Stowline.ini into the settings folder, Stowline.reg into the
 # registry), loads the test mailbox into the stand-in, runs notes-host.exe on the scenario's
 # script in a virtual display, and compares its transcript with the expected one. The scenario
-# file sets HOST_SCRIPT and EXPECTED and may define prepare() (before the run) and check()
-# (after it).
+# file sets HOST_SCRIPT and EXPECTED and may define prepare() (before the run), normalize()
+# (a filter of the transcript before the comparison, for what varies from run to run) and
+# check() (after it).
 # Environment: WINEPREFIX, NOTES_HOST, NNOTES_DLL, DIST_ZIP, SNAPSHOT, NOTES_MAILBOX, WORK_ROOT.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -65,6 +66,7 @@ cp "$SNAPSHOT" "$C/Notes/mail.snapshot"
 HOST_SCRIPT=""
 EXPECTED=""
 prepare() { :; }
+normalize() { cat; }
 check() { :; }
 # shellcheck source=/dev/null
 source "$scenario"
@@ -84,7 +86,8 @@ echo "notes-host exit status $rc"
 if [ ! -f transcript.txt ]; then
   fail "no transcript"
 else
-  diff -u expected.txt transcript.txt || fail "transcript differs from the expected one"
+  normalize < transcript.txt > compared.txt
+  diff -u expected.txt compared.txt || fail "transcript differs from the expected one"
 fi
 check
 if [ "$failures" -gt 0 ]; then

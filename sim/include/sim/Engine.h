@@ -52,6 +52,11 @@ void SetReadEntriesBatchSize(DWORD entries);  // default 4096
 // returns no entries, no buffer and SIGNAL_MORE_TO_DO, as a busy server may answer.
 void SetEmptyReadWithMore(unsigned nthRead);
 
+// ---- pace ----
+// Makes every NSFNoteOpen take `milliseconds` longer, as on a real database at tens of
+// documents a second; 0 (the default) runs at full speed.
+void SetNoteOpenPace(unsigned milliseconds);
+
 // ---- note changes made outside the API (the builder uses these too) ----
 // Turns a note into a deletion stub and takes it out of every collection.
 void DeleteNote(Database& db, NOTEID id);

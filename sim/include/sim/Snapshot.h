@@ -44,3 +44,5 @@ NOTESAPI_FN DWORD LNPUBLIC SimViewEntries(const char* dbPath, NOTEID view, NOTEI
 // The handles, locks and buffers still held and the violations seen, one per line, copied
 // into `buffer` (NUL-terminated, cut to `size`); answers the number of problems.
 NOTESAPI_FN DWORD LNPUBLIC SimCheckClean(char* buffer, DWORD size);
+// Makes every NSFNoteOpen take `milliseconds` longer (sim/Engine.h SetNoteOpenPace).
+NOTESAPI_FN void LNPUBLIC SimSetNoteOpenPace(DWORD milliseconds);

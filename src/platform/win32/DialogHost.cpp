@@ -5,19 +5,11 @@
 #include <string>
 
 #include "platform/DialogHost.h"
+#include "platform/win32/ThisModule.h"
 
 namespace platform {
 
 namespace {
-
-// The module this code is linked into (stowline.dll inside the client), which holds the
-// templates.
-HMODULE ThisModule() {
-    HMODULE self = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ThisModule), &self);
-    return self;
-}
 
 class Win32Dialog final : public DialogControls {
 public:

@@ -1,4 +1,4 @@
-// Resource ids of the Options dialog template and its menu (shared with OptionsDialog.rc).
+// Resource ids of the dialog templates (OptionsDialog.rc, RunProgress.rc) and the Options menu.
 #pragma once
 
 #define IDD_OPTIONS 102
@@ -10,6 +10,13 @@
 #define IDC_PROMPT_FOLDERS 1005
 #define IDC_PROMPT_MESSAGES 1006
 #define ID_HELP_TOPICS 32772
+
+// The progress window of a long run.
+#define IDD_PROGRESS 103
+#define IDC_PROGRESS_SOURCE 1100
+#define IDC_PROGRESS_COUNT 1101
+#define IDC_PROGRESS_SUBJECT 1102
+#define IDC_PROGRESS_BAR 1103
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif
