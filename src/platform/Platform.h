@@ -90,6 +90,9 @@ bool RemoveFile(const std::string& path);
 // Size of a file in bytes, or -1 when it cannot be read.
 std::int64_t FileSize(const std::string& path);
 
+// The bytes of a whole file, as stored (no line-end translation). False when it cannot be read.
+bool ReadFileBytes(const std::string& path, std::string& content);
+
 // Broken-down local time, as the add-in's document dates are given.
 struct LocalTime {
     int year, month, day, hour, minute, second;

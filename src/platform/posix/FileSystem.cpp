@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "platform/TextMode.h"
 #include "platform/posix/FileOps.h"
+#include "platform/posix/FileText.h"
 #include "platform/posix/HostPath.h"
 
 namespace platform {
@@ -186,6 +187,15 @@ bool SetFileModificationTime(const std::string& path, const LocalTime& when) {
     if (t == static_cast<std::time_t>(-1)) return false;
     struct timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
     return posix::Ops().utimensat(AT_FDCWD, host.path.c_str(), times, 0) == 0;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& content) {
+    content.clear();
+    const auto host = posix::ResolveHostPath(path);
+    if (host.error != winpath::PathError::None || host.parsed.trailingSeparator ||
+        host.components.empty())
+        return false;
+    return posix::ReadWholeFile(host.path, content);
 }
 
 }  // namespace platform

@@ -110,4 +110,24 @@ bool SetFileModificationTime(const std::string& path, const LocalTime& when) {
     return CloseHandle(h) && ok;
 }
 
+bool ReadFileBytes(const std::string& path, std::string& content) {
+    content.clear();
+    const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    char buffer[65536];
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(h, buffer, sizeof buffer, &n, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (n == 0) break;
+        content.append(buffer, n);
+    }
+    CloseHandle(h);
+    return ok;
+}
+
 }  // namespace platform

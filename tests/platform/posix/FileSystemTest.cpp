@@ -3,6 +3,8 @@
 
 #include <cerrno>
 #include <ctime>
+#include <filesystem>
+#include <iterator>
 
 #include "PosixFixture.h"
 #include "platform/Platform.h"
@@ -104,6 +106,43 @@ TEST_F(FileSystem, TextFileStoresCrLfAndCountsIt) {
     EXPECT_EQ(platform::FileSize("C:\\out\\none"), -1);
     EXPECT_FALSE(f.Open("C:\\missing\\page.htm"));
     EXPECT_FALSE(f.Open("C:\\out\\"));
+}
+
+// A file written under a temporary name and moved over the old one: the move replaces it
+// whole, names resolve without regard to case, and nothing is moved or read where it is not.
+TEST_F(FileSystem, FilesAreReadReplacedAndRemovedByWindowsPath) {
+    MakeDir("out");
+    MakeFile("out/Index.js", "old\r\n");
+    MakeFile("out/index.js.tmp", "new\r\n");
+    std::string content;
+    ASSERT_TRUE(platform::ReadFileBytes("C:\\out\\INDEX.js", content));
+    EXPECT_EQ(content, "old\r\n");  // as stored: no line-end translation
+    ASSERT_TRUE(platform::MoveFileOver("C:\\out\\index.js.tmp", "C:\\out\\index.js"));
+    EXPECT_EQ(Read("out/Index.js"), "new\r\n");  // the stored spelling is kept
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("out")),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    EXPECT_FALSE(platform::MoveFileOver("C:\\out\\none.tmp", "C:\\out\\Index.js"));
+    EXPECT_EQ(Read("out/Index.js"), "new\r\n");
+    EXPECT_FALSE(platform::ReadFileBytes("C:\\out\\none", content));
+    EXPECT_TRUE(content.empty());
+    EXPECT_FALSE(platform::ReadFileBytes("C:\\out\\", content));
+
+    EXPECT_TRUE(platform::RemoveFile("C:\\OUT\\index.JS"));
+    EXPECT_FALSE(std::filesystem::exists(Host("out/Index.js")));
+    EXPECT_FALSE(platform::RemoveFile("C:\\out\\Index.js"));
+    EXPECT_FALSE(platform::RemoveFile("C:\\out"));  // a folder is no file
+
+    // Failures of the calls themselves reach the caller.
+    MakeFile("out/a.tmp", "a");
+    platform::posix::ScopedFileOps restore;
+    auto& ops = platform::posix::Ops();
+    ops.rename = [](const char*, const char*) -> int { return errno = ENOSPC, -1; };
+    ops.read = [](int, void*, size_t) -> ssize_t { return errno = EIO, -1; };
+    EXPECT_FALSE(platform::MoveFileOver("C:\\out\\a.tmp", "C:\\out\\a.js"));
+    EXPECT_FALSE(platform::ReadFileBytes("C:\\out\\a.tmp", content));
+    EXPECT_EQ(Read("out/a.tmp"), "a");
 }
 
 TEST_F(FileSystem, InjectedFailuresReachTheCaller) {
