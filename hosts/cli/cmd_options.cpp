@@ -1,6 +1,7 @@
 // stowline options: the user picks "Options/Other". Without options the dialog is a form on
 // the terminal; with them the dialog is worked as a user would: the path typed, boxes clicked
-// until they show the asked state, then OK.
+// until they show the asked state, then OK. The index switch has no box in the dialog: it is
+// set in the loaded settings, which the dialog's OK (or, without other options, Save) stores.
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 
 #include "ArchiveClient.h"
 #include "Command.h"
+#include "addin/AddinStartup.h"
 #include "addin/DTMenuProc.h"
 #include "platform/posix/PosixDialog.h"
 #include "settings/OptionsDialog.h"
@@ -21,6 +23,7 @@ using platform::posix::DialogSession;
 struct OptionsRequest {
     std::optional<std::string> basePath;
     std::optional<std::string> deleteMessages, promptMessages, deleteFolders, promptFolders;
+    std::optional<std::string> writeIndex;
     std::vector<std::string> answers;
     bool Scripted() const {
         return basePath || deleteMessages || promptMessages || deleteFolders || promptFolders;
@@ -51,6 +54,9 @@ const stowline::cli::Registration reg{
             ->check(onOff);
         sub.add_option("--prompt-folders", r->promptFolders, "Prompt first before removing a folder: on|off")
             ->check(onOff);
+        sub.add_option("--write-index", r->writeIndex,
+                       "Keep a browsable, searchable index of the archive: on|off")
+            ->check(onOff);
         sub.add_option("--answer", r->answers, "Answer the next question: ok or cancel (repeatable, in order)")
             ->check(CLI::IsMember({"ok", "cancel"}));
         return [r]() {
@@ -70,6 +76,16 @@ const stowline::cli::Registration reg{
                 platform::posix::SetDialogOnTerminal(true);
             }
             stowline::cli::SetUpMenu();
+            if (r->writeIndex) {
+                stowline::ArchiveSettings* settings = stowline::TheSettings();
+                if (!settings) return 1;
+                settings->WriteIndex = *r->writeIndex == "on";
+                if (!r->Scripted()) {
+                    const bool saved = settings->Save();
+                    std::cout << (saved ? "Options saved\n" : "Options not saved\n");
+                    return saved ? 0 : 1;
+                }
+            }
             unsigned char block[menublock::kCommandSize] = {};  // nothing open
             menublock::PutU16(block, menublock::kCommandItemId, 2);
             DTMenuProc(menublock::kCommand, block);

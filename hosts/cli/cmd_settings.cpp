@@ -21,7 +21,8 @@ const stowline::cli::Registration reg{
                       << "DelMsgAfterArc=" << s.DelMsgAfterArc << '\n'
                       << "DelViewFoldersAfterArc=" << s.DelViewFoldersAfterArc << '\n'
                       << "PromptDelMsg=" << s.PromptDelMsg << '\n'
-                      << "PromptDelViewFolders=" << s.PromptDelViewFolders << '\n';
+                      << "PromptDelViewFolders=" << s.PromptDelViewFolders << '\n'
+                      << "WriteIndex=" << s.WriteIndex << '\n';
             std::string reason;
             if (!s.Validate(reason)) {
                 std::cout << "invalid: " << text(reason) << '\n';

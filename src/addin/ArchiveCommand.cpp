@@ -33,11 +33,15 @@ void FillJobFromSettings(ExportJob& job, const ArchiveSettings& settings) {
     job.DetachMethodEvalString = settings.DetachMethodEvalString;
     job.TextFileNameEvalString = settings.TextFileNameEvalString;
     job.DelMsgAfterArc = settings.DelMsgAfterArc;
+    job.WriteIndex = settings.WriteIndex;
     if (settings.DelMsgAfterArc) job.DeleteGuard = kDeleteGuardArmed;
 }
 
-void ReportRunFailure(const ExportJob& job) {
-    platform::ShowMessageBox("Archive Error: " + job.ErrorText, texts::kArchiveErrorTitle,
+void ReportRun(const ExportJob& job, bool succeeded) {
+    if (succeeded && job.IndexErrorText.empty()) return;
+    std::string reason = succeeded ? "" : job.ErrorText;
+    if (!job.IndexErrorText.empty()) reason += (reason.empty() ? "" : "\n") + job.IndexErrorText;
+    platform::ShowMessageBox("Archive Error: " + reason, texts::kArchiveErrorTitle,
                              platform::MB_ICONSTOP_ | platform::MB_OK_);
 }
 

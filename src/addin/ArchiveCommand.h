@@ -44,8 +44,9 @@ void AddStandardExcludedFolders(ExcludedFolders& folders);
 // delete guard only when deletion is on.
 void FillJobFromSettings(ExportJob& job, const ArchiveSettings& settings);
 
-// "Archive Error: " and the job's reason, under "Error" with the stop icon.
-void ReportRunFailure(const ExportJob& job);
+// "Archive Error: " and the reasons, under "Error" with the stop icon: the job's reason when the
+// run failed, then why the archive's index could not be written. Nothing when there is neither.
+void ReportRun(const ExportJob& job, bool succeeded);
 
 // Asks an OK/Cancel question; true only for OK.
 bool Confirm(const std::string& text, const std::string& title, unsigned flags);

@@ -58,7 +58,7 @@ void ArchiveSelected(const void* commandBlock) {
         archived = RunExport(job);
         job.Progress = nullptr;
     }
-    if (!archived) ReportRunFailure(job);
+    ReportRun(job, archived);
     RefreshAfterArchiveSelected(settings->DelMsgAfterArc);
 }
 

@@ -125,19 +125,19 @@ void ArchiveViewFolder(const void* commandBlock) {
         job.Progress = progress.get();
         for (std::size_t i = 0; i < names.size(); ++i) {
             job.ViewName = names[i];
-            if (RunExport(job)) continue;
-            everyRunSucceeded = false;
-            if (job.Cancelled) {
+            const bool succeeded = RunExport(job);
+            if (!succeeded) everyRunSucceeded = false;
+            if (!succeeded && job.Cancelled) {
                 // The views after a cancel get no run: their documents are only counted.
                 CountViewsLeft(job, {names.begin() + static_cast<std::ptrdiff_t>(i) + 1, names.end()});
                 break;
             }
-            ReportRunFailure(job);
+            ReportRun(job, succeeded);
         }
         job.Progress = nullptr;
     }
     // Reported once the progress window is gone.
-    if (job.Cancelled) ReportRunFailure(job);
+    if (job.Cancelled) ReportRun(job, false);
 
     if (settings->DelViewFoldersAfterArc)
         RemoveArchivedFolder(title, job, client.database,

@@ -49,6 +49,10 @@ public:
     NotesDatabase Database;  // attached to DatabaseHandle only while a run uses it
     bool DelMsgAfterArc = false;
     std::uint32_t DeleteGuard = 0;
+    // Keep an index of every folder a run writes to, and one of the base path. A failure to
+    // write it goes to IndexErrorText, never into the run's result or ErrorText.
+    bool WriteIndex = false;
+    std::string IndexErrorText;
     stowline::ExcludedFolders ExcludedFolders;
     // Shown the run's progress and asked between two documents whether the user stopped it;
     // none: the run goes to its end. Borrowed from the command.

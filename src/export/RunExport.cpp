@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "export/ArchiveIndex.h"
 #include "export/ExportJob.h"
 #include "export/OutputFolders.h"
 #include "files/ExistenceChecks.h"
@@ -78,7 +79,7 @@ std::string EvaluateName(NotesDocument& document, const std::string& formula, co
 
 class Run {
 public:
-    explicit Run(ExportJob& job) : job_(job), armed_(job.DeletionArmed()) {}
+    Run(ExportJob& job, ArchiveIndex* index) : job_(job), armed_(job.DeletionArmed()), index_(index) {}
 
     // Walks every name of the job; throws Stop.
     void Execute() {
@@ -187,6 +188,7 @@ private:
         // The page keeps the time of writing when the date cannot be set.
         if (const auto date = GetDocumentDate(document.note))
             platform::SetFileModificationTime(path, *date);
+        if (index_) index_->Add(viewFolder, path, document.note, attachments.size());
         return archived;
     }
 
@@ -221,6 +223,7 @@ private:
 
     ExportJob& job_;
     const bool armed_;
+    ArchiveIndex* const index_;  // null unless the job keeps an index
 };
 
 }  // namespace
@@ -244,12 +247,32 @@ void CountViewsLeft(ExportJob& job, const std::vector<std::string>& names) {
                     (lineEnd == std::string::npos ? std::string() : job.ErrorText.substr(lineEnd));
 }
 
+namespace {
+bool ExportDocuments(ExportJob& job, ArchiveIndex* index);
+}  // namespace
+
 bool RunExport(ExportJob& job) {
+    job.IndexErrorText.clear();
+    if (!job.WriteIndex) return ExportDocuments(job, nullptr);
+    // The index is written after every document is finished, deleted ones included, so that it
+    // cannot change what the run archives or deletes; its failure is reported on its own.
+    ArchiveIndex index;
+    const bool exported = ExportDocuments(job, &index);
+    try {
+        job.IndexErrorText = index.Write(job.BasePath);
+    } catch (...) {
+        job.IndexErrorText = "The archive's index was not written: there was not enough memory.";
+    }
+    return exported;
+}
+
+namespace {
+bool ExportDocuments(ExportJob& job, ArchiveIndex* index) {
     // The job's wrapper holds the client's database only for the run.
     std::optional<BorrowedDatabase> borrowed;
     if (job.SourceMode != kSourceSelection) borrowed.emplace(job.Database, job.DatabaseHandle);
 
-    Run run(job);
+    Run run(job, index);
     std::optional<std::string> stop;
     bool cancelled = false;
     try {
@@ -292,5 +315,6 @@ bool RunExport(ExportJob& job) {
     job.ErrorText = reason;
     return false;
 }
+}  // namespace
 
 }  // namespace stowline

@@ -32,14 +32,6 @@ void HtmlEscape(std::string& text) {
     text.swap(escaped);
 }
 
-namespace {
-std::string Escaped(std::string text) {
-    HtmlEscape(text);
-    return text;
-}
-
-// A link target inside a double-quoted attribute: markup characters as entities, and "%"
-// and "#" percent-encoded so that the browser opens the file of exactly that name.
 std::string HrefEscaped(const std::string& path) {
     std::string escaped;
     escaped.reserve(path.size());
@@ -55,6 +47,12 @@ std::string HrefEscaped(const std::string& path) {
         }
     }
     return escaped;
+}
+
+namespace {
+std::string Escaped(std::string text) {
+    HtmlEscape(text);
+    return text;
 }
 
 constexpr const char* kLabel = "</td></tr>\n<tr><td valign=top><font color=\"#003366\">";

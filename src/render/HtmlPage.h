@@ -20,4 +20,9 @@ void HtmlEscape(std::string& text);
 std::string GetHtmlPage(NOTEHANDLE note, const std::string& directory,
                         const std::vector<WrittenAttachment>& attachments);
 
+// A relative link target inside a double-quoted attribute, as the pages link their attachments:
+// markup characters as entities, "%" and "#" percent-encoded so that the browser opens the file
+// of exactly that name; the path keeps its backslashes.
+std::string HrefEscaped(const std::string& path);
+
 }  // namespace stowline

@@ -19,6 +19,7 @@ bool ArchiveSettings::Load() {
     DelViewFoldersAfterArc = settingsFile.GetBool(s, "DelViewFoldersAfterArc");
     PromptDelMsg = settingsFile.GetBool(s, "PromptDelMsg");
     PromptDelViewFolders = settingsFile.GetBool(s, "PromptDelViewFolders");
+    WriteIndex = settingsFile.GetBool(s, "WriteIndex");
     return true;
 }
 
@@ -41,6 +42,7 @@ bool ArchiveSettings::Save() {
     written &= settingsFile.WriteBool(s, "DelViewFoldersAfterArc", DelViewFoldersAfterArc);
     written &= settingsFile.WriteBool(s, "PromptDelMsg", PromptDelMsg);
     written &= settingsFile.WriteBool(s, "PromptDelViewFolders", PromptDelViewFolders);
+    written &= settingsFile.WriteBool(s, "WriteIndex", WriteIndex);
     if (!written) {
         platform::ShowMessageBox("Was unable to save settings.File '" + path + "' could not be written.",
                                  "File Error", platform::MB_ICONSTOP_ | platform::MB_OK_);

@@ -15,9 +15,9 @@ class ArchiveSettings {
 public:
     ArchiveSettings(const std::string& settingsFilePath, bool load);
 
-    // Reads all seven keys; a missing file reads as all keys missing. Always true.
+    // Reads all eight keys; a missing file reads as all keys missing. Always true.
     bool Load();
-    // Writes all seven keys, first filling empty formulas with the standard formula. False,
+    // Writes all eight keys, first filling empty formulas with the standard formula. False,
     // after telling the user, when the settings file does not exist (it is never created
     // here) or a key could not be written.
     bool Save();
@@ -31,6 +31,8 @@ public:
     bool PromptDelMsg = false;
     bool DelViewFoldersAfterArc = false;
     bool PromptDelViewFolders = false;
+    // Each run keeps a browsable, searchable index of the folders it wrote to.
+    bool WriteIndex = false;
     SettingsFile settingsFile;
 };
 

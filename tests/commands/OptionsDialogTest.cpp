@@ -136,7 +136,7 @@ TEST_F(OptionsDialogTest, OkRefusesPathsThatAreNotDirectories) {
     }
 }
 
-// OK writes all seven keys, with the standard formula for an empty one; Cancel changes nothing.
+// OK writes all eight keys, with the standard formula for an empty one; Cancel changes nothing.
 TEST_F(OptionsDialogTest, OkSavesEverythingCancelNothing) {
     MakeDir("Elsewhere");
     Settings({}, "");

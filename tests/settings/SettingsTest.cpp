@@ -96,13 +96,15 @@ TEST_F(Settings, LoadReadsKeysAndBooleans) {
         MakeFile("Stowline.ini", std::string("[Stowline Settings]\r\nBasePath=C:\\Arch\r\n") +
                                      "DelMsgAfterArc=" + stored + "\r\nPromptDelMsg=" + stored +
                                      "\r\nDelViewFoldersAfterArc=" + stored +
-                                     "\r\nPromptDelViewFolders=" + stored + "\r\n");
+                                     "\r\nPromptDelViewFolders=" + stored +
+                                     "\r\nWriteIndex=" + stored + "\r\n");
         const ArchiveSettings s("C:\\Stowline.ini", true);
         EXPECT_EQ(s.BasePath, "C:\\Arch");
         EXPECT_EQ(s.DelMsgAfterArc, expected) << stored;
         EXPECT_EQ(s.PromptDelMsg, expected) << stored;
         EXPECT_EQ(s.DelViewFoldersAfterArc, expected) << stored;
         EXPECT_EQ(s.PromptDelViewFolders, expected) << stored;
+        EXPECT_EQ(s.WriteIndex, expected) << stored;
         EXPECT_EQ(s.DetachMethodEvalString, "");  // empty formulas stay empty on load
     }
 }
@@ -128,6 +130,7 @@ TEST_F(Settings, SaveFillsEmptyFormulasAndWritesEveryKey) {
     s.BasePath = "C:\\Arch";
     s.DelMsgAfterArc = true;
     s.PromptDelViewFolders = true;
+    s.WriteIndex = true;
     ASSERT_TRUE(s.Save());
     EXPECT_EQ(s.DetachMethodEvalString, stowline::kStandardFormula);
     EXPECT_EQ(s.TextFileNameEvalString, "Left(Text(\"Subject\"),30) + \" \" + UNID");
@@ -139,11 +142,13 @@ TEST_F(Settings, SaveFillsEmptyFormulasAndWritesEveryKey) {
               "DelMsgAfterArc=1\r\n"
               "DelViewFoldersAfterArc=0\r\n"
               "PromptDelMsg=0\r\n"
-              "PromptDelViewFolders=1\r\n");
+              "PromptDelViewFolders=1\r\n"
+              "WriteIndex=1\r\n");
     const ArchiveSettings back("C:\\Stowline.ini", true);
     EXPECT_EQ(back.TextFileNameEvalString, stowline::kStandardFormula);
     EXPECT_TRUE(back.DelMsgAfterArc);
     EXPECT_TRUE(back.PromptDelViewFolders);
+    EXPECT_TRUE(back.WriteIndex);
     EXPECT_TRUE(platform::posix::RecordedBoxes().empty());
 }
 

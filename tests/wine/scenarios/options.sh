@@ -1,6 +1,6 @@
 # The Options dialog from the menu: its controls, texts, ids and groups; "Prompt First" shown
 # only with its delete box checked, hidden boxes keeping their state; OK refusing a path that
-# does not exist; OK with an existing one saving all seven keys through the profile functions.
+# does not exist; OK with an existing one saving all eight keys through the profile functions.
 prepare() {
   set_setting "$C/Stowline/Stowline.ini" PromptDelMsg 1
   set_setting "$C/Stowline/Stowline.ini" DelMsgAfterArc 0
@@ -75,5 +75,5 @@ check() {
   expect_eq "settings file" "$(printf '%s\r\n' '[Stowline Settings]' 'BasePath=C:\Archive Here' \
     'DetachMethodEvalString=Left(Text("Subject"),30) + " " + UNID' \
     'TextFileNameEvalString=Left(Text("Subject"),30) + " " + UNID' \
-    DelMsgAfterArc=0 DelViewFoldersAfterArc=1 PromptDelMsg=1 PromptDelViewFolders=1)" "$(cat "$C/Stowline/Stowline.ini")"
+    DelMsgAfterArc=0 DelViewFoldersAfterArc=1 PromptDelMsg=1 PromptDelViewFolders=1 WriteIndex=0)" "$(cat "$C/Stowline/Stowline.ini")"
 }
