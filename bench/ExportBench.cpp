@@ -29,9 +29,13 @@ int main(int argc, char** argv) {
     CLI::App app{"Export run benchmark"};
     unsigned documents = 200;
     bool armed = false;
+    bool index = false;
+    bool keep = false;
     std::string parent = std::filesystem::temp_directory_path().string();
     app.add_option("-n,--documents", documents, "documents to generate and archive");
     app.add_flag("--delete", armed, "arm deletion");
+    app.add_flag("--index", index, "keep the archive's index (WriteIndex)");
+    app.add_flag("--keep", keep, "keep the archive and print where it is");
     app.add_option("--folder", parent, "where the run's own scratch folder is made (and removed again)");
     CLI11_PARSE(app, argc, argv);
 
@@ -76,6 +80,7 @@ int main(int argc, char** argv) {
     job.ExcludedFolders.Add("($Inbox)", "Inbox");
     job.TextFileNameEvalString = "Left(Text(\"Subject\"),30) + \" \" + UNID";
     job.DetachMethodEvalString = job.TextFileNameEvalString;
+    job.WriteIndex = index;
     if (armed) {
         job.DelMsgAfterArc = true;
         job.DeleteGuard = stowline::kDeleteGuardArmed;
@@ -91,8 +96,10 @@ int main(int argc, char** argv) {
                 elapsed.count(), documents / elapsed.count());
     std::printf("peak memory before the run %ld kB, after it %ld kB\n", peakBefore, PeakKb());
     if (!ok) std::printf("reason: %s\n", job.ErrorText.c_str());
+    if (!job.IndexErrorText.empty()) std::printf("index: %s\n", job.IndexErrorText.c_str());
     const auto problems = sim::CheckClean();
     if (!problems.empty()) std::printf("stand-in not clean:\n%s\n", sim::DescribeProblems(problems).c_str());
-    std::filesystem::remove_all(folder);
-    return ok && problems.empty() ? 0 : 1;
+    if (keep) std::printf("archive kept in %s\n", folder.c_str());
+    else std::filesystem::remove_all(folder);
+    return ok && job.IndexErrorText.empty() && problems.empty() ? 0 : 1;
 }
