@@ -67,10 +67,7 @@ protected:
     }
     // Imports the messages and answers their note IDs by subject.
     std::map<std::string, NOTEID> Import(const std::vector<fs::path>& files) {
-        // Mail that names no delivery is dated by the import: a fixed time, before the others.
-        sim::mail::ImportOptions options;
-        options.importTime = 946684800;  // 2000-01-01 00:00:00 UTC
-        const auto summary = sim::mail::Import(*db, files, options);
+        const auto summary = sim::mail::Import(*db, files);
         EXPECT_EQ(summary.skipped, 0u) << summary.Line();
         std::map<std::string, NOTEID> ids;
         for (const auto& [id, note] : db->notes) {
@@ -100,16 +97,16 @@ TEST_F(IndexRun, ListsThePagesNewestFirstWithSenderSubjectAndAttachments) {
 
     ASSERT_TRUE(Run()) << job.ErrorText;
     EXPECT_EQ(job.IndexErrorText, "");
-    // Dated by their newest Received line (in the stand-in's US Eastern zone), the last two by
-    // the import; equal dates in the order of their file names.
+    // Dated by their newest Received line, else by their Date line, in the stand-in's US
+    // Eastern zone.
     const std::vector<Row> expected = {
         {"03/16/2014 10:11:45 AM", "Name &lt;name@company.com&gt;", "Hello World !.htm", "Hello World !", "1"},
         {"06/16/2013 11:50:14 AM", "Name &lt;name@company.com&gt;", "Mail avec fichier attach~ de 1ko.htm",
          "Mail avec fichier attach\xE9 de 1ko", "1"},
-        {"12/31/1999 07:00:00 PM", "Doug Sauder &lt;dwsauder@example.com&gt;",
-         "Test message from Netscape Communicator 4.7.htm", "Test message from Netscape Communicator 4.7", "1"},
-        {"12/31/1999 07:00:00 PM", "Name &lt;name@company.com&gt;", "Testing MIME E-mail composing with cid.htm",
+        {"04/30/2005 06:28:29 PM", "Name &lt;name@company.com&gt;", "Testing MIME E-mail composing with cid.htm",
          "Testing MIME E-mail composing with cid", "3"},
+        {"05/17/2000 11:47:08 PM", "Doug Sauder &lt;dwsauder@example.com&gt;",
+         "Test message from Netscape Communicator 4.7.htm", "Test message from Netscape Communicator 4.7", "1"},
     };
     EXPECT_EQ(Index(), expected);
     // Text mode, as the pages: every line ends in CR LF.
@@ -215,8 +212,8 @@ TEST_F(IndexRun, GrowsOverRunsAndDropsPagesTheUserRemoved) {
     Select({mime, attach});
     ASSERT_TRUE(Run()) << job.ErrorText;
     EXPECT_EQ(links(), (std::vector<std::string>{"Mail avec fichier attach~ de 1ko.htm",
-                                                 "Test message from Netscape Communicator 4.7.htm",
-                                                 "Testing MIME E-mail composing with cid.htm"}));
+                                                 "Testing MIME E-mail composing with cid.htm",
+                                                 "Test message from Netscape Communicator 4.7.htm"}));
     EXPECT_NE(archive.Read("index.htm").find("Inbox</a> (3 pages, newest 06/16/2013 11:50:14 AM)"), std::string::npos);
     EXPECT_EQ(job.IndexErrorText, "");
 }
@@ -243,7 +240,7 @@ TEST_F(IndexRun, BaseIndexNestsTheFolders) {
     ASSERT_NE(start, std::string::npos);
     EXPECT_EQ(base.substr(start, base.find("</body>") - start),
               "<ul>\r\n"
-              "<li><a href=\"Inbox\\index.htm\">Inbox</a> (1 page, newest 12/31/1999 07:00:00 PM)\r\n<ul>\r\n</ul></li>\r\n"
+              "<li><a href=\"Inbox\\index.htm\">Inbox</a> (1 page, newest 05/17/2000 11:47:08 PM)\r\n<ul>\r\n</ul></li>\r\n"
               "<li><a href=\"projects\\index.htm\">projects</a> (1 page, newest 06/16/2013 11:50:14 AM)\r\n<ul>\r\n"
               "<li><a href=\"Projects\\Alpha\\index.htm\">Alpha</a> (1 page, newest 03/16/2014 10:11:45 AM)\r\n<ul>\r\n</ul></li>\r\n"
               "<li><a href=\"Projects\\Beta &amp; Gamma %232\\index.htm\">Beta &amp; Gamma #2</a> "
