@@ -7,6 +7,8 @@
 #include "sim/Model.h"
 #include "sim/dxl/Dxl.h"
 
+#include "support/SavedFiles.h"
+
 #include "render/HtmlPage.h"
 
 #include <cstdlib>
@@ -20,20 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::string Hex(DWORD v) {
-    char b[9];
-    std::snprintf(b, sizeof b, "%08X", v);
-    return b;
-}
-std::string Unid(const sim::Note& n) {
-    return Hex(n.oid.File.Innards[1]) + Hex(n.oid.File.Innards[0]) + Hex(n.oid.Note.Innards[1]) +
-           Hex(n.oid.Note.Innards[0]);
-}
+using testsupport::ReadFile;
+using testsupport::Unid;
 
 // Attachment name -> content, from the $FILE items and their objects.
 std::map<std::string, std::string> Attachments(const sim::Note& note) {

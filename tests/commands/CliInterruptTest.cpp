@@ -7,6 +7,8 @@
 #include <sim/Model.h>
 #include <sim/dxl/Dxl.h>
 
+#include "support/SavedFiles.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -28,20 +30,8 @@ namespace fs = std::filesystem;
 constexpr int kMails = 200;
 constexpr const char* kPaceMs = "10";  // about two seconds for the whole folder
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::string Hex(DWORD v) {
-    char b[9];
-    std::snprintf(b, sizeof b, "%08X", v);
-    return b;
-}
-std::string Unid(const sim::Note& n) {
-    return Hex(n.oid.File.Innards[1]) + Hex(n.oid.File.Innards[0]) + Hex(n.oid.Note.Innards[1]) +
-           Hex(n.oid.Note.Innards[0]);
-}
+using testsupport::ReadFile;
+using testsupport::Unid;
 
 class CliInterrupt : public ::testing::TestWithParam<int> {
 protected:

@@ -72,7 +72,7 @@ TEST_F(MailboxRead, AFolderOfMessageFilesNestsItsSubfoldersAndPassesOverWhatIsNo
   Write("mail/b.eml", "Subject: b\n\nb\n");
   Write("mail/a.eml", "Subject: a\n\na\n");
   Write("mail/.hidden", "Subject: hidden\n\nh\n");
-  Write("mail/Work/Plans/c.eml", "Subject: c\n\nc\n");
+  Write("mail/Office/Plans/c.eml", "Subject: c\n\nc\n");
   Write("mail/Lists/cur/d", "Subject: d\n\nd\n");  // a Maildir inside
   Write("mail/Lists/.Dev/new/e", "Subject: e\n\ne\n");
   Write("outside.eml", "Subject: outside\n\no\n");
@@ -84,7 +84,7 @@ TEST_F(MailboxRead, AFolderOfMessageFilesNestsItsSubfoldersAndPassesOverWhatIsNo
   std::vector<std::pair<std::string, std::string>> got;
   for (const Seen& s : ReadAll(box)) got.emplace_back(s.folder, s.bytes.substr(9, 1));
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"", "a"}, {"", "b"}, {"Lists", "d"}, {"Lists\\Dev", "e"}, {"Work\\Plans", "c"}};
+      {"", "a"}, {"", "b"}, {"Lists", "d"}, {"Lists\\Dev", "e"}, {"Office\\Plans", "c"}};
   EXPECT_EQ(got, expected);
   std::string problems;
   for (const auto& p : box.Problems()) problems += p + "\n";
