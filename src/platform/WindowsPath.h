@@ -1,10 +1,9 @@
 // Windows' rules for paths and names, as pure functions, so that every platform (and the
 // Notes stand-in) refuses, trims and resolves a path exactly as Windows would. Nothing here
-// touches the file system.
+// touches the file system; where a path lands on a Linux host is posix/DriveMap.h.
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,26 +56,5 @@ struct ParsedPath {
 };
 // `allowWildcards` lets '*' and '?' through in the last component only.
 ParsedPath ParseWindowsPath(std::string_view path, bool allowWildcards = false);
-
-// The host directory that stands for a drive, without a trailing '/'; "" when the drive has
-// none.
-using DriveRoots = std::function<std::string(char drive)>;
-
-// The drive directories from the environment: STOWLINE_DRIVE_<letter> (for example
-// STOWLINE_DRIVE_C=/srv/archive-disk), otherwise ~/.local/share/stowline/drive_<letter>.
-std::string EnvironmentDriveRoot(char drive);
-
-struct HostPath {
-    PathError error = PathError::None;
-    ParsedPath parsed;
-    std::string root;                     // host directory of the root ("" for relative paths)
-    std::vector<std::string> components;  // UTF-8 host names
-    std::string path;                     // root and components joined with '/'
-};
-// Maps a Windows path to a host path. A drive letter maps to its drive directory; a path rooted
-// without a drive ("\tmp\x", "/tmp/x") starts at the host's "/"; relative paths stay relative.
-// A drive without a directory, UNC paths and device paths are refused.
-HostPath MapToHostPath(std::string_view windowsPath, const DriveRoots& roots = EnvironmentDriveRoot,
-                       bool allowWildcards = false);
 
 }  // namespace platform::winpath

@@ -7,6 +7,7 @@
 #include "sim/Model.h"
 #include "sim/dxl/Dxl.h"
 
+#include "support/CliSandbox.h"
 #include "support/SavedFiles.h"
 
 #include "render/HtmlPage.h"
@@ -46,29 +47,14 @@ std::map<std::string, std::string> Attachments(const sim::Note& note) {
 class CliEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() / ("stowline-cli-" + std::to_string(::getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "c/Config");
-        fs::create_directories(root / "c/Archive");
-        std::ofstream(root / "registry.reg", std::ios::binary)
-            << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"C:\\\\Config\"\r\n";
         // Files named by universal ID, so that each page is found from its document.
-        std::ofstream(root / "c/Config/Stowline.ini", std::ios::binary)
-            << "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDetachMethodEvalString=UNID\r\n"
-               "TextFileNameEvalString=UNID\r\nDelMsgAfterArc=1\r\nPromptDelMsg=0\r\n"
-               "DelViewFoldersAfterArc=0\r\nPromptDelViewFolders=0\r\n";
-        std::ofstream(root / "notes.ini") << "";
-        env = "STOWLINE_DRIVE_C='" + (root / "c").string() + "' STOWLINE_REGISTRY='" +
-              (root / "registry.reg").string() + "' NOTES_INI='" + (root / "notes.ini").string() + "' ";
+        cli.WriteSettings(
+            "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDetachMethodEvalString=UNID\r\n"
+            "TextFileNameEvalString=UNID\r\nDelMsgAfterArc=1\r\nPromptDelMsg=0\r\n"
+            "DelViewFoldersAfterArc=0\r\nPromptDelViewFolders=0\r\n");
     }
-    void TearDown() override { fs::remove_all(root); }
 
-    int Cli(const std::string& args) {
-        const std::string command = env + "'" STOWLINE_CLI "' " + args + " </dev/null >>'" +
-                                    (root / "out.txt").string() + "' 2>&1";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    int Cli(const std::string& args) { return cli.Run(args); }
     sim::Database Load() {
         sim::Database db;
         std::string error;
@@ -86,9 +72,9 @@ protected:
         return {};
     }
 
-    fs::path root;
+    testsupport::CliSandbox cli;
+    const fs::path root = cli.Root();
     fs::path db_;
-    std::string env;
 };
 
 TEST_F(CliEndToEnd, FolderArchivedWithDeletionThenNothingLeft) {
@@ -183,7 +169,9 @@ TEST_F(CliEndToEnd, ShowAndFormulaPreviewADocument) {
     for (const auto& c : cases) {
         fs::remove(out);
         EXPECT_EQ(Cli(c.args), c.status) << c.args;
-        if (!c.output.empty()) EXPECT_EQ(ReadFile(out), c.output) << c.args;
+        if (!c.output.empty()) {
+            EXPECT_EQ(ReadFile(out), c.output) << c.args;
+        }
     }
 }
 

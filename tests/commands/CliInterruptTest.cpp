@@ -7,6 +7,7 @@
 #include <sim/Model.h>
 #include <sim/dxl/Dxl.h>
 
+#include "support/CliSandbox.h"
 #include "support/SavedFiles.h"
 
 #include <fcntl.h>
@@ -36,18 +37,10 @@ using testsupport::Unid;
 class CliInterrupt : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() / ("stowline-sigint-" + std::to_string(::getpid()) + "-" +
-                                            std::to_string(GetParam()));
-        fs::remove_all(root);
-        fs::create_directories(root / "c/Config");
-        fs::create_directories(root / "c/Archive");
-        std::ofstream(root / "registry.reg", std::ios::binary)
-            << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"C:\\\\Config\"\r\n";
-        std::ofstream(root / "c/Config/Stowline.ini", std::ios::binary)
-            << "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDetachMethodEvalString=UNID\r\n"
-               "TextFileNameEvalString=UNID\r\nDelMsgAfterArc=1\r\nPromptDelMsg=0\r\n"
-               "DelViewFoldersAfterArc=1\r\nPromptDelViewFolders=0\r\n";
-        std::ofstream(root / "notes.ini") << "";
+        cli.WriteSettings(
+            "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDetachMethodEvalString=UNID\r\n"
+            "TextFileNameEvalString=UNID\r\nDelMsgAfterArc=1\r\nPromptDelMsg=0\r\n"
+            "DelViewFoldersAfterArc=1\r\nPromptDelViewFolders=0\r\n");
         std::ofstream mbox(root / "bulk.mbox", std::ios::binary);
         for (int i = 1; i <= kMails; ++i)
             mbox << "From sender@example.com Mon Mar  1 10:00:00 2004\n"
@@ -59,32 +52,8 @@ protected:
         ASSERT_EQ(Run({"import", "--db", db.string(), "--folder", "Bulk", (root / "bulk.mbox").string()}), 0)
             << ReadFile(root / "out.txt");
     }
-    void TearDown() override { fs::remove_all(root); }
-
-    pid_t Start(const std::vector<std::string>& args) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            setenv("STOWLINE_DRIVE_C", (root / "c").c_str(), 1);
-            setenv("STOWLINE_REGISTRY", (root / "registry.reg").c_str(), 1);
-            setenv("NOTES_INI", (root / "notes.ini").c_str(), 1);
-            const int in = open("/dev/null", O_RDONLY);
-            const int out = open((root / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(in, 0);
-            dup2(out, 1);
-            dup2(out, 2);
-            std::vector<char*> argv{const_cast<char*>(STOWLINE_CLI)};
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(STOWLINE_CLI, argv.data());
-            _exit(127);
-        }
-        return pid;
-    }
-    static int Wait(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    }
+    pid_t Start(const std::vector<std::string>& args) { return cli.Start(args); }
+    static int Wait(pid_t pid) { return testsupport::CliSandbox::Wait(pid); }
     int Run(const std::vector<std::string>& args) { return Wait(Start(args)); }
 
     std::set<std::string> Pages() const {
@@ -95,7 +64,8 @@ protected:
         return pages;
     }
 
-    fs::path root;
+    testsupport::CliSandbox cli;
+    const fs::path root = cli.Root();
     fs::path db;
 };
 

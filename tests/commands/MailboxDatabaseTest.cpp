@@ -13,14 +13,13 @@
 #include <map>
 #include <string>
 
+#include "support/CliSandbox.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using testsupport::ReadFile;
 
 // Files of a mail set that are mail: everything but licences, notes and the expected outputs
 // and decoded parts shipped beside the messages.
@@ -54,36 +53,19 @@ std::map<std::string, Written> Tree(const fs::path& dir) {
 
 class MailboxDatabase : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("stowline-mailbox-" + std::to_string(::getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root / "c/Config");
-        std::ofstream(root / "registry.reg", std::ios::binary)
-            << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"C:\\\\Config\"\r\n";
-        Settings(false);
-        std::ofstream(root / "notes.ini") << "";
-        env = "STOWLINE_DRIVE_C='" + (root / "c").string() + "' STOWLINE_REGISTRY='" +
-              (root / "registry.reg").string() + "' NOTES_INI='" + (root / "notes.ini").string() + "' ";
-    }
-    void TearDown() override { fs::remove_all(root); }
+    void SetUp() override { Settings(false); }
 
     // The standard naming formulas, into C:\Archive.
     void Settings(bool deleteMessages) {
-        std::ofstream(root / "c/Config/Stowline.ini", std::ios::binary | std::ios::trunc)
-            << "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDelMsgAfterArc=" << deleteMessages
-            << "\r\nPromptDelMsg=0\r\nDelViewFoldersAfterArc=0\r\nPromptDelViewFolders=0\r\n"
+        cli.WriteSettings(
+            "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDelMsgAfterArc=" + std::to_string(deleteMessages) +
+            "\r\nPromptDelMsg=0\r\nDelViewFoldersAfterArc=0\r\nPromptDelViewFolders=0\r\n"
                "DetachMethodEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n"
-               "TextFileNameEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n";
+               "TextFileNameEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n");
     }
 
-    int Cli(const std::string& args) {
-        fs::remove(root / "out.txt");
-        const std::string command =
-            env + "'" STOWLINE_CLI "' " + args + " </dev/null >'" + (root / "out.txt").string() + "' 2>&1";
-        const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string Output() { return ReadFile(root / "out.txt"); }
+    int Cli(const std::string& args) { return cli.Run(args); }
+    std::string Output() { return cli.Output(); }
     static std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
     // Archives the ($All) view of `db` into a fresh archive folder and answers what was written.
@@ -94,8 +76,8 @@ protected:
         return Tree(root / "c/Archive");
     }
 
-    fs::path root;
-    std::string env;
+    testsupport::CliSandbox cli;
+    const fs::path root = cli.Root();
 };
 
 // Each mail set's mail, copied into one folder tree, archived from the tree opened in place

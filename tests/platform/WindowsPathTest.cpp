@@ -116,31 +116,4 @@ TEST(WindowsPaths, RefusedPaths) {
         EXPECT_EQ(wp::ParseWindowsPath(c.path, c.wildcards).error, c.expected) << c.path;
 }
 
-TEST(WindowsPaths, MapsDrivesRootsAndRelativePaths) {
-    const wp::DriveRoots roots = [](char d) { return d == 'C' ? std::string("/srv/c") : std::string(); };
-    const std::pair<const char*, const char*> cases[] = {
-        {"C:\\Archive\\Inbox", "/srv/c/Archive/Inbox"},
-        {"c:\\", "/srv/c"},
-        {"C:\\Caf\xe9\\\x80uro", "/srv/c/Caf\xc3\xa9/\xe2\x82\xacuro"},
-        {"/tmp/arch", "/tmp/arch"},
-        {"\\", "/"},
-        {"out\\a.htm", "out/a.htm"},
-        {".", "."},
-    };
-    for (const auto& [in, out] : cases) {
-        const auto h = wp::MapToHostPath(in, roots);
-        EXPECT_EQ(h.error, PathError::None) << in;
-        EXPECT_EQ(h.path, out) << in;
-    }
-    EXPECT_EQ(wp::MapToHostPath("D:\\x", roots).error, PathError::Unsupported);
-}
-
-TEST(WindowsPaths, DriveRootFromEnvironment) {
-    setenv("STOWLINE_DRIVE_Q", "/mnt/q/", 1);
-    EXPECT_EQ(wp::EnvironmentDriveRoot('q'), "/mnt/q");
-    unsetenv("STOWLINE_DRIVE_Q");
-    setenv("HOME", "/home/u", 1);
-    EXPECT_EQ(wp::EnvironmentDriveRoot('Q'), "/home/u/.local/share/stowline/drive_q");
-}
-
 }  // namespace

@@ -22,7 +22,7 @@ std::uint32_t AttributesOf(const struct stat& st) {
     return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY_ : 0x80u;  // FILE_ATTRIBUTE_NORMAL
 }
 
-std::string Parent(const winpath::HostPath& host) {
+std::string Parent(const posix::HostPath& host) {
     if (host.components.size() <= 1) return host.root.empty() ? "." : host.root;
     const auto slash = host.path.rfind('/');
     return slash == 0 ? "/" : host.path.substr(0, slash);

@@ -113,9 +113,9 @@ bool SameNameNoCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-winpath::HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards) {
-    winpath::HostPath host =
-        winpath::MapToHostPath(windowsPath, winpath::EnvironmentDriveRoot, allowWildcards);
+HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards) {
+    HostPath host =
+        MapToHostPath(windowsPath, EnvironmentDriveRoot, allowWildcards);
     if (host.error != winpath::PathError::None) return host;
     std::string dir = host.root;
     for (auto& c : host.components) {

@@ -1,15 +1,15 @@
-// Windows paths resolved on the Linux file system: the mapping of WindowsPath.h, then each
+// Windows paths resolved on the Linux file system: the mapping of DriveMap.h, then each
 // component that already exists under another case taken as it is stored, since Windows
 // names compare without regard to case.
 #pragma once
 
 #include <string>
 
-#include "platform/WindowsPath.h"
+#include "platform/posix/DriveMap.h"
 
 namespace platform::posix {
 
-winpath::HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards = false);
+HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards = false);
 
 // Tells the resolver that this process created `hostPath`, so that the folder's cached name
 // index stays valid instead of being read again for the next name.

@@ -89,7 +89,24 @@ struct WriteFault {
     bool failWrite;  // otherwise the close fails
 };
 
-class PageWriteFaultTest : public RunFaultsTest, public ::testing::WithParamInterface<WriteFault> {};
+class PageWriteFaultTest : public RunFaultsTest, public ::testing::WithParamInterface<WriteFault> {
+protected:
+    // From now on every write fills the disk, or every close fails to flush.
+    void InjectFault() const {
+        auto& ops = fileops::Ops();
+        if (GetParam().failWrite)
+            ops.write = [](int, const void*, size_t) -> ssize_t {
+                errno = ENOSPC;
+                return -1;
+            };
+        else
+            ops.close = [](int fd) {
+                fileops::RealFileOps().close(fd);
+                errno = EIO;
+                return -1;
+            };
+    }
+};
 
 // A $FILE lookup that fails for another reason than "no further item" hides the
 // attachments, it does not prove there are none: the page is written, the mail stays.
@@ -117,19 +134,7 @@ TEST_P(PageWriteFaultTest, StopsTheRunAndKeepsTheDocument) {
     Select({a, b, c});
     Arm();
     beforeOpen = [&](NOTEID id) {
-        if (id != b) return;
-        auto& ops = fileops::Ops();
-        if (GetParam().failWrite)
-            ops.write = [](int, const void*, size_t) -> ssize_t {
-                errno = ENOSPC;
-                return -1;
-            };
-        else
-            ops.close = [](int fd) {
-                fileops::RealFileOps().close(fd);
-                errno = EIO;
-                return -1;
-            };
+        if (id == b) InjectFault();
     };
     EXPECT_FALSE(stowline::RunExport(job));
     EXPECT_EQ(job.ErrorText, "Unable to write output file \"" + archive.Win("Inbox\\B.htm") + "\"");
@@ -185,18 +190,7 @@ TEST_P(PageWriteFaultTest, EarlierPageSurvivesAFailedRewrite) {
     const NOTEID a = Mail("A").Id();
     Select({a});
     archive.Write("Inbox\\A.htm", "the earlier page");
-    auto& ops = fileops::Ops();
-    if (GetParam().failWrite)
-        ops.write = [](int, const void*, size_t) -> ssize_t {
-            errno = ENOSPC;
-            return -1;
-        };
-    else
-        ops.close = [](int fd) {
-            fileops::RealFileOps().close(fd);
-            errno = EIO;
-            return -1;
-        };
+    InjectFault();
     EXPECT_FALSE(stowline::RunExport(job));
     EXPECT_EQ(job.ErrorText, "Unable to write output file \"" + archive.Win("Inbox\\A.htm") + "\"");
     EXPECT_EQ(archive.Read("Inbox\\A.htm"), "the earlier page");
