@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "addin/AddinStartup.h"
-#include "platform/posix/PosixFixture.h"
+#include "support/ScratchDrive.h"
 #include "settings/ArchiveSettings.h"
 
 namespace {

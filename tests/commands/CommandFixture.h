@@ -16,7 +16,7 @@
 #include "addin/AddinStartup.h"
 #include "addin/DTMenuProc.h"
 #include "platform/posix/PosixDialog.h"
-#include "platform/posix/PosixFixture.h"
+#include "support/ScratchDrive.h"
 
 struct Flags {
     bool delMsg = false, promptMsg = false, delFolders = false, promptFolders = false;

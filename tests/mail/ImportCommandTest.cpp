@@ -4,8 +4,9 @@
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 
+#include "support/ScratchFolder.h"
+
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -60,12 +61,6 @@ std::string Text(const sim::Note& note, const char* item) {
 
 class ImportCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("import-command-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Subjects of a view's or folder's entries in order, by its title.
   static std::vector<std::string> Entries(sim::Database& db, const std::string& title) {
     std::vector<std::string> subjects;
@@ -75,7 +70,8 @@ class ImportCommand : public ::testing::Test {
     return subjects;
   }
 
-  fs::path dir_;
+  testsupport::ScratchFolder scratch_{"import-command-"};
+  const fs::path dir_ = scratch_.Host();
 };
 
 TEST_F(ImportCommand, ASecondImportOfTheSameMailAddsOnlyDuplicates) {

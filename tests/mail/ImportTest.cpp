@@ -1,10 +1,11 @@
 // The import as an API program sees it: documents, items, folders, duplicates.
 #include <gtest/gtest.h>
 
+#include "support/ScratchFolder.h"
+
 #include <algorithm>
 #include <fstream>
 #include <map>
-#include <random>
 
 #include <notesapi/notesapi.h>
 
@@ -21,15 +22,6 @@ namespace {
 
 class MailImport : public sim::CleanEngineTest {
  protected:
-  void SetUp() override {
-    CleanEngineTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("mail-import-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    CleanEngineTest::TearDown();
-  }
   fs::path Write(const std::string& name, const std::string& bytes) {
     fs::path path = dir_ / name;
     fs::create_directories(path.parent_path());
@@ -48,7 +40,8 @@ class MailImport : public sim::CleanEngineTest {
     return sim::LmbcsToUtf8(std::string_view(reinterpret_cast<const char*>(found->value.data()) + 2,
                                              found->value.size() - 2));
   }
-  fs::path dir_;
+  testsupport::ScratchFolder scratch_{"mail-import-"};
+  const fs::path dir_ = scratch_.Host();
 };
 
 std::string Message(const std::string& id, const std::string& subject, const std::string& date = "Mon, 2 Jan 2023 10:00:00 +0000") {

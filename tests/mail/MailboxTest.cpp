@@ -2,10 +2,11 @@
 // message files with their subfolders, and nothing read that is not a regular file inside.
 #include <gtest/gtest.h>
 
+#include "support/ScratchFolder.h"
+
 #include <sys/stat.h>
 
 #include <fstream>
-#include <random>
 
 #include "sim/mail/Mailbox.h"
 
@@ -15,11 +16,6 @@ namespace {
 
 class MailboxRead : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("mailbox-" + std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   fs::path Write(const std::string& name, const std::string& bytes) {
     fs::path path = dir_ / name;
     fs::create_directories(path.parent_path());
@@ -39,7 +35,8 @@ class MailboxRead : public ::testing::Test {
     });
     return seen;
   }
-  fs::path dir_;
+  testsupport::ScratchFolder scratch_{"mailbox-"};
+  const fs::path dir_ = scratch_.Host();
 };
 
 // Messages of many sizes, some larger than what is read at once, so that separators and

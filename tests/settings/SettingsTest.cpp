@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "platform/posix/FileOps.h"
-#include "platform/posix/PosixFixture.h"
+#include "support/ScratchDrive.h"
 #include "settings/ArchiveSettings.h"
 #include "files/ExistenceChecks.h"
 #include "settings/SettingsLookup.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <iterator>
 
-#include "PosixFixture.h"
+#include "support/ScratchDrive.h"
 #include "platform/Platform.h"
 #include "platform/posix/FileOps.h"
 

@@ -1,4 +1,4 @@
-#include "PosixFixture.h"
+#include "support/ScratchDrive.h"
 #include "platform/Platform.h"
 
 namespace {

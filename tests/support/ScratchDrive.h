@@ -1,4 +1,5 @@
-// A scratch drive C: in a temporary directory, and a clean user interface record.
+// A fixture whose drive C: is a fresh scratch folder, with the registry file inside it and a
+// clean record of the posix seam's user interface.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,21 +7,23 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "platform/posix/PosixUi.h"
+#include "support/ScratchFolder.h"
 
 class ScratchDrive : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/stowline-test-XXXXXX";
-        root = mkdtemp(tmpl);
+        scratch_.emplace();
+        root = scratch_->Host().string();
         setenv("STOWLINE_DRIVE_C", root.c_str(), 1);
         setenv("STOWLINE_REGISTRY", (root + "/registry.reg").c_str(), 1);
         platform::posix::ResetUi();
     }
     void TearDown() override {
-        std::filesystem::remove_all(root);
+        scratch_.reset();
         unsetenv("STOWLINE_DRIVE_C");
         unsetenv("STOWLINE_REGISTRY");
     }
@@ -36,4 +39,7 @@ protected:
         return {std::istreambuf_iterator<char>(in), {}};
     }
     std::string root;
+
+private:
+    std::optional<testsupport::ScratchFolder> scratch_;
 };
