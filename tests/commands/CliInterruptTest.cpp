@@ -4,8 +4,8 @@
 // has its complete page, every document kept has none, and the folder stays.
 #include <gtest/gtest.h>
 
-#include <sim/Model.h>
-#include <sim/dxl/Dxl.h>
+#include "sim/Model.h"
+#include "sim/dxl/Dxl.h"
 
 #include "support/CliSandbox.h"
 #include "support/SavedFiles.h"
