@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Times the archive index's search in headless Chromium on a folder index made by
-`export_bench --index --keep -n N`: the page's load, and for each search the time from the
-input event to the second animation frame after it (the rows filtered, laid out and painted).
+"""Times the archive index in headless Chromium on a folder index made by
+`export_bench --index --keep -n N`: the page's load (to the frame after the list is drawn), a
+jump to the middle of the list, and for each search the time from the input event to the second
+animation frame after it (the rows filtered, laid out and painted).
 Prints medians in milliseconds; asserts nothing.
 
     build/linux/bench/export_bench -n 20000 --index --keep --folder /dev/shm
@@ -27,9 +28,47 @@ requestAnimationFrame(function () { requestAnimationFrame(function () {
 }); });
 """
 
+# Run in every page before its own scripts: notes the first frame after the one in which the
+# list first holds a row (that frame is painted by then).
+WATCH = """
+(function () {
+  var seen = false;
+  function frame() {
+    if (seen) { window.benchListPainted = performance.now(); return; }
+    seen = !!document.querySelector("#pages tbody tr");
+    requestAnimationFrame(frame);
+  }
+  requestAnimationFrame(frame);
+})();
+"""
+
+# Read two animation frames after the load event.
 LOAD = """
-var t = performance.getEntriesByType("navigation")[0];
-return [t.domContentLoadedEventEnd, t.loadEventEnd, document.querySelectorAll("#pages tbody tr").length];
+var done = arguments[arguments.length - 1];
+requestAnimationFrame(function () { requestAnimationFrame(function () {
+  var t = performance.getEntriesByType("navigation")[0];
+  done([t.domContentLoadedEventEnd, t.loadEventEnd, window.benchListPainted || -1,
+        document.querySelectorAll("#pages tbody tr").length,
+        window.stowlineRows ? window.stowlineRows.length : -1]);
+}); });
+"""
+
+# Jumps to the middle of the list and waits for the frame after the rows there are drawn.
+SCROLL = """
+var done = arguments[arguments.length - 1];
+window.scrollTo(0, 0);
+requestAnimationFrame(function () { requestAnimationFrame(function () {
+  var start = performance.now();
+  window.scrollTo(0, document.documentElement.scrollHeight / 2);
+  requestAnimationFrame(function () { requestAnimationFrame(function () {
+    var seen = 0, rows = document.querySelectorAll("#pages tbody tr");
+    for (var i = 0; i < rows.length; i++) {
+      var r = rows[i].getBoundingClientRect();
+      if (r.bottom > 0 && r.top < window.innerHeight) seen++;
+    }
+    done([performance.now() - start, seen]);
+  }); });
+}); });
 """
 
 
@@ -38,12 +77,19 @@ def main():
     repeats = int(sys.argv[2]) if len(sys.argv) > 2 else 7
     searches = ["report", "report 1234", "1999", "quarterly friday", "ann lee", "zzzz", ""]
     with Browser() as browser:
+        browser.cdp("Page.enable")
+        browser.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": WATCH})
         loads = []
-        for _ in range(3):
+        for _ in range(repeats):
             browser.open("file://" + urllib.parse.quote(page))
-            loads.append(browser.run(LOAD))
-        print("rows %d; load (DOMContentLoaded, load event) median ms: %.0f, %.0f" % (
-            loads[0][2], statistics.median(l[0] for l in loads), statistics.median(l[1] for l in loads)))
+            loads.append(browser.run_async(LOAD))
+        print("pages %d, rows made %d; load median ms: DOMContentLoaded %.0f, load event %.0f, "
+              "list painted %.0f" % (
+                  loads[0][4], loads[0][3], statistics.median(l[0] for l in loads),
+                  statistics.median(l[1] for l in loads), statistics.median(l[2] for l in loads)))
+        scrolls = [browser.run_async(SCROLL) for _ in range(repeats)]
+        print("jump to the middle median %.1f ms, %d rows in sight" % (
+            statistics.median(s[0] for s in scrolls), scrolls[0][1]))
         for typed in searches:
             times = []
             for _ in range(repeats):

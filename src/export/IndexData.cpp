@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <optional>
+#include <string_view>
+#include <unordered_set>
 #include <variant>
 
 namespace stowline {
@@ -118,20 +120,23 @@ std::size_t N(const std::vector<Value>& v, std::size_t i) { return std::get<std:
 }  // namespace
 
 std::string LeadingWords(const std::string& text, std::size_t maxWords, std::size_t maxBytes) {
+    // The search asks whether a row holds a word, never how often: a word repeated adds only bytes
+    // to every page's load.
     std::string words;
-    std::size_t count = 0;
+    std::unordered_set<std::string_view> seen;
+    const std::string_view all(text);
     std::size_t i = 0;
-    while (count < maxWords) {
-        while (i < text.size() && IsGap(static_cast<unsigned char>(text[i]))) ++i;
-        if (i == text.size()) break;
+    while (seen.size() < maxWords) {
+        while (i < all.size() && IsGap(static_cast<unsigned char>(all[i]))) ++i;
+        if (i == all.size()) break;
         std::size_t end = i;
-        while (end < text.size() && !IsGap(static_cast<unsigned char>(text[end]))) ++end;
-        const std::size_t extra = (words.empty() ? 0 : 1) + (end - i);
-        if (words.size() + extra > maxBytes) break;
-        if (!words.empty()) words += ' ';
-        words.append(text, i, end - i);
-        ++count;
+        while (end < all.size() && !IsGap(static_cast<unsigned char>(all[end]))) ++end;
+        const std::string_view word = all.substr(i, end - i);
         i = end;
+        if (!seen.insert(word).second) continue;
+        if (words.size() + (words.empty() ? 0 : 1) + word.size() > maxBytes) break;
+        if (!words.empty()) words += ' ';
+        words += word;
     }
     return words;
 }

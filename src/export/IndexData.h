@@ -32,8 +32,9 @@ inline constexpr const char* kIndexPageName = "index.htm";
 inline constexpr const char* kIndexDataName = "index.js";
 inline constexpr const char* kFolderDataName = "index-folders.js";
 
-// The first words of a text (blanks and control characters between them made one space), at
-// most `maxWords` words and `maxBytes` bytes, so that the search data stays small.
+// The first words of a text, each once (in the order they first occur, one space between them;
+// blanks and control characters part words), at most `maxWords` words and `maxBytes` bytes,
+// so that the search data stays small.
 std::string LeadingWords(const std::string& text, std::size_t maxWords, std::size_t maxBytes);
 
 // The data files' text (line feeds; written in text mode) and back. Lines that are no row

@@ -49,36 +49,128 @@ constexpr const char* kStyle =
     "td, th { padding: 3px 6px; border: 1px solid #999; vertical-align: top; }\n"
     "</style>\n";
 
-// Filters the rows as the user types: a row stays when every word typed occurs in its subject,
-// sender or text. The rows of the table and of stowlineRows (the data file) are in the same
-// order; a data file that does not match the table leaves the search off.
+constexpr const char* kFolderStyle =
+    "<style>\n"
+    "#list { position: relative; }\n"
+    "#pages { position: absolute; top: 0; table-layout: fixed; width: 100%; }\n"
+    "#pages td { white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }\n"
+    "#pages th { position: sticky; top: 0; background: #fff; box-shadow: 0 1px #999; }\n"
+    "</style>\n";
+
+// The list as the script shows it: the rows come from stowlineRows (the data file), and only those
+// in sight (and a screenful either side) are made, so that loading and every keystroke's search
+// stay quick with tens of thousands of pages. A row is one line high, its cells cut short, so that
+// each row's place follows from its number. Without scripts the page shows the table of every row
+// that follows in <noscript>; without its data file the script shows that table, unsearchable.
+constexpr const char* kFolderList =
+    "<div id=list hidden><table id=pages>\n"
+    "<colgroup><col style=\"width: 13em\"><col style=\"width: 30%\"><col><col style=\"width: 7em\"></colgroup>\n"
+    "<thead><tr><th>Date<th>From<th>Subject<th>Attachments</tr></thead>\n"
+    "<tbody></tbody>\n</table></div>\n";
+
+// A row stays when every word typed occurs in its subject, sender or text, letters compared
+// without regard to case.
 constexpr const char* kSearchScript = R"(<script>
 (function () {
   var box = document.getElementById("search"), count = document.getElementById("count");
-  var rows = document.getElementById("pages").tBodies[0].rows, data = window.stowlineRows;
-  if (!data || data.length !== rows.length) {
-    box.disabled = true;
-    count.textContent = "Search is off: index.js does not belong to this page.";
+  var list = document.getElementById("list"), data = window.stowlineRows;
+  if (!data) {
+    list.innerHTML = document.getElementById("rows").textContent;
+    list.hidden = false;
+    count.textContent = "Search is off: its data file index.js is missing.";
     return;
   }
-  var text = [], shown = [], queued = 0;
-  for (var i = 0; i < data.length; i++) {
-    text.push((data[i][4] + "\n" + data[i][3] + "\n" + data[i][6]).toLowerCase());
-    shown.push(true);
-  }
-  function filter() {
-    queued = 0;
-    var words = box.value.toLowerCase().split(/\s+/).filter(Boolean), n = 0;
-    for (var i = 0; i < text.length; i++) {
-      var keep = true;
-      for (var w = 0; keep && w < words.length; w++) keep = text[i].indexOf(words[w]) >= 0;
-      if (keep !== shown[i]) { shown[i] = keep; rows[i].hidden = !keep; }
-      if (keep) n++;
+  var table = document.getElementById("pages"), head = table.tHead, body = table.tBodies[0];
+  var all = [], shown, text = [], query = null, made = [], first = 0, last = 0;
+  var rowHeight = 0, headHeight = 0;
+  for (var i = 0; i < data.length; i++) all.push(i);
+  shown = all;
+
+  // The text searched, a lowercase string a row: made while the browser is idle after the list
+  // is shown, or at the first search.
+  function haystacks(idle) {
+    while (text.length < data.length) {
+      if (idle && text.length % 256 === 0 && idle.timeRemaining() < 2) {
+        requestIdleCallback(haystacks);
+        break;
+      }
+      var d = data[text.length];
+      text.push((d[4] + "\n" + d[3] + "\n" + d[6]).toLowerCase());
     }
-    count.textContent = n === text.length ? n + " pages" : n + " of " + text.length + " pages";
+    return text;
   }
-  box.addEventListener("input", function () { if (!queued) queued = requestAnimationFrame(filter); });
-  if (box.value) filter();
+  function href(file) { return file.replace(/%/g, "%25").replace(/#/g, "%23"); }
+  function row(k) {
+    if (!made[k]) {
+      var tr = document.createElement("tr");
+      for (var c = 0; c < 4; c++) tr.appendChild(document.createElement("td"));
+      tr.cells[2].appendChild(document.createElement("a"));
+      made[k] = tr;
+    }
+    return made[k];
+  }
+  // Makes the rows in sight; `again` when the rows shown changed.
+  function draw(again) {
+    var top = list.getBoundingClientRect().top + headHeight, step = rowHeight || 24;
+    var from = Math.max(0, Math.floor(-top / step) - 40);
+    var to = Math.min(shown.length, Math.ceil((window.innerHeight - top) / step) + 40);
+    if (to < from) to = from;
+    if (!again && from === first && to === last) return;
+    first = from;
+    last = to;
+    for (var i = from; i < to; i++) {
+      var d = data[shown[i]], tr = row(i - from), a = tr.cells[2].firstChild;
+      tr.cells[0].textContent = d[2];
+      tr.cells[1].textContent = tr.cells[1].title = d[3];
+      a.textContent = a.title = d[4];
+      a.setAttribute("href", href(d[0]));
+      tr.cells[3].textContent = d[5];
+      if (tr.parentNode !== body) body.appendChild(tr);
+    }
+    while (body.rows.length > to - from) body.removeChild(body.lastChild);
+    table.style.top = from * step + "px";
+    list.style.height = headHeight + shown.length * step + "px";
+    if (!rowHeight && to > from) {
+      headHeight = head.getBoundingClientRect().height;
+      rowHeight = body.getBoundingClientRect().height / (to - from);
+      if (rowHeight > 0) draw(true);
+    }
+  }
+  // Filters the rows when the words typed changed.
+  function search() {
+    var words = box.value.toLowerCase().split(/\s+/).filter(Boolean);
+    if (words.join(" ") === query) return;
+    query = words.join(" ");
+    if (!words.length) {
+      shown = all;
+    } else {
+      var hay = haystacks();
+      shown = [];
+      for (var i = 0; i < hay.length; i++) {
+        var keep = true;
+        for (var w = 0; keep && w < words.length; w++) keep = hay[i].indexOf(words[w]) >= 0;
+        if (keep) shown.push(i);
+      }
+    }
+    count.textContent = shown.length === data.length ? data.length + (data.length === 1 ? " page" : " pages")
+                                                     : shown.length + " of " + data.length + " pages";
+    if (list.getBoundingClientRect().top < 0) window.scrollTo(0, 0);
+  }
+  // The keystrokes of a frame are searched once, before it is drawn.
+  var pending = 0;
+  function typed() {
+    pending = 0;
+    search();
+    draw(true);
+  }
+  box.addEventListener("input", function () { if (!pending) pending = requestAnimationFrame(typed); });
+  window.addEventListener("scroll", function () { draw(false); });
+  window.addEventListener("resize", function () { rowHeight = 0; draw(true); });
+  list.hidden = false;
+  box.disabled = false;
+  box.focus();
+  typed();
+  if (window.requestIdleCallback) requestAnimationFrame(function () { requestIdleCallback(haystacks); });
 })();
 </script>
 )";
@@ -94,20 +186,22 @@ bool FolderPathLess(const std::string& a, const std::string& b) {
 std::string BuildFolderIndexPage(const std::string& title, const std::string& home,
                                  const std::vector<IndexEntry>& entries) {
     std::string page;
-    page.reserve(1024 + entries.size() * 200);
+    page.reserve(2048 + entries.size() * 200);
     page += "<html>\n<head>\n<title>" + Escaped(title) + "</title>\n";
     page += kStyle;
+    page += kFolderStyle;
     page += "</head>\n<body>\n<p><a href=\"" + HrefEscaped(home) + "\">All archived folders</a></p>\n";
     page += "<h1>" + Escaped(title) + "</h1>\n";
     page += "<p><input id=search type=search size=40 placeholder=\"Search subject, sender and text\" "
-            "autofocus> <span id=count>" + Plural(entries.size(), "page") + "</span></p>\n";
-    page += "<table id=pages>\n<thead><tr><th>Date<th>From<th>Subject<th>Attachments</tr></thead>\n<tbody>\n";
+            "disabled> <span id=count>" + Plural(entries.size(), "page") + "</span></p>\n";
+    page += kFolderList;
+    page += "<noscript id=rows>\n<table>\n<thead><tr><th>Date<th>From<th>Subject<th>Attachments</tr></thead>\n<tbody>\n";
     for (const auto& e : entries) {
         page += "<tr><td>" + Escaped(e.date) + "<td>" + Escaped(e.from) + "<td><a href=\"" +
                 HrefEscaped(e.file) + "\">" + Escaped(e.subject) + "</a><td>" +
                 std::to_string(e.attachments) + "</tr>\n";
     }
-    page += "</tbody>\n</table>\n<script src=\"";
+    page += "</tbody>\n</table>\n</noscript>\n<script src=\"";
     page += kIndexDataName;
     page += "\"></script>\n";
     page += kSearchScript;

@@ -95,6 +95,10 @@ class Browser:
     def run_async(self, script, *args):
         return self._call("POST", self.session + "/execute/async", {"script": script, "args": list(args)})
 
+    def cdp(self, command, params=None):
+        """A command of the browser's own debugging protocol, through chromedriver."""
+        return self._call("POST", self.session + "/goog/cdp/execute", {"cmd": command, "params": params or {}})
+
     def url(self):
         return self._call("GET", self.session + "/url")
 

@@ -58,7 +58,7 @@ TEST(IndexData, DamagedLinesArePassedOver) {
     EXPECT_TRUE(ParseIndexFolders(text).empty());
 }
 
-TEST(IndexData, LeadingWordsAreBounded) {
+TEST(IndexData, LeadingWordsAreDistinctAndBounded) {
     struct Case {
         const char* text;
         std::size_t words, bytes;
@@ -68,6 +68,10 @@ TEST(IndexData, LeadingWordsAreBounded) {
         {"  one\r\n\ttwo  three ", 10, 100, "one two three"},
         {"one two three four", 2, 100, "one two"},
         {"one two three four", 10, 8, "one two"},  // a word that does not fit is left out whole
+        // Each word once, in the order of its first use; only new words count against the bounds.
+        {"the cat and the hat and the cat sat", 4, 100, "the cat and hat"},
+        {"to be or not to be", 10, 12, "to be or not"},
+        {"Report report REPORT", 10, 100, "Report report REPORT"},
         {"", 10, 100, ""},
         {"\x01\x02 \x7F", 10, 100, ""},
         {"Gr\xFC\xDF" "e caf\xE9", 10, 100, "Gr\xFC\xDF" "e caf\xE9"},
