@@ -45,14 +45,73 @@ std::string StreamBytes(GMimeStream* stream) {
   GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream));
   return array ? std::string(reinterpret_cast<const char*>(array->data), array->len) : std::string();
 }
+
+// The content as it stands in the message, transfer encoding and all.
+std::string EncodedContent(GMimeDataWrapper* content) {
+  GMimeStream* source = g_mime_data_wrapper_get_stream(content);
+  if (!source) return {};
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
+  g_mime_stream_reset(source);
+  g_mime_stream_write_to_stream(source, stream.get());
+  g_mime_stream_reset(source);
+  return StreamBytes(stream.get());
+}
+
 }  // namespace
 
+// GMime's decoders let go of what is pending when the content ends: the last one or two
+// bytes of base64 whose sender left out the final padding, and a quoted-printable escape cut
+// off by the end ("=4"). Both are kept, as a lenient reader keeps them: a picture that loses
+// its last byte is damaged.
 std::string DecodedContent(GMimePart* part) {
   GMimeDataWrapper* content = g_mime_part_get_content(part);
   if (!content) return {};
-  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
-  g_mime_data_wrapper_write_to_stream(content, stream.get());
-  return StreamBytes(stream.get());
+  GMimeContentEncoding encoding = g_mime_data_wrapper_get_encoding(content);
+  if (encoding != GMIME_CONTENT_ENCODING_BASE64 && encoding != GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) {
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    g_mime_data_wrapper_write_to_stream(content, stream.get());
+    return StreamBytes(stream.get());
+  }
+  std::string encoded = EncodedContent(content);
+  const auto* in = reinterpret_cast<const unsigned char*>(encoded.data());
+  // Decoding never lengthens the content; the few bytes more hold what the end adds.
+  std::string decoded(encoded.size() + 4, '\0');
+  auto* out = reinterpret_cast<unsigned char*>(decoded.data());
+  int state = 0;
+  guint32 save = 0;
+  size_t length = 0;
+  if (encoding == GMIME_CONTENT_ENCODING_BASE64) {
+    length = g_mime_encoding_base64_decode_step(in, encoded.size(), out, &state, &save);
+    // The padding completes a last group left short and is ignored after a complete one.
+    static const unsigned char padding[] = {'=', '='};
+    length += g_mime_encoding_base64_decode_step(padding, sizeof padding, out + length, &state, &save);
+  } else {
+    length = g_mime_encoding_quoted_decode_step(in, encoded.size(), out, &state, &save);
+    // State 2: the content ended after "=" and one more character, which stand as written.
+    if (state == 2 && !encoded.empty()) {
+      out[length++] = '=';
+      out[length++] = in[encoded.size() - 1];
+    }
+  }
+  decoded.resize(length);
+  return decoded;
+}
+
+std::string TextContent(GMimePart* part) {
+  std::string bytes = DecodedContent(part);
+  const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
+  GMimeFilter* filter = charset ? g_mime_filter_charset_new(charset, "utf-8") : nullptr;
+  if (filter) {
+    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    GObjectPtr<GMimeStream> filtered(g_mime_stream_filter_new(stream.get()));
+    g_mime_stream_filter_add(GMIME_STREAM_FILTER(filtered.get()), filter);
+    g_object_unref(filter);
+    g_mime_stream_write(filtered.get(), bytes.data(), bytes.size());
+    g_mime_stream_flush(filtered.get());
+    bytes = StreamBytes(stream.get());
+  }
+  char* valid = g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size()));
+  return TakeUtf8(valid);
 }
 
 std::string ObjectBytes(GMimeObject* object) {

@@ -24,6 +24,9 @@ std::string CopyUtf8(const char* s);
 
 // The decoded content of a leaf part (transfer encoding removed).
 std::string DecodedContent(GMimePart* part);
+// The decoded content as UTF-8 text, from the part's charset when GMime knows it; anything
+// that is not UTF-8 (a NUL too) replaced.
+std::string TextContent(GMimePart* part);
 // The bytes of a whole object as GMime writes it back out.
 std::string ObjectBytes(GMimeObject* object);
 

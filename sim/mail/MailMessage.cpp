@@ -120,13 +120,7 @@ struct BodyText {
 };
 
 std::string TextOf(GMimeObject* leaf) {
-  if (GMIME_IS_TEXT_PART(leaf)) {
-    char* text = g_mime_text_part_get_text(GMIME_TEXT_PART(leaf));
-    if (text) return TakeUtf8(text);
-  }
-  // No usable charset: show the bytes with anything that is not UTF-8 replaced.
-  std::string bytes = GMIME_IS_PART(leaf) ? detail::DecodedContent(GMIME_PART(leaf)) : std::string();
-  return TakeUtf8(g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size())));
+  return GMIME_IS_PART(leaf) ? detail::TextContent(GMIME_PART(leaf)) : std::string();
 }
 
 BodyText BodyOf(GMimeObject* object) {
@@ -215,6 +209,23 @@ std::string_view WithoutLeadingBlankLines(std::string_view bytes) {
 
 namespace {
 
+GObjectPtr<GMimeMessage> ParseStream(GMimeStream* stream) {
+  GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
+  return GObjectPtr<GMimeMessage>(g_mime_parser_construct_message(parser.get(), nullptr));
+}
+
+// Whether `line` is a boundary line of `object` or of a multipart inside it.
+bool IsBoundaryLine(GMimeObject* object, std::string_view line) {
+  if (!GMIME_IS_MULTIPART(object)) return false;
+  GMimeMultipart* multipart = GMIME_MULTIPART(object);
+  const char* boundary = g_mime_multipart_get_boundary(multipart);
+  if (boundary && line.starts_with("--") && line.substr(2).starts_with(boundary)) return true;
+  int count = g_mime_multipart_get_count(multipart);
+  for (int i = 0; i < count; ++i)
+    if (IsBoundaryLine(g_mime_multipart_get_part(multipart, i), line)) return true;
+  return false;
+}
+
 // The message GMime reads from `bytes`, or null when they hold none (see ParseMailMessage).
 GObjectPtr<GMimeMessage> ConstructMessage(std::string_view bytes) {
   if (!HoldsText(bytes)) return nullptr;
@@ -222,11 +233,26 @@ GObjectPtr<GMimeMessage> ConstructMessage(std::string_view bytes) {
   detail::EnsureGMime();
   // The stream copies nothing: the bytes outlive the parse.
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
-  GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-  GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+  GObjectPtr<GMimeMessage> message = ParseStream(stream.get());
   if (!message) return nullptr;
-  GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message.get()));
   GMimeObject* root = g_mime_message_get_mime_part(message.get());
+  // GMime takes the line break before a boundary to be the kind the boundary line ends with.
+  // A boundary that ends the bytes without one would leave the CR of a CR LF in the part it
+  // closes (a stray "\r" at the end of an attachment); it is read with the line break the
+  // line before it has.
+  size_t lastLine = bytes.rfind('\n');
+  if (root && !bytes.ends_with('\n') && lastLine != std::string_view::npos &&
+      IsBoundaryLine(root, bytes.substr(lastLine + 1))) {
+    std::string_view lineBreak = lastLine > 0 && bytes[lastLine - 1] == '\r' ? "\r\n" : "\n";
+    GByteArray* array = g_byte_array_sized_new(static_cast<guint>(bytes.size() + lineBreak.size()));
+    g_byte_array_append(array, reinterpret_cast<const guint8*>(bytes.data()), static_cast<guint>(bytes.size()));
+    g_byte_array_append(array, reinterpret_cast<const guint8*>(lineBreak.data()), static_cast<guint>(lineBreak.size()));
+    stream.reset(g_mime_stream_mem_new_with_byte_array(array));
+    message = ParseStream(stream.get());
+    if (!message) return nullptr;
+    root = g_mime_message_get_mime_part(message.get());
+  }
+  GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message.get()));
   // GMime files the content headers with the root part, not with the message.
   int fields = headers ? g_mime_header_list_get_count(headers) : 0;
   if (root && g_mime_object_get_header_list(root))

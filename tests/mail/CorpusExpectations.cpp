@@ -6,6 +6,7 @@
 #include <libxml/tree.h>
 
 #include <map>
+#include <set>
 #include <nlohmann/json.hpp>
 
 #include "MailTestSupport.h"
@@ -246,6 +247,10 @@ const std::map<std::string, std::string> kMime4jReadDifferently = {
 
 bool ComparedWithMime4j(const std::string& file) { return !kMime4jReadDifferently.contains(file); }
 
+// Messages with base64 that ends without its padding: the reference drops the one or two
+// bytes its last group holds, which the import keeps, as a lenient decoder does.
+const std::set<std::string> kMime4jDropsUnpaddedEnd = {"mimetools-testmsgs/multi-frag_decoded.xml"};
+
 }  // namespace
 
 class Mime4jAttachments : public ::testing::TestWithParam<std::string> {};
@@ -271,10 +276,14 @@ TEST_P(Mime4jAttachments, NamesAndBytesMatchTheReference) {
     name = name.substr(name.find_last_of("/\\") + 1);  // stored without the sender's folders
     if (!name.empty()) EXPECT_EQ(stored[i].name, name);
     else EXPECT_TRUE(stored[i].name.starts_with("ATT")) << stored[i].name;
-    if (expected[i].message)
+    if (expected[i].message) {
       EXPECT_TRUE(stored[i].bytes.starts_with(expected[i].bytes)) << stored[i].bytes.substr(0, 200);
-    else
+    } else if (kMime4jDropsUnpaddedEnd.contains(GetParam()) && stored[i].bytes.size() > expected[i].bytes.size()) {
+      EXPECT_TRUE(stored[i].bytes.starts_with(expected[i].bytes));
+      EXPECT_LE(stored[i].bytes.size() - expected[i].bytes.size(), 2u);
+    } else {
       EXPECT_EQ(stored[i].bytes, expected[i].bytes);
+    }
   }
 }
 

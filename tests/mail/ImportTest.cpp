@@ -172,6 +172,48 @@ TEST_F(MailImport, AttachmentNamesLoseAnyFolderPart) {
   EXPECT_EQ(files[0].bytes, "hi");
 }
 
+// Content whose sender cut its transfer encoding short keeps every byte a lenient reader
+// gives, in attachments and in the body text.
+TEST(MailDecoding, ContentEndingShortKeepsItsLastBytes) {
+  struct Case { const char* encoding; const char* encoded; const char* decoded; };
+  const Case cases[] = {
+      {"base64", "QUJD", "ABC"},
+      {"base64", "QUJDREU=", "ABCDE"},
+      {"base64", "QUJDREU", "ABCDE"},        // final padding left out: two bytes pending
+      {"base64", "QUJDRA", "ABCD"},          // one byte pending
+      {"base64", "QUJD\r\nRA\r\n", "ABCD"},  // split over lines, CR LF ends
+      {"base64", "QQ==QUJD", "A"},           // nothing after the padding
+      {"quoted-printable", "caf=C3=A9", "caf\xC3\xA9"},
+      {"quoted-printable", "soft=\r\nbreak=", "softbreak"},
+      {"quoted-printable", "cut off=4", "cut off=4"},  // an escape the end cuts short stays as written
+  };
+  for (const Case& c : cases) {
+    std::string part = std::string("Content-Transfer-Encoding: ") + c.encoding + "\n\n" + c.encoded + "\n";
+    std::string message = "Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n"
+                          "--b\nContent-Type: text/plain; charset=utf-8\n" + part +
+                          "--b\nContent-Type: application/octet-stream; name=f.bin\n" + part + "--b--\n";
+    std::optional<sim::mail::MailMessage> mail = sim::mail::ParseMailMessage(message);
+    ASSERT_TRUE(mail) << c.encoded;
+    ASSERT_EQ(mail->attachments.size(), 1u) << c.encoded;
+    EXPECT_EQ(mail->attachments[0].bytes, c.decoded) << c.encoding << " " << c.encoded;
+    ASSERT_FALSE(mail->body.empty()) << c.encoded;
+    EXPECT_EQ(mail->body[0], c.decoded) << c.encoding << " " << c.encoded << " in the body";
+  }
+}
+
+// A boundary line that ends the message without a line break still takes the line break
+// before it, whatever its kind: the part it closes keeps no stray CR.
+TEST(MailDecoding, ABoundaryEndingTheBytesClosesItsPartWhole) {
+  for (const char* end : {"--b--", "--b", "--b--\r\n"}) {
+    std::string message = std::string("Subject: s\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+                                      "--b\r\nContent-Type: text/plain; name=a.txt\r\n\r\nline\r\n\r\n") + end;
+    std::optional<sim::mail::MailMessage> mail = sim::mail::ParseMailMessage(message);
+    ASSERT_TRUE(mail) << end;
+    ASSERT_EQ(mail->attachments.size(), 1u) << end;
+    EXPECT_EQ(mail->attachments[0].bytes, "line\r\n") << end;
+  }
+}
+
 TEST(HtmlToParagraphs, ShowsTheTextABrowserShows) {
   struct Case { const char* html; std::vector<std::string> expected; };
   const Case cases[] = {

@@ -43,6 +43,36 @@ std::vector<std::string> FilesBelow(const std::string& dir, const std::string& s
   return files;
 }
 
+namespace {
+// Files of a corpus that are mail: everything but licences, notes and the expected outputs
+// and decoded parts shipped beside the messages.
+bool IsMailFile(const fs::path& path) {
+  std::string name = path.filename().string();
+  for (const char* skip : {"LICENSE", "NOTICE", "SOURCE.txt", "COPYING", "README", "MIT", "Apache-2.0",
+                           ".gitattributes"})
+    if (name.starts_with(skip)) return false;
+  if (name.find("_decoded") != std::string::npos || name.ends_with("-summary.txt")) return false;
+  for (const char* ext : {".json", ".xml", ".out", ".png", ".jpg", ".gif", ".pdf", ".wav", ".tiff", ".zip"})
+    if (name.ends_with(ext)) return false;
+  return true;
+}
+}  // namespace
+
+std::vector<fs::path> MailboxesOf(const std::string& set) {
+  std::vector<fs::path> boxes;
+  fs::path root = fs::path(DataDir()) / set;
+  for (fs::recursive_directory_iterator it(root), end; it != end; ++it) {
+    if (it->is_directory() && fs::exists(it->path() / "cur")) {
+      boxes.push_back(it->path());  // a Maildir is one mailbox
+      it.disable_recursion_pending();
+    } else if (it->is_regular_file() && IsMailFile(it->path())) {
+      boxes.push_back(it->path());
+    }
+  }
+  std::sort(boxes.begin(), boxes.end());
+  return boxes;
+}
+
 std::string ParamName(const ::testing::TestParamInfo<std::string>& info) {
   std::string name;
   for (char c : info.param) name += isalnum(static_cast<unsigned char>(c)) ? c : '_';

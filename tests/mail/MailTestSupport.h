@@ -15,6 +15,8 @@ std::string ReadAll(const std::filesystem::path& path);
 // Paths relative to DataDir()/dir of the files below it whose names end with `suffix`, sorted.
 std::vector<std::string> FilesBelow(const std::string& dir, const std::string& suffix,
                                     bool (*keep)(const std::string&) = nullptr);
+// The mailboxes of one corpus: its Maildirs and its files that hold mail, sorted.
+std::vector<std::filesystem::path> MailboxesOf(const std::string& set);
 // A test name made of the path's letters and digits.
 std::string ParamName(const ::testing::TestParamInfo<std::string>& info);
 
