@@ -1,6 +1,7 @@
 #include "Filing.h"
 
 #include <glib.h>
+#include <nettle/sha2.h>
 
 #include <algorithm>
 #include <climits>
@@ -63,11 +64,20 @@ uint64_t HashOf(const UNID& unid) {
 
 }  // namespace
 
+// Every message opened is digested: nettle's SHA-256 uses the processor's SHA instructions
+// where it has them, several times faster than a portable one.
 std::string Digest(std::string_view bytes) {
-  GChecksum* checksum = g_checksum_new(G_CHECKSUM_SHA256);
-  g_checksum_update(checksum, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
-  std::string hex = g_checksum_get_string(checksum);
-  g_checksum_free(checksum);
+  sha256_ctx context;
+  sha256_init(&context);
+  sha256_update(&context, bytes.size(), reinterpret_cast<const uint8_t*>(bytes.data()));
+  uint8_t digest[SHA256_DIGEST_SIZE];
+  sha256_digest(&context, sizeof digest, digest);
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string hex(2 * sizeof digest, '0');
+  for (size_t i = 0; i < sizeof digest; ++i) {
+    hex[2 * i] = kHex[digest[i] >> 4];
+    hex[2 * i + 1] = kHex[digest[i] & 15];
+  }
   return hex;
 }
 
