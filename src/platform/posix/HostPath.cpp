@@ -5,6 +5,7 @@
 #include <functional>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/posix/FileOps.h"
 
@@ -71,8 +72,9 @@ const DirectoryIndex* IndexOf(const std::string& dir) {
 }
 
 // The stored spelling of `name` in `dir` when it differs only by case; `name` otherwise.
-std::string StoredName(const std::string& dir, const std::string& name) {
-    if (Exists(Join(dir, name))) return name;
+// `missing`: `dir`/`name` is known not to exist as spelled.
+std::string StoredName(const std::string& dir, const std::string& name, bool missing = false) {
+    if (!missing && Exists(Join(dir, name))) return name;
     const DirectoryIndex* index = IndexOf(dir);
     if (index && !index->foldedNames.count(FoldedHash(name))) return name;
     // Some name may differ only by case (or the hash met another name): look it up.
@@ -117,12 +119,28 @@ HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards) {
     HostPath host =
         MapToHostPath(windowsPath, EnvironmentDriveRoot, allowWildcards);
     if (host.error != winpath::PathError::None) return host;
-    std::string dir = host.root;
-    for (auto& c : host.components) {
-        if (c != "..") c = StoredName(dir, c);
+    auto append = [](std::string& dir, const std::string& c) {
         if (dir.empty()) dir = c;
         else if (dir == "/") dir += c;
         else dir += "/" + c;
+    };
+    // The leading components that exist as spelled keep their spelling: found from the whole
+    // path backwards, the usual path (an existing file, or a new one in an existing folder)
+    // costs one or two lookups instead of one per component and per folder level.
+    std::vector<std::string> prefixes;  // root and the first i + 1 components
+    prefixes.reserve(host.components.size());
+    std::string dir = host.root;
+    for (const auto& c : host.components) {
+        append(dir, c);
+        prefixes.push_back(dir);
+    }
+    std::size_t spelled = host.components.size();
+    while (spelled > 0 && !Exists(prefixes[spelled - 1])) --spelled;
+    dir = spelled > 0 ? prefixes[spelled - 1] : host.root;
+    for (std::size_t i = spelled; i < host.components.size(); ++i) {
+        auto& c = host.components[i];
+        if (c != "..") c = StoredName(dir, c, /*missing=*/i == spelled);
+        append(dir, c);
     }
     host.path = dir.empty() ? "." : dir;
     return host;
