@@ -166,9 +166,10 @@ int RunArchive(const ArchiveRequest& r, int item) {
     const char* command = item == 0 ? "archive-selected" : "archive-view";
     std::string error;
     if (IsMailbox(r.dbFile)) {
-        // A mailbox is opened read-only: a run that would delete from it is refused before it starts.
-        const ArchiveSettings& settings = *TheSettings();
-        if (settings.DelMsgAfterArc || settings.DelViewFoldersAfterArc) {
+        // A mailbox is opened read-only: a run that would delete from it is refused before it
+        // starts. Without settings there is nothing to refuse: the run itself tells why it cannot start.
+        const ArchiveSettings* settings = TheSettings();
+        if (settings && (settings->DelMsgAfterArc || settings->DelViewFoldersAfterArc)) {
             std::cerr << "stowline " << command << ": " << r.dbFile
                       << " is a mailbox, opened read-only: nothing can be deleted from it; switch off "
                          "deleting messages and removing folders after archiving (stowline options "

@@ -130,6 +130,37 @@ TEST_F(MailboxDatabase, DeletionArmedOnAMailboxIsRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(ReadFile(mbox), before);
 }
 
+// A run that deletes nothing leaves its database file alone: not written again, not even touched.
+TEST_F(MailboxDatabase, ADatabaseFileIsNotSavedWhenNothingChanged) {
+    const fs::path mbox = root / "box.mbox";
+    std::ofstream(mbox, std::ios::binary) << "From a@b Mon Jan  2 10:00:00 2023\nSubject: one\n"
+                                             "Date: Mon, 2 Jan 2023 10:00:00 +0000\n\nbody\n";
+    const fs::path dxl = root / "box.dxl";
+    ASSERT_EQ(Cli("import --db " + Quoted(dxl) + " " + Quoted(mbox)), 0) << Output();
+    struct stat before {};
+    ASSERT_EQ(::stat(dxl.c_str(), &before), 0);
+    const std::string bytes = ReadFile(dxl);
+
+    EXPECT_EQ(Archive(dxl).size(), 1u);
+    EXPECT_NE(Output().find("database not saved"), std::string::npos) << Output();
+    struct stat after {};
+    ASSERT_EQ(::stat(dxl.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(ReadFile(dxl), bytes);
+}
+
+// Without a settings folder a run on a mailbox ends in the add-in's own message, as on a database file.
+TEST_F(MailboxDatabase, WithoutSettingsTheRunEndsInTheirMessage) {
+    const fs::path mbox = root / "box.mbox";
+    std::ofstream(mbox, std::ios::binary) << "From a@b Mon Jan  2 10:00:00 2023\nSubject: one\n\nbody\n";
+    fs::remove(root / "registry.reg");
+    EXPECT_EQ(Cli("archive-view --db " + Quoted(mbox) + " --view '($All)'"), 1);
+    EXPECT_NE(Output().find("Unable to obtain configuration path"), std::string::npos) << Output();
+    EXPECT_TRUE(Tree(root / "c/Archive").empty());
+}
+
 TEST_F(MailboxDatabase, BadMailboxesEndInAClearErrorOrAreArchivedAsFarAsTheyRead) {
     const std::string message = "Subject: kept\nDate: Mon, 2 Jan 2023 10:00:00 +0000\n\nbody\n";
     // Outside every mailbox: a link to it must not be followed.
