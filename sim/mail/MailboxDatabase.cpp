@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <ctime>
+#include <libxml/parser.h>
 
+#include "BuildAhead.h"
 #include "Filing.h"
 #include "Memo.h"
 #include "sim/Builder.h"
@@ -23,7 +25,14 @@ class MailboxDocuments : public DocumentSource {
     MessageLocation location;
   };
 
-  MailboxDocuments(std::unique_ptr<Mailbox> box, DBID replicaId) : box_(std::move(box)), replicaId_(replicaId) {}
+  MailboxDocuments(std::unique_ptr<Mailbox> box, DBID replicaId)
+      : box_(std::move(box)),
+        replicaId_(replicaId),
+        ahead_([this](NOTEID id, Note& note, std::string& error) { return BuildNow(id, note, error); },
+               [this](NOTEID id) {
+                 const Entry* entry = Find(id);
+                 return entry ? static_cast<size_t>(entry->location.length) : size_t{0};
+               }) {}
 
   std::vector<NOTEID> Ids() const override {
     std::vector<NOTEID> ids;
@@ -34,7 +43,12 @@ class MailboxDocuments : public DocumentSource {
 
   bool Has(NOTEID id) const override { return Find(id) != nullptr; }
 
-  bool Build(NOTEID id, Note& note, std::string& error) const override {
+  bool Build(NOTEID id, Note& note, std::string& error) const override { return ahead_.Take(id, note, error); }
+
+  void Expect(const std::vector<NOTEID>& order) const override { ahead_.Expect(order); }
+
+  // On either thread: reads only what no longer changes once the mailbox is listed.
+  bool BuildNow(NOTEID id, Note& note, std::string& error) const {
     const Entry* entry = Find(id);
     std::string bytes;
     if (!entry || !Read(*entry, bytes, error)) return false;
@@ -72,6 +86,7 @@ class MailboxDocuments : public DocumentSource {
   std::unique_ptr<Mailbox> box_;
   DBID replicaId_;
   std::vector<Entry> entries_;  // ascending note ID
+  mutable detail::BuildAhead ahead_;  // last: stopped before what it reads goes
 };
 
 std::string DigestOfHeld(const MailboxDocuments& documents, NOTEID id) {
@@ -85,6 +100,8 @@ std::string DigestOfHeld(const MailboxDocuments& documents, NOTEID id) {
 
 Database* OpenMailboxDatabase(const std::filesystem::path& mailbox, std::vector<std::string>& problems,
                               std::string& error, const std::string& dbPath) {
+  // Documents are also parsed on a second thread: libxml2 wants its set-up done on one first.
+  xmlInitParser();
   DBID replicaId = TimeDateFromUnix(static_cast<int64_t>(std::time(nullptr)));
   auto documents = std::make_shared<MailboxDocuments>(std::make_unique<Mailbox>(mailbox), replicaId);
   Mailbox& box = documents->Box();

@@ -154,6 +154,7 @@ NOTESAPI_FN STATUS LNPUBLIC NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPO
         pos += n - 1;  // the position is left on the last entry returned
     }
     IndexPos->Tumbler[0] = pos;
+    if (it->second.db && it->second.db->source && !out.empty()) it->second.db->source->Expect(out);
     WORD signal = 0;
     if (!out.empty() && pos < total && out.size() < ReturnCount) signal |= SIGNAL_MORE_TO_DO;
     if (rethBuffer) {
@@ -185,6 +186,7 @@ NOTESAPI_FN STATUS LNPUBLIC NIFCloseCollection(HCOLLECTION hCollection) {
             Violation("NIFCloseCollection: ID table " + Hex(list) + " still locked");
         Release(list);
     }
+    if (it->second.db && it->second.db->source) it->second.db->source->Expect({});
     st.collections.erase(it);
     return NOERROR;
 }

@@ -71,6 +71,10 @@ public:
     virtual bool Has(NOTEID id) const = 0;
     // Builds the whole document; false with a reason when it cannot be read.
     virtual bool Build(NOTEID id, Note& note, std::string& error) const = 0;
+    // The entries of a view the client has just read, in the order it is likely to open them,
+    // so that a source may build them ahead; empty: no more are expected (its collection was
+    // closed). Building ahead never changes what Build gives.
+    virtual void Expect(const std::vector<NOTEID>& order) const { (void)order; }
 };
 
 struct Database {

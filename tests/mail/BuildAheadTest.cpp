@@ -1,0 +1,99 @@
+// Documents built ahead on a second thread: whatever order the client asks for them in, each
+// request gets that document (or its error), never a neighbour's, and nothing is left waiting.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BuildAhead.h"
+
+namespace {
+
+using sim::mail::detail::BuildAhead;
+
+// Documents 4, 8, ... 4n; those divisible by 28 cannot be read. Builds take uneven time, so that
+// the client overtakes the worker now and then.
+bool BuildDocument(NOTEID id, sim::Note& note, std::string& error) {
+    std::this_thread::sleep_for(std::chrono::microseconds((id * 37) % 300));
+    if (id % 28 == 0) {
+        error = "cannot read " + std::to_string(id);
+        return false;
+    }
+    note = sim::Note{};
+    note.id = id;
+    note.items.push_back(sim::Item{"Subject", 0, sim::Bytes(id % 97, 'x')});
+    return true;
+}
+
+size_t SizeOf(NOTEID id) { return id % 4 == 0 && id < 1000 ? 100 + id : 0; }
+
+std::vector<NOTEID> Documents(NOTEID from, NOTEID to) {
+    std::vector<NOTEID> ids;
+    for (NOTEID id = from; id <= to; id += 4) ids.push_back(id);
+    return ids;
+}
+
+void ExpectTaken(BuildAhead& ahead, NOTEID id) {
+    sim::Note note;
+    std::string error;
+    const bool ok = ahead.Take(id, note, error);
+    if (id % 28 == 0) {
+        EXPECT_FALSE(ok) << id;
+        EXPECT_EQ(error, "cannot read " + std::to_string(id));
+        return;
+    }
+    ASSERT_TRUE(ok) << id << ": " << error;
+    EXPECT_EQ(note.id, id);
+    ASSERT_EQ(note.items.size(), 1u) << id;
+    EXPECT_EQ(note.items[0].value.size(), id % 97) << id;
+}
+
+TEST(BuildAhead, EveryRequestGetsItsOwnDocumentWhateverTheOrder) {
+    std::vector<NOTEID> everyOther;
+    for (NOTEID id : Documents(4, 400))
+        if (id % 8 == 0) everyOther.push_back(id);
+    std::vector<NOTEID> withCategories = {NOTEID_CATEGORY | 1, 4, 8, NOTEID_CATEGORY | 2, 8, 12, 5000, 16};
+    struct Case {
+        const char* name;
+        std::vector<NOTEID> expected;   // the order the client announces
+        std::vector<NOTEID> requested;  // what it then opens
+    };
+    const Case cases[] = {
+        {"in the expected order", Documents(4, 400), Documents(4, 400)},
+        {"passing over every other", Documents(4, 400), everyOther},
+        {"going back to earlier ones", Documents(4, 80), {4, 8, 12, 4, 40, 8, 44, 80, 76}},
+        {"jumping ahead and back", Documents(4, 400), {4, 200, 204, 8, 12, 400, 16}},
+        {"categories, repeats and documents of no source", withCategories, {4, 8, 12, 5000, 16}},
+        {"nothing announced", {}, {4, 8, 28, 12}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BuildAhead ahead(BuildDocument, SizeOf);
+        if (!c.expected.empty()) ahead.Expect(c.expected);
+        for (NOTEID id : c.requested) {
+            if (id == 5000) continue;  // not the source's: the engine never asks for it
+            ExpectTaken(ahead, id);
+        }
+        ahead.Expect({});
+    }
+}
+
+TEST(BuildAhead, ANewOrderReplacesTheOldOneAndClosingWaitsForTheWorker) {
+    BuildAhead ahead(BuildDocument, SizeOf);
+    ahead.Expect(Documents(4, 200));
+    ExpectTaken(ahead, 4);
+    ExpectTaken(ahead, 8);
+    // The next batch of the view: what was built of the first is not handed out for it.
+    ahead.Expect(Documents(204, 400));
+    ExpectTaken(ahead, 12);
+    ExpectTaken(ahead, 204);
+    ExpectTaken(ahead, 208);
+    ahead.Expect({});
+    ExpectTaken(ahead, 212);  // built on request once nothing is expected
+    ahead.Expect(Documents(4, 400));
+    // Destroyed while the worker is busy ahead: it is waited for.
+}
+
+}  // namespace
