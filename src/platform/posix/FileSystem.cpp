@@ -84,7 +84,7 @@ int MakeDirectory(const std::string& path) {
     if (host.error != winpath::PathError::None) return EINVAL_;
     if (host.parsed.IsRoot()) return EEXIST_;
     if (posix::Ops().mkdir(host.path.c_str(), 0777) == 0) {
-        posix::NoteCreated(host.path);
+        posix::NoteCreatedDirectory(host.path);
         return 0;
     }
     switch (errno) {

@@ -55,6 +55,14 @@ std::unordered_map<std::string, DirectoryIndex>& Indexes() {
     return indexes;
 }
 
+// Room for one more index. Folders of a few names are read again cheaply; the large ones, an
+// archive's folders of pages, are those whose index saves reading them for each new name.
+void Bound(std::unordered_map<std::string, DirectoryIndex>& indexes) {
+    if (indexes.size() < 256) return;
+    std::erase_if(indexes, [](const auto& entry) { return entry.second.foldedNames.size() < 64; });
+    if (indexes.size() >= 256) indexes.clear();
+}
+
 const DirectoryIndex* IndexOf(const std::string& dir) {
     const std::string where = dir.empty() ? "." : dir;
     struct stat st {};
@@ -67,7 +75,7 @@ const DirectoryIndex* IndexOf(const std::string& dir) {
     index.Stamp(st);
     while (const dirent* e = readdir(d)) index.foldedNames.insert(FoldedHash(e->d_name));
     Ops().closedir(d);
-    if (indexes.size() >= 256) indexes.clear();
+    Bound(indexes);
     return &(indexes[dir] = std::move(index));
 }
 
@@ -106,6 +114,19 @@ void NoteCreated(const std::string& hostPath) {
     // Our own creation is the change that moved the folder's time: the index stays valid.
     it->second.foldedNames.insert(FoldedHash(name));
     it->second.Stamp(st);
+}
+
+void NoteCreatedDirectory(const std::string& hostPath) {
+    NoteCreated(hostPath);
+    // Empty but for its own two entries: nothing to read to know that.
+    struct stat st {};
+    if (Ops().stat(hostPath.c_str(), &st) != 0) return;
+    DirectoryIndex index;
+    index.Stamp(st);
+    index.foldedNames = {FoldedHash("."), FoldedHash("..")};
+    auto& indexes = Indexes();
+    Bound(indexes);
+    indexes[hostPath] = std::move(index);
 }
 
 bool SameNameNoCase(const std::string& a, const std::string& b) {

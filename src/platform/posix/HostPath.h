@@ -14,6 +14,8 @@ HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards = f
 // Tells the resolver that this process created `hostPath`, so that the folder's cached name
 // index stays valid instead of being read again for the next name.
 void NoteCreated(const std::string& hostPath);
+// The same for a folder it made, which it then knows to be empty.
+void NoteCreatedDirectory(const std::string& hostPath);
 
 // Windows' comparison of two stored names (ASCII letters folded).
 bool SameNameNoCase(const std::string& a, const std::string& b);
