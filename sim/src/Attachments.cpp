@@ -65,5 +65,8 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem,
         std::remove(host.c_str());  // no partial file is left looking like a good one
         return ERR_SIM_FILE_WRITE;
     }
+#ifndef _WIN32
+    platform::posix::NoteCreated(host);  // the next name looked up in its folder sees it
+#endif
     return NOERROR;
 }

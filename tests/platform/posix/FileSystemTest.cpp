@@ -59,7 +59,14 @@ TEST_F(FileSystem, NamesAddedAfterALookupAreFoundUnderAnyCase) {
     }
     MakeFile("Archive/Other.htm");  // written outside the seam
     ASSERT_EQ(platform::MakeDirectory("C:\\Archive\\Sub"), 0);
-    for (const char* path : {"C:\\ARCHIVE\\report.HTM", "c:\\archive\\OTHER.htm", "C:\\Archive\\SUB"})
+    EXPECT_FALSE(platform::FindFirstEntry("C:\\Archive\\Sub\\Page.htm").found);  // a folder made empty
+    {
+        platform::TextFile inSub;
+        ASSERT_TRUE(inSub.Open("C:\\Archive\\Sub\\Page.htm"));
+        ASSERT_TRUE(inSub.Close());
+    }
+    for (const char* path : {"C:\\ARCHIVE\\report.HTM", "c:\\archive\\OTHER.htm", "C:\\Archive\\SUB",
+                             "c:\\archive\\sub\\PAGE.HTM"})
         EXPECT_TRUE(platform::FindFirstEntry(path).found) << path;
     // Writing under another case reuses the stored name instead of adding a second file.
     platform::TextFile again;
