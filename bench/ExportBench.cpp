@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,11 +32,15 @@ int main(int argc, char** argv) {
     bool armed = false;
     bool index = false;
     bool keep = false;
+    unsigned bodyWords = 0;
     std::string parent = std::filesystem::temp_directory_path().string();
     app.add_option("-n,--documents", documents, "documents to generate and archive");
     app.add_flag("--delete", armed, "arm deletion");
     app.add_flag("--index", index, "keep the archive's index (WriteIndex)");
     app.add_flag("--keep", keep, "keep the archive and print where it is");
+    app.add_option("--body-words", bodyWords,
+                   "a body of this many made-up words (a few letters each, mostly different) instead of "
+                   "the same sentence in every paragraph");
     app.add_option("--folder", parent, "where the run's own scratch folder is made (and removed again)");
     CLI11_PARSE(app, argc, argv);
 
@@ -52,11 +57,22 @@ int main(int argc, char** argv) {
     std::vector<NOTEID> ids;
     ids.reserve(documents);
     const std::string attachment(20000, 'a');
+    std::minstd_rand rng(1);  // the same made-up words on every run
     for (unsigned i = 0; i < documents; ++i) {
         sim::RichText body;
-        for (int p = 0; p < 8; ++p)
-            body.Paragraph("Paragraph " + std::to_string(p) + " of message " + std::to_string(i) +
-                           ": the quarterly figures are attached, please review them before Friday.");
+        if (bodyWords == 0) {
+            for (int p = 0; p < 8; ++p)
+                body.Paragraph("Paragraph " + std::to_string(p) + " of message " + std::to_string(i) +
+                               ": the quarterly figures are attached, please review them before Friday.");
+        } else {
+            std::string text;
+            for (unsigned w = 0; w < bodyWords; ++w) {
+                if (!text.empty()) text += ' ';
+                for (unsigned letters = 3 + rng() % 8; letters > 0; --letters)
+                    text += static_cast<char>('a' + rng() % 26);
+            }
+            body.Paragraph(text);
+        }
         auto doc = sim::AddDocument(db)
                        .Text("Form", "Memo")
                        .Text("Subject", "Status report " + std::to_string(i))

@@ -136,21 +136,28 @@ constexpr const char* kSearchScript = R"(<script>
       if (rowHeight > 0) draw(true);
     }
   }
-  // Filters the rows when the words typed changed.
+  // Whether every row that holds all of `words` holds all of `before` too: each word of
+  // before is part of a word now typed (a word typed on, or one more word).
+  function narrows(before, words) {
+    return before.every(function (b) { return words.some(function (w) { return w.indexOf(b) >= 0; }); });
+  }
+  // Filters the rows when the words typed changed; a search typed on looks only at the rows
+  // the one before it kept.
   function search() {
     var words = box.value.toLowerCase().split(/\s+/).filter(Boolean);
-    if (words.join(" ") === query) return;
-    query = words.join(" ");
+    if (query && words.join(" ") === query.join(" ")) return;
+    var from = query && narrows(query, words) ? shown : all;
+    query = words;
     if (!words.length) {
       shown = all;
     } else {
-      var hay = haystacks();
-      shown = [];
-      for (var i = 0; i < hay.length; i++) {
-        var keep = true;
+      var hay = haystacks(), kept = [];
+      for (var k = 0; k < from.length; k++) {
+        var i = from[k], keep = true;
         for (var w = 0; keep && w < words.length; w++) keep = hay[i].indexOf(words[w]) >= 0;
-        if (keep) shown.push(i);
+        if (keep) kept.push(i);
       }
+      shown = kept;
     }
     count.textContent = shown.length === data.length ? data.length + (data.length === 1 ? " page" : " pages")
                                                      : shown.length + " of " + data.length + " pages";

@@ -95,6 +95,9 @@ class Browser:
     def run_async(self, script, *args):
         return self._call("POST", self.session + "/execute/async", {"script": script, "args": list(args)})
 
+    def script_timeout(self, seconds):
+        self._call("POST", self.session + "/timeouts", {"script": int(seconds * 1000)})
+
     def cdp(self, command, params=None):
         """A command of the browser's own debugging protocol, through chromedriver."""
         return self._call("POST", self.session + "/goog/cdp/execute", {"cmd": command, "params": params or {}})

@@ -222,11 +222,12 @@ def scroll_and_search(browser, page):
     check("the oldest row last", seen[-1:], ["Ledger 0000"])
 
     # Typed after scrolling to the end: a search shows its first matches; the one
-    # match of a word far down the list is found although its row was never drawn.
+    # match of a word far down the list is found although its row was never drawn; erasing the
+    # word brings back the rows it had hidden.
     box = browser.find("#search")
     for typed, first, count in [("ledger", ledger_names(LEDGER - 1, LEDGER - 2), LEDGER),
                                 (" needle", ["Ledger %04d" % NEEDLE], 1),
-                                ("\ue003" * len("ledger needle"), ledger_names(LEDGER - 1, LEDGER - 2), LEDGER)]:
+                                ("\ue003" * len(" needle"), ledger_names(LEDGER - 1, LEDGER - 2), LEDGER)]:
         browser.type(box, typed)
         state = browser.run_async(IN_SIGHT)
         check("%r typed: the first rows" % typed, state["seen"][:2], first)
