@@ -2,8 +2,10 @@
 #include <glib.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlreader.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cctype>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "DxlNames.h"
 #include "DxlTime.h"
@@ -30,6 +33,18 @@ struct ReadError {
 };
 
 [[noreturn]] void Fail(std::string message) { throw ReadError{std::move(message)}; }
+
+// A failure of the XML itself, with where it was found.
+struct XmlError {
+    std::string message;
+};
+
+std::string LastXmlError(const std::string& source) {
+    const xmlError* e = xmlGetLastError();
+    std::string message = e && e->message ? e->message : "not well-formed XML";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    return source + (e ? ":" + std::to_string(e->line) : std::string()) + ": " + message;
+}
 
 bool Is(const xmlNode* node, const char* localName) {
     return node && node->type == XML_ELEMENT_NODE && std::strcmp((const char*)node->name, localName) == 0;
@@ -97,13 +112,25 @@ DWORD ParseHex(const std::string& text, const std::string& what) {
 }
 
 Bytes Base64(const xmlNode* node, const std::string& where) {
-    std::string text;
-    for (char ch : TextOf(node)) {
-        if (ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r') continue;
-        if (!std::isalnum((unsigned char)ch) && ch != '+' && ch != '/' && ch != '=')
-            Fail(where + ": invalid base64 data");
-        text += ch;
+    // By a table, not by the locale's character classes: attachments make up most of a
+    // database file, and every byte of them passes here.
+    enum : unsigned char { kInvalid, kBlank, kDigit };
+    static const auto kinds = [] {
+        std::array<unsigned char, 256> table{};
+        for (unsigned char c : std::string_view(" \t\n\r")) table[c] = kBlank;
+        for (unsigned char c : std::string_view("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="))
+            table[c] = kDigit;
+        return table;
+    }();
+    std::string text = TextOf(node);
+    size_t kept = 0;
+    for (char ch : text) {
+        const unsigned char kind = kinds[static_cast<unsigned char>(ch)];
+        if (kind == kBlank) continue;
+        if (kind == kInvalid) Fail(where + ": invalid base64 data");
+        text[kept++] = ch;
     }
+    text.resize(kept);
     if (text.size() % 4 != 0) Fail(where + ": truncated base64 data");
     gsize length = 0;
     guchar* data = g_base64_decode(text.c_str(), &length);
@@ -212,14 +239,37 @@ class Reader {
 public:
     explicit Reader(Database& db) : db_(db) {}
 
-    void Root(const xmlNode* root) {
+    // The file read as it streams in: the root element, each of its notes whole, then the end.
+    void Stream(xmlTextReaderPtr reader, const std::string& source) {
+        int status = xmlTextReaderRead(reader);
+        while (status == 1 && xmlTextReaderNodeType(reader) != XML_READER_TYPE_ELEMENT)
+            status = xmlTextReaderRead(reader);
+        if (status < 0) throw XmlError{LastXmlError(source)};
+        if (status == 0) throw XmlError{source + ": no root element"};
+        const xmlNode* root = xmlTextReaderCurrentNode(reader);  // its attributes, no children yet
         if (Is(root, "database")) {
             if (const auto title = Attr(root, "title")) db_.title = Utf8ToLmbcs(*title);
             if (const auto replica = Attr(root, "replicaid")) db_.replicaId = ReplicaId(*replica);
-            for (const xmlNode* c : Children(root)) ReadNote(c);
-        } else if (!ReadNote(root)) {
-            Fail(std::string("not a DXL database or note: root element <") + (const char*)root->name + ">");
+            status = xmlTextReaderIsEmptyElement(reader) ? xmlTextReaderNext(reader) : xmlTextReaderRead(reader);
+            while (status == 1) {
+                if (xmlTextReaderDepth(reader) != 1 || xmlTextReaderNodeType(reader) != XML_READER_TYPE_ELEMENT) {
+                    status = xmlTextReaderRead(reader);
+                    continue;
+                }
+                const xmlNode* note = xmlTextReaderExpand(reader);
+                if (!note) throw XmlError{LastXmlError(source)};
+                ReadNote(note);
+                status = xmlTextReaderNext(reader);  // the note read is freed
+            }
+        } else {
+            const xmlNode* note = xmlTextReaderExpand(reader);
+            if (!note) throw XmlError{LastXmlError(source)};
+            if (!ReadNote(note))
+                Fail(std::string("not a DXL database or note: root element <") + (const char*)note->name + ">");
+            do status = xmlTextReaderNext(reader);
+            while (status == 1);
         }
+        if (status < 0) throw XmlError{LastXmlError(source)};
         AssignIds();
         BuildCollections();
     }
@@ -494,42 +544,26 @@ private:
     std::set<size_t> explicitEntries_;
 };
 
-std::string LastXmlError(const std::string& source) {
-    const xmlError* e = xmlGetLastError();
-    std::string message = e && e->message ? e->message : "not well-formed XML";
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
-    return source + (e ? ":" + std::to_string(e->line) : std::string()) + ": " + message;
-}
 
-// `release` is called once the text is parsed and no longer needed, so that a file's text and
-// its notes are not held together.
-bool Parse(std::string_view xml, Database& db, std::string& error, const std::string& source,
-           const std::function<void()>& release = {}) {
-    if (xml.size() > size_t(INT32_MAX)) {
-        error = source + ": file too large";
-        return false;
-    }
-    xmlResetLastError();
-    // No network, no external DTD (DXL names one that is rarely beside the file), no entity
-    // expansion: a database file is data, not a program.
-    std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
-        xmlReadMemory(xml.data(), int(xml.size()), source.c_str(), nullptr,
-                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT),
-        &xmlFreeDoc);
-    if (release) release();
-    if (!doc) {
+// No network, no external DTD (DXL names one that is rarely beside the file), no entity
+// expansion: a database file is data, not a program.
+constexpr int kXmlOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+
+// Reads the notes as the text streams in, one at a time: what is held is the database being
+// built and the note being read, never the whole text or a tree of it.
+bool Parse(xmlTextReaderPtr opened, Database& db, std::string& error, const std::string& source) {
+    std::unique_ptr<xmlTextReader, decltype(&xmlFreeTextReader)> reader(opened, &xmlFreeTextReader);
+    if (!reader) {
         error = LastXmlError(source);
-        return false;
-    }
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    if (!root) {
-        error = source + ": no root element";
         return false;
     }
     Database loaded;
     loaded.path = db.path;
     try {
-        Reader(loaded).Root(root);
+        Reader(loaded).Stream(reader.get(), source);
+    } catch (const XmlError& e) {
+        error = e.message;
+        return false;
     } catch (const ReadError& e) {
         error = source + ": " + e.message;
         return false;
@@ -541,7 +575,12 @@ bool Parse(std::string_view xml, Database& db, std::string& error, const std::st
 }  // namespace
 
 bool ParseDatabase(std::string_view xml, Database& db, std::string& error) {
-    return Parse(xml, db, error, "DXL");
+    if (xml.size() > size_t(INT32_MAX)) {
+        error = "DXL: file too large";
+        return false;
+    }
+    xmlResetLastError();
+    return Parse(xmlReaderForMemory(xml.data(), int(xml.size()), "DXL", nullptr, kXmlOptions), db, error, "DXL");
 }
 
 bool ReadDatabase(const std::string& file, Database& db, std::string& error) {
@@ -550,21 +589,9 @@ bool ReadDatabase(const std::string& file, Database& db, std::string& error) {
         error = file + ": cannot open the file";
         return false;
     }
-    // Read in one piece of the file's size, without the copies a stream buffer makes.
-    std::string content;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size > 0) {
-        content.resize(static_cast<size_t>(size));
-        in.read(content.data(), size);
-        content.resize(static_cast<size_t>(in.gcount()));
-    }
-    if (in.bad() || size < 0) {
-        error = file + ": cannot read the file";
-        return false;
-    }
-    return Parse(content, db, error, file, [&content] { std::string().swap(content); });
+    in.close();
+    xmlResetLastError();
+    return Parse(xmlReaderForFile(file.c_str(), nullptr, kXmlOptions), db, error, file);
 }
 
 Database* LoadDatabase(const std::string& file, std::string& error, const std::string& dbPath) {
