@@ -546,8 +546,10 @@ private:
 
 
 // No network, no external DTD (DXL names one that is rarely beside the file), no entity
-// expansion: a database file is data, not a program.
-constexpr int kXmlOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+// expansion: a database file is data, not a program. A text node may be as long as the largest
+// attachment's base64 text, beyond the parser's default limit of 10 MB.
+constexpr int kXmlOptions =
+    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_HUGE;
 
 // Reads the notes as the text streams in, one at a time: what is held is the database being
 // built and the note being read, never the whole text or a tree of it.

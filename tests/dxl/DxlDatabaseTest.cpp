@@ -320,6 +320,23 @@ TEST(DxlRoundTrip, AttachmentBytesAndSealsSurviveEveryForm) {
     for (const auto& [id, note] : again.notes) EXPECT_EQ(note.objects.size(), 1u) << id;
 }
 
+// An attachment whose base64 text is longer than an XML parser takes by default (10 MB), in a
+// file saved and read again, beside small ones; its length leaves a partial last group.
+TEST(DxlRoundTrip, LargeAttachmentSurvivesASavedFile) {
+    Bytes large((8 << 20) + 1);
+    for (size_t i = 0; i < large.size(); ++i) large[i] = BYTE((i * 2654435761u) >> 13);
+    Database db;
+    AddDocument(db).Text("Subject", "large").Attachment("large.bin", large);
+    AddDocument(db).Text("Subject", "small").Attachment("a.txt", Bytes{'a'}).Attachment("b.txt", Bytes{'b', 'c'});
+    const fs::path file = fs::path(::testing::TempDir()) / "dxl-large-attachment.dxl";
+    std::string error;
+    ASSERT_TRUE(SaveDatabase(db, file.string(), error)) << error;
+    Database again;
+    ASSERT_TRUE(ReadDatabase(file.string(), again, error)) << error;
+    ExpectSameDatabase(db, again);
+    fs::remove(file);
+}
+
 TEST(DxlLoad, LoadDatabaseRegistersTheFileForNsfDbOpen) {
     Reset();
     std::string error;
