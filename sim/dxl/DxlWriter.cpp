@@ -1,17 +1,19 @@
 // Writing the stand-in's data model as DXL.
+#include <glib.h>
 #include <libxml/xmlwriter.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <memory>
+#include <optional>
+#include <string>
 
 #include "DxlNames.h"
 #include "DxlTime.h"
@@ -84,17 +86,52 @@ std::string NumberText(NUMBER n) {
     return std::string(text, result.ptr);
 }
 
-class Writer {
+// The file a save writes, through a buffer of its own so that the writer's small pieces become
+// few large writes.
+class FileSink {
 public:
-    Writer() : buffer_(xmlBufferCreate(), &xmlBufferFree), w_(nullptr) {
-        w_ = xmlNewTextWriterMemory(buffer_.get(), 0);
+    explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kSize); }
+
+    static int Write(void* context, const char* data, int length) {
+        auto* sink = static_cast<FileSink*>(context);
+        sink->buffer_.append(data, size_t(length));
+        if (sink->buffer_.size() >= kSize) sink->Flush();
+        return sink->ok_ ? length : -1;
     }
-    ~Writer() {
-        if (w_) xmlFreeTextWriter(w_);
+    // Writes what the buffer holds; false when any write failed.
+    bool Flush() {
+        for (size_t done = 0; ok_ && done < buffer_.size();) {
+            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            ok_ = n > 0;
+            if (ok_) done += size_t(n);
+        }
+        buffer_.clear();
+        return ok_;
     }
 
-    bool Write(const Database& db, std::string& xml) {
-        if (!w_) return false;
+private:
+    static constexpr size_t kSize = 1 << 20;
+    int fd_;
+    std::string buffer_;
+    bool ok_ = true;
+};
+
+int AppendToString(void* context, const char* data, int length) {
+    static_cast<std::string*>(context)->append(data, size_t(length));
+    return length;
+}
+
+class Writer {
+public:
+    // Writes `db` to `out`, which it takes over (and closes).
+    bool Write(const Database& db, xmlOutputBufferPtr out) {
+        if (!out) return false;
+        w_ = xmlNewTextWriter(out);
+        if (!w_) {
+            xmlOutputBufferClose(out);
+            return false;
+        }
         xmlTextWriterSetIndent(w_, 1);
         xmlTextWriterSetIndentString(w_, BAD_CAST " ");
         ok_ &= xmlTextWriterStartDocument(w_, "1.0", "UTF-8", nullptr) >= 0;
@@ -108,11 +145,9 @@ public:
             if (!note.deleted) WriteNote(db, note);
         End();
         ok_ &= xmlTextWriterEndDocument(w_) >= 0;
-        xmlFreeTextWriter(w_);  // flushes into the buffer
+        xmlFreeTextWriter(w_);  // flushes into `out` and closes it
         w_ = nullptr;
-        if (!ok_) return false;
-        xml.assign((const char*)xmlBufferContent(buffer_.get()), xmlBufferLength(buffer_.get()));
-        return true;
+        return ok_;
     }
 
 private:
@@ -127,9 +162,27 @@ private:
         Text(text);
         End();
     }
+    // Base64 in lines of 72 characters, split by CR LF, written a block of lines at a time
+    // (the text writer's own base64 hands the output four characters at a time).
     void Base64(const Bytes& data) {
-        if (!data.empty())
-            ok_ &= xmlTextWriterWriteBase64(w_, (const char*)data.data(), 0, int(data.size())) >= 0;
+        constexpr size_t kLine = 72, kLinesPerBlock = 1024, kBlock = kLine / 4 * 3 * kLinesPerBlock;
+        char encoded[kLine * kLinesPerBlock + 4];
+        std::string lines;
+        lines.reserve(kLinesPerBlock * (kLine + 2));
+        gint state = 0, save = 0;
+        bool first = true;
+        for (size_t pos = 0; pos < data.size() && ok_; pos += kBlock) {
+            const size_t length = std::min(kBlock, data.size() - pos);
+            size_t size = g_base64_encode_step(data.data() + pos, length, FALSE, encoded, &state, &save);
+            if (pos + length == data.size()) size += g_base64_encode_close(FALSE, encoded + size, &state, &save);
+            lines.clear();
+            for (size_t at = 0; at < size; at += kLine) {
+                if (!first) lines += "\r\n";
+                first = false;
+                lines.append(encoded + at, std::min(kLine, size - at));
+            }
+            ok_ &= xmlTextWriterWriteRawLen(w_, BAD_CAST lines.data(), int(lines.size())) >= 0;
+        }
     }
     void DateTime(const std::string& text, bool dst, bool observes) {
         Start("datetime");
@@ -378,16 +431,15 @@ private:
         return true;
     }
 
-    std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> buffer_;
-    xmlTextWriterPtr w_;
+    xmlTextWriterPtr w_ = nullptr;
     bool ok_ = true;
 };
 
 }  // namespace
 
 bool FormatDatabase(const Database& db, std::string& xml, std::string& error) {
-    Writer writer;
-    if (!writer.Write(db, xml)) {
+    xml.clear();
+    if (!Writer().Write(db, xmlOutputBufferCreateIO(AppendToString, nullptr, &xml, nullptr))) {
         error = "cannot format the database as DXL";
         return false;
     }
@@ -395,11 +447,6 @@ bool FormatDatabase(const Database& db, std::string& xml, std::string& error) {
 }
 
 bool SaveDatabase(const Database& db, const std::string& file, std::string& error) {
-    std::string xml;
-    if (!FormatDatabase(db, xml, error)) {
-        error = file + ": " + error;
-        return false;
-    }
     // A database file that is a link is saved to the file it names; the link stays.
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -412,7 +459,8 @@ bool SaveDatabase(const Database& db, const std::string& file, std::string& erro
         }
     }
     // Written to a file created new beside the target (never opened through a name that
-    // exists) and renamed over it, so that a failure half-way leaves the old file intact.
+    // exists) and renamed over it, so that a failure half-way leaves the old file intact. The
+    // text goes to the file as it is made, never held whole.
     std::string temporary = target.string() + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
@@ -430,16 +478,16 @@ bool SaveDatabase(const Database& db, const std::string& file, std::string& erro
         mode &= ~mask;
     }
     bool written = ::fchmod(fd, mode) == 0;
-    for (std::size_t done = 0; written && done < xml.size();) {
-        const ssize_t n = ::write(fd, xml.data() + done, xml.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        written = n > 0;
-        if (written) done += static_cast<std::size_t>(n);
+    bool formatted = true;
+    if (written) {
+        FileSink sink(fd);
+        formatted = Writer().Write(db, xmlOutputBufferCreateIO(FileSink::Write, nullptr, &sink, nullptr));
+        written = sink.Flush();
     }
     written = ::close(fd) == 0 && written;
-    if (!written) {
+    if (!written || !formatted) {
         ::unlink(temporary.c_str());
-        error = file + ": cannot write the file";
+        error = file + (written ? ": cannot format the database as DXL" : ": cannot write the file");
         return false;
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
