@@ -40,8 +40,9 @@ void ArchiveSelected(const void* commandBlock) {
         job.ViewName = view.GetTitle();
     } catch (const CommandAborted&) {
         return;  // the view note could not be opened; its message has been shown
-    } catch (const FieldReadError&) {
-        RefreshAfterArchiveSelected(settings->DelMsgAfterArc);  // its message has been shown
+    } catch (const FieldReadError& e) {
+        if (!e.messageShown) platform::ShowMessageBox(e.what(), kAppName, platform::MB_OK_);
+        RefreshAfterArchiveSelected(settings->DelMsgAfterArc);
         return;
     }
 

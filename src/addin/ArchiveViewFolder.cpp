@@ -29,6 +29,8 @@ constexpr const char* kNotFoundText =
 constexpr const char* kFoldersArchivedText =
     "View Folders Archived. Please close database and open in Lotus Notes to refresh display";
 constexpr const char* kNoTitleText = "The view/folder has no title; nothing was archived.";
+constexpr const char* kCatalogUnreadText =
+    "The views and folders of the database could not be read; nothing was archived.";
 
 void ShowAppMessage(const std::string& text) { platform::ShowMessageBox(text, kAppName, platform::MB_OK_); }
 
@@ -97,8 +99,9 @@ void ArchiveViewFolder(const void* commandBlock) {
         }
     } catch (const CommandAborted&) {
         return;  // the view note could not be opened; its message has been shown
-    } catch (const FieldReadError&) {
-        RefreshClient(*settings);  // its message has been shown; nothing was archived
+    } catch (const FieldReadError& e) {
+        if (!e.messageShown) ShowAppMessage(e.what());
+        RefreshClient(*settings);  // nothing was archived
         return;
     }
     // Every name would begin with an empty title: the command would archive the whole database.
@@ -116,7 +119,11 @@ void ArchiveViewFolder(const void* commandBlock) {
     {
         NotesDatabase database;
         BorrowedDatabase borrowed(database, client.database);
-        database.GetViewNames(names, title, false);
+        if (!database.GetViewNames(names, title, false)) {
+            // A subfolder missing from the list would go unarchived, and the folder be removed.
+            ShowAppMessage(kCatalogUnreadText);
+            return;
+        }
         names.erase(std::remove_if(names.begin(), names.end(),
                                    [&title](const std::string& name) { return !IsViewOrSubfolder(name, title); }),
                     names.end());

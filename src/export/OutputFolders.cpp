@@ -68,7 +68,7 @@ std::string CreateFolderPath(const std::string& path) {
             if (DirectoryExists(rest)) break;
         }
     }
-    if (!DirectoryExists(rest)) return rest;
+    if (!DirectoryExists(rest)) return {};
     if (parts.empty()) return rest;
 
     bool lastMade = false;

@@ -17,7 +17,9 @@ std::string GetViewFolder(const ExportJob& job);
 
 // Creates every missing folder of `path`, outermost first, and returns the folder's path as
 // rebuilt from its white-space-stripped components; "" when the last creation failed. When
-// no leading part of the path exists, nothing is created and that leading part is returned.
+// no leading part of the path is found (a missing drive, existence checks that fail), nothing
+// is created and the result is "" too: files put into a leading part such as "C:" would land
+// at the root of the drive.
 std::string CreateFolderPath(const std::string& path);
 
 }  // namespace stowline

@@ -16,6 +16,7 @@
 #include "notes/FieldReadError.h"
 #include "notes/NoteIdTable.h"
 #include "notes/NotesDocument.h"
+#include "notes/NotesText.h"
 #include "notes/ViewCollection.h"
 #include "platform/Platform.h"
 #include "render/FieldText.h"
@@ -89,9 +90,14 @@ public:
     }
 
     DWORD unopened = 0;    // documents passed over because they could not be opened
+    DWORD unread = 0;      // documents passed over because a field could not be read
+    std::string unreadError;  // what could not be read in the first of them
     DWORD notDeleted = 0;  // archived, but kept because their files are not all on disk
     DWORD notDecrypted = 0;  // archived, but kept because the user's ID could not decrypt them
+    DWORD deleteFailed = 0;  // archived, but Notes did not delete them
+    std::string deleteError;  // why the first of those was not deleted
     std::vector<std::string> unreadViews;  // walks ended by a failing read
+    bool selectionCut = false;  // the selection's scan ended before its last entry
 
 private:
     void ExportView(const std::string& name) {
@@ -135,22 +141,41 @@ private:
         for (bool open = walk->FirstDocument(document); open;) {
             // Between two documents: the one before is finished, deleted where armed, and this
             // one is open but not yet touched.
-            if (progress && progress->Step(done, document.GetFieldText("Subject", ';'))) {
+            if (progress && progress->Step(done, ProgressSubject(document))) {
                 document.Close();
                 job_.NotArchived += 1 + walk->CountRest();
                 throw Cancel{};
             }
-            ArchivedDocument archived = ArchiveDocument(document, viewFolder);
+            std::optional<ArchivedDocument> archived;
+            try {
+                archived = ArchiveDocument(document, viewFolder);
+            } catch (const FieldReadError& e) {
+                // A field that is there could not be read: a page without it would lack what
+                // the mail holds. Files written for the document so far stay; it is kept.
+                if (e.messageShown) throw;
+                if (unread++ == 0) unreadError = e.what();
+            }
             ++done;
             document.Close();
             open = walk->NextDocument(document);
             // The previous document goes only now that its successor is open.
-            if (armed_) Delete(archived);
+            if (armed_ && archived) Delete(*archived);
         }
         // A read that failed ended the walk early: the rest of the view was not archived.
         if (!selection && view.lastStatus != NOERROR) {
             job_.UnreadViews.push_back(name);
             unreadViews.push_back(name);
+        }
+        if (selection && !selection->ScannedToEnd()) selectionCut = true;
+    }
+
+    // The subject the progress shows; a field that cannot be read is met again by the archiving.
+    static std::string ProgressSubject(NotesDocument& document) {
+        try {
+            return document.GetFieldText("Subject", ';');
+        } catch (const FieldReadError& e) {
+            if (e.messageShown) throw;
+            return {};
         }
     }
 
@@ -180,7 +205,7 @@ private:
         const std::string fileName = EvaluateName(document, job_.TextFileNameEvalString, "file name");
         std::string path = viewFolder + "\\" + fileName + ".htm";
         // With deletion armed an earlier archive must survive: its mail may be gone already.
-        if (armed_) path = FirstFreePath(path);
+        if (armed_) path = FreePath(path);
 
         archived.htmlBytes = WritePage(path, GetHtmlPage(document.note, viewFolder, attachments));
         archived.htmlPath = path;
@@ -198,7 +223,7 @@ private:
     static std::uint64_t WritePage(const std::string& path, const std::string& content) {
         // The same length as the page's name, so that a page that fits the path limit never
         // fails for its temporary file; pages end in ".htm", so no page takes this name.
-        const std::string temporary = FirstFreePath(path.substr(0, path.size() - 3) + "~tm");
+        const std::string temporary = FreePath(path.substr(0, path.size() - 3) + "~tm");
         platform::TextFile file;
         if (!file.Create(temporary)) throw Stop{"Unable to create or open output file " + Quoted(path)};
         const bool written = file.Write(content);
@@ -207,6 +232,14 @@ private:
             throw Stop{"Unable to write output file " + Quoted(path)};
         }
         return file.BytesOnDisk();
+    }
+
+    // The first free name for `path`; throws Stop when the folder cannot be searched, as a name
+    // that only seems free may be another document's page.
+    static std::string FreePath(const std::string& path) {
+        std::string free = FirstFreePath(path);
+        if (free.empty()) throw Stop{"Unable to find out whether the output file " + Quoted(path) + " exists"};
+        return free;
     }
 
     void Delete(const ArchivedDocument& archived) {
@@ -218,7 +251,11 @@ private:
             ++notDeleted;
             return;
         }
-        NSFNoteDelete(job_.DatabaseHandle, archived.noteId, 0);
+        const STATUS status = NSFNoteDelete(job_.DatabaseHandle, archived.noteId, 0);
+        if (status == NOERROR || ERR(status) == ERR_NOTE_DELETED) return;
+        if (deleteFailed++ > 0) return;
+        deleteError = NotesErrorText(status);
+        if (deleteError.empty()) deleteError = "Notes error " + std::to_string(ERR(status));
     }
 
     ExportJob& job_;
@@ -289,8 +326,8 @@ bool ExportDocuments(ExportJob& job, ArchiveIndex* index) {
         stop = "Unexpected error while archiving.";
     }
 
-    if (!stop && !cancelled && run.unopened == 0 && run.notDeleted == 0 && run.notDecrypted == 0 &&
-        run.unreadViews.empty())
+    if (!stop && !cancelled && run.unopened == 0 && run.unread == 0 && run.notDeleted == 0 &&
+        run.notDecrypted == 0 && run.deleteFailed == 0 && run.unreadViews.empty() && !run.selectionCut)
         return true;
     if (cancelled) job.Cancelled = true;
     std::string reason = cancelled ? CancelReason(job.NotArchived) : stop.value_or("");
@@ -301,9 +338,14 @@ bool ExportDocuments(ExportJob& job, ArchiveIndex* index) {
     for (const auto& name : run.unreadViews)
         addLine("The view/folder " + Quoted(name) +
                 " could not be read to its end; not all of its documents were archived.");
+    if (run.selectionCut)
+        addLine("The selection could not be read to its end; not all of its documents were archived.");
     if (run.unopened > 0)
         addLine(std::to_string(run.unopened) +
                 " document(s) could not be opened and were not archived.");
+    if (run.unread > 0)
+        addLine(std::to_string(run.unread) + " document(s) could not be read in full and were not archived (" +
+                run.unreadError + ")");
     if (run.notDeleted > 0)
         addLine(std::to_string(run.notDeleted) +
                 " document(s) were archived but not deleted, because not all of their files "
@@ -312,6 +354,9 @@ bool ExportDocuments(ExportJob& job, ArchiveIndex* index) {
         addLine(std::to_string(run.notDecrypted) +
                 " document(s) were archived but not deleted, because they could not be decrypted "
                 "with the current ID.");
+    if (run.deleteFailed > 0)
+        addLine(std::to_string(run.deleteFailed) + " document(s) were archived but could not be deleted (" +
+                run.deleteError + ").");
     job.ErrorText = reason;
     return false;
 }

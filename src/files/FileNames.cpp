@@ -1,6 +1,7 @@
 #include "files/FileNames.h"
 
 #include <cstring>
+#include <optional>
 
 #include "platform/Platform.h"
 #include "platform/WindowsPath.h"
@@ -51,15 +52,21 @@ bool MakeValidFileName(std::string& text) {
 }
 
 std::string FirstFreePath(const std::string& path) {
-    if (!platform::FindFirstEntry(path).found) return path;
+    // The name itself, or "" when whether it is free cannot be told.
+    const auto freeName = [](const std::string& candidate) -> std::optional<std::string> {
+        const auto entry = platform::FindFirstEntry(candidate);
+        if (entry.failed) return std::string();
+        if (!entry.found) return candidate;
+        return std::nullopt;
+    };
+    if (auto name = freeName(path)) return *name;
     const auto nameStart = path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1;
     auto dot = path.rfind('.');
     if (dot == std::string::npos || dot <= nameStart) dot = path.size();
     const std::string stem = path.substr(0, dot);
     const std::string extension = path.substr(dot);
     for (unsigned long number = 2;; ++number) {
-        std::string candidate = stem + " (" + std::to_string(number) + ")" + extension;
-        if (!platform::FindFirstEntry(candidate).found) return candidate;
+        if (auto name = freeName(stem + " (" + std::to_string(number) + ")" + extension)) return *name;
     }
 }
 

@@ -29,7 +29,8 @@ bool MakeValidFileName(std::string& text);
 // `path` when no file or folder is there; otherwise the first free one of "name (2).ext",
 // "name (3).ext", ... The number goes before the extension of the last component; a name
 // without one (or whose only dot leads it) gets the number at its end. Used where an
-// existing file must not be replaced.
+// existing file must not be replaced. Empty when a search failed: a name whose existence is
+// not known is never taken for free.
 std::string FirstFreePath(const std::string& path);
 
 }  // namespace stowline

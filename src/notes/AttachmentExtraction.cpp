@@ -1,6 +1,7 @@
 #include "notes/AttachmentExtraction.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "files/FileNames.h"
 #include "notes/AttachmentSurvey.h"
@@ -21,29 +22,32 @@ bool UnusableAsItStands(const std::string& name) {
     return !name.empty() && name.find_first_not_of('.') == std::string::npos;
 }
 
-// Extracts one file; `writtenName` is the name written below `folder`.
-STATUS ExtractFile(NotesDocument& document, const AttachmentItem& file, const std::string& folder,
-                   std::string& writtenName) {
+// Extracts one file; `writtenName` is the name written below `folder`. Returns why it failed,
+// nothing on success.
+std::optional<std::string> ExtractFile(NotesDocument& document, const AttachmentItem& file, const std::string& folder,
+                        std::string& writtenName) {
     ENCRYPTION_KEY* key = document.isDecrypted ? &document.attachmentKey : nullptr;
     const std::string notesFolder = ToNotesText(folder);
     // The target name, native; a name left as stored is handed to Notes in its own bytes.
-    const auto extractAs = [&](const std::string& nativeTarget) {
+    const auto extractAs = [&](const std::string& nativeTarget) -> std::optional<std::string> {
         std::string target = nativeTarget;
         if (document.keepExistingFiles) {
             const std::string free = FirstFreePath(folder + "\\" + nativeTarget);
+            if (free.empty()) return "the folder could not be searched for a free name";
             target = free.substr(std::min(free.size(), folder.size() + 1));
         }
         const std::string notesTarget = target == file.name ? file.storedName : ToNotesText(target);
         const STATUS result =
             NSFNoteExtractFile(document.note, file.item, (notesFolder + "\\" + notesTarget).c_str(), key);
-        if (result == NOERROR) writtenName = target;
-        return result;
+        if (result != NOERROR) return NotesErrorText(result);
+        writtenName = target;
+        return std::nullopt;
     };
     // The name is cleaned as native text: the group bytes of LMBCS are control bytes and
     // would be cleaned away.
     std::string cleaned = file.name;
     MakeValidFileName(cleaned);
-    if (extractAs(UnusableAsItStands(file.name) ? cleaned : file.name) == NOERROR) return NOERROR;
+    if (!extractAs(UnusableAsItStands(file.name) ? cleaned : file.name)) return std::nullopt;
     // Retry once under a name the file system accepts.
     return extractAs(cleaned);
 }
@@ -55,11 +59,12 @@ std::vector<WrittenAttachment> ExtractAttachments(NotesDocument& document, const
     for (const AttachmentItem& file : survey.items) {
         if (!file.isFile) continue;
         std::string writtenName;
-        const STATUS status = file.damaged ? ERR_DATATYPE : ExtractFile(document, file, folder, writtenName);
-        if (status != NOERROR) {
+        const std::optional<std::string> failure =
+            file.damaged ? NotesErrorText(ERR_DATATYPE) : ExtractFile(document, file, folder, writtenName);
+        if (failure) {
             if (!document.messages.empty()) document.messages += '\n';
             document.messages += "Unable to extract file '" + file.name + "' to path '" + folder + "'" +
-                                 " for reason " + NotesErrorText(status);
+                                 " for reason " + *failure;
         }
         if (!writtenName.empty()) written.push_back({file.name, folder + "\\" + writtenName});
     }

@@ -58,6 +58,8 @@ AttachmentSurvey SurveyAttachments(NOTEHANDLE note) {
         if (entry.isFile) {
             ++survey.files;
             if (!entry.damaged) entry.name = FromNotesText(entry.storedName);
+            // A name whose translation gave nothing cannot be written under its name.
+            if (entry.name.empty() && !entry.storedName.empty()) entry.damaged = true;
         }
         survey.items.push_back(std::move(entry));
         status = NSFItemInfoNext(note, item, kFileItem, kFileItemLength, &item, &type, &value, &length);

@@ -1,12 +1,28 @@
 #include "notes/DesignCatalog.h"
 
+#include <cstring>
+
 #include "notes/NotesText.h"
 
 namespace stowline {
 
 namespace {
 constexpr WORD kTitleBuffer = 0x82;
+
+bool IsDeletionStub(NOTEID id, STATUS status) {
+    return (id & RRV_DELETED) != 0 || ERR(status) == ERR_NOTE_DELETED;
 }
+
+// Whether the item is there with a value beyond its type word, or cannot be looked up.
+bool HoldsText(NOTEHANDLE note, const char* name) {
+    BLOCKID item{}, value{};
+    WORD type = 0;
+    DWORD length = 0;
+    const STATUS status = NSFItemInfo(note, name, static_cast<WORD>(std::strlen(name)), &item, &type, &value, &length);
+    if (status != NOERROR) return ERR(status) != ERR_ITEM_NOT_FOUND;
+    return length > sizeof(WORD);
+}
+}  // namespace
 
 std::string DesignEntry::GetName() const { return title.substr(0, title.find('|')); }
 
@@ -20,19 +36,31 @@ void FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list) {
         list.lastStatus = status;
         return;
     }
-    if (IDEntries(table) != 0) {
+    const DWORD listed = IDEntries(table);
+    DWORD scanned = 0;
+    if (listed != 0) {
         DWORD id = 0;  // IDScan expects the last ID back: never changed here
         for (BOOL first = TRUE; IDScan(table, first, &id); first = FALSE) {
+            ++scanned;
             NOTEHANDLE note = 0;
-            // A deletion stub (or any note that will not open) is left out.
-            if (NSFNoteOpen(database, id, OPEN_SUMMARY, &note) != NOERROR) continue;
+            status = NSFNoteOpen(database, id, OPEN_SUMMARY, &note);
+            if (status != NOERROR) {
+                // A deletion stub is left out; a note that exists but will not open is missed.
+                if (!IsDeletionStub(id, status)) list.complete = false;
+                continue;
+            }
             char buffer[kTitleBuffer + 1] = {};
             WORD length = NSFItemGetText(note, "$TITLE", buffer, kTitleBuffer);
+            if (length == 0 && HoldsText(note, "$TITLE")) list.complete = false;
             NSFNoteClose(note);
             if (length > kTitleBuffer) length = kTitleBuffer;
-            list.entries.emplace_back(id, noteClass, FromNotesText(buffer, length, kTitleBuffer));
+            std::string title = FromNotesText(buffer, length, kTitleBuffer);
+            if (title.empty() && length > 0) list.complete = false;  // the translation failed
+            list.entries.emplace_back(id, noteClass, std::move(title));
         }
     }
+    // IDScan answers "no more" when it fails too.
+    if (scanned < listed) list.complete = false;
     OSMemFree(table);
 }
 

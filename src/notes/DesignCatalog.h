@@ -26,11 +26,15 @@ public:
     DesignList() = default;
 
     STATUS lastStatus = 0;  // of a failed fetch
+    // False when a design note was missed: one that exists but would not open, a title that
+    // could not be read, a listing cut short.
+    bool complete = true;
     std::vector<DesignEntry> entries;
 };
 
-// Appends one entry per design note of `noteClass` in `database`, in note-ID order. Notes
-// that cannot be opened are left out; a failed listing leaves `list.lastStatus` set.
+// Appends one entry per design note of `noteClass` in `database`, in note-ID order. Deletion
+// stubs are left out; a failed listing leaves `list.lastStatus` set, a missed note clears
+// `list.complete`.
 void FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list);
 
 }  // namespace stowline

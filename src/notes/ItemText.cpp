@@ -56,10 +56,36 @@ STATUS LNCALLBACK CollectRichText(char* record, WORD recordType, DWORD recordLen
     return NOERROR;
 }
 
-// Native text of `length` LMBCS bytes, up to its first NUL.
-std::string TranslatedUpToNul(const char* lmbcs, std::size_t length) {
+// A Notes call failed on an item that is there.
+[[noreturn]] void Unreadable(const std::string& name, STATUS status = NOERROR) {
+    std::string text = "The field \"" + name + "\" could not be read";
+    if (status != NOERROR) text += ": " + NotesErrorText(status);
+    throw FieldReadError(text + ".", false);
+}
+
+// Native text of `length` LMBCS bytes, up to its first NUL. Every LMBCS byte gives native text,
+// so a translation that gives none has failed.
+std::string TranslatedUpToNul(const std::string& name, const char* lmbcs, std::size_t length) {
     std::string text = FromNotesText(lmbcs, length, kTextLimit);
+    if (text.empty() && length > 0) Unreadable(name);
     return text.substr(0, text.find('\0'));
+}
+
+// An item lookup that fails for another reason than the item's absence.
+bool Found(const std::string& name, STATUS status) {
+    if (status == NOERROR) return true;
+    if (ERR(status) == ERR_ITEM_NOT_FOUND) return false;
+    Unreadable(name, status);
+}
+
+std::vector<NOTEHANDLE>& UndecryptedNotes() {
+    static std::vector<NOTEHANDLE> notes;
+    return notes;
+}
+
+bool IsUndecrypted(NOTEHANDLE note) {
+    const auto& notes = UndecryptedNotes();
+    return std::find(notes.begin(), notes.end(), note) != notes.end();
 }
 
 // Unlocks a locked block on every path.
@@ -91,29 +117,44 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
         BLOCKID value{};
         WORD type = 0;
         DWORD valueLength = 0;
-        STATUS status = NSFItemInfo(note, itemName, nameLength, &item, &type, &value, &valueLength);
+        bool found = Found(name, NSFItemInfo(note, itemName, nameLength, &item, &type, &value, &valueLength));
         stage = kLookedUp;
-        while (status == NOERROR) {
+        while (found) {
             bool more = false;
             switch (type) {
                 case TYPE_TEXT: {
                     WORD length = NSFItemGetText(note, itemName, scratch.data(), kTextLimit);
                     if (length > 0) {
                         stage = kAppendText;
-                        result += TranslatedUpToNul(scratch.data(), std::min<WORD>(length, kTextLimit));
+                        result += TranslatedUpToNul(name, scratch.data(), std::min<WORD>(length, kTextLimit));
+                    } else if (valueLength > sizeof(WORD)) {
+                        Unreadable(name);  // the value holds text, the call gave none
                     }
                     break;
                 }
                 case TYPE_TEXT_LIST: {
+                    // The value: its type word, the entry count, a length word per entry, the texts.
+                    constexpr DWORD kListHeader = sizeof(WORD) + sizeof(LIST);
                     WORD entries = NSFItemGetTextListEntries(note, itemName);
+                    if (entries == 0 && valueLength > kListHeader) Unreadable(name);
+                    std::size_t textBytes = 0;
+                    bool emptyEntry = false;
                     for (WORD index = 0; index < entries; ++index) {
                         WORD length = NSFItemGetTextListEntry(note, itemName, index, scratch.data(), kTextLimit);
-                        if (length == 0) continue;
+                        textBytes += length;
+                        if (length == 0) {
+                            emptyEntry = true;
+                            continue;
+                        }
                         stage = kAppendListEntry;
-                        std::string entry = TranslatedUpToNul(scratch.data(), std::min<WORD>(length, kTextLimit));
+                        std::string entry =
+                            TranslatedUpToNul(name, scratch.data(), std::min<WORD>(length, kTextLimit));
                         if (!result.empty()) result += separator;
                         result += entry;
                     }
+                    // An entry read as empty whose text the value holds: the read failed.
+                    if (emptyEntry && kListHeader + sizeof(WORD) * entries + textBytes < valueLength)
+                        Unreadable(name);
                     break;
                 }
                 case TYPE_SIGNATURE: {
@@ -130,14 +171,15 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                 case TYPE_COMPOSITE: {
                     RichTextCollector collector{scratch.data(), scratch.data() + kScratchSize - 1, 0};
                     scratch[0] = '\0';
-                    EnumCompositeBuffer(value, valueLength, CollectRichText, &collector);
-                    result += TranslatedUpToNul(scratch.data(), collector.count);
+                    const STATUS walked = EnumCompositeBuffer(value, valueLength, CollectRichText, &collector);
+                    if (walked != NOERROR && !IsUndecrypted(note)) Unreadable(name, walked);
+                    result += TranslatedUpToNul(name, scratch.data(), collector.count);
                     more = true;  // rich text is stored as several items of one name
                     break;
                 }
                 case TYPE_NOTEREF_LIST: {
                     BlockLock lock(value.pool);
-                    if (lock.get() == nullptr) break;
+                    if (lock.get() == nullptr) Unreadable(name);
                     const char* data = lock.get() + value.block;
                     LIST list;
                     constexpr DWORD firstUnid = sizeof(WORD) + sizeof(LIST);
@@ -168,14 +210,22 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
             }
             stage = kItemDone;
             if (!more) break;
-            status = NSFItemInfoNext(note, item, itemName, nameLength, &item, &type, &value, &valueLength);
+            found = Found(name, NSFItemInfoNext(note, item, itemName, nameLength, &item, &type, &value, &valueLength));
         }
         return result;
+    } catch (const FieldReadError&) {
+        throw;
     } catch (...) {
         const std::string text = "GetFieldText Error at field " + name + ": " + std::to_string(stage);
         platform::ShowMessageBox(text, kAppName, platform::MB_OK_);
-        throw FieldReadError(text);
+        throw FieldReadError(text, true);
     }
+}
+
+void SetUndecrypted(NOTEHANDLE note, bool undecrypted) {
+    auto& notes = UndecryptedNotes();
+    notes.erase(std::remove(notes.begin(), notes.end(), note), notes.end());
+    if (undecrypted) notes.push_back(note);
 }
 
 }  // namespace stowline

@@ -1,7 +1,8 @@
 // A note's item read as native text, whatever its type: text and text lists (entries joined
 // by the separator), rich text (its runs, a line feed per paragraph, over every item of the
 // name), a signature ("Signed by <who> on <when>"), a note-reference list (the first UNID) and
-// every other type as Notes converts it. An absent field gives the empty text.
+// every other type as Notes converts it. An absent field gives the empty text; a field that is
+// there but cannot be read is an error, never taken for an empty one.
 #pragma once
 
 #include <string>
@@ -11,7 +12,13 @@
 namespace stowline {
 
 // When reading the items raises an exception, shows "GetFieldText Error at field <name>:
-// <stage>" and throws FieldReadError (notes/FieldReadError.h) with that text.
+// <stage>" and throws FieldReadError (notes/FieldReadError.h) with that text. When a Notes call
+// fails on an item that is there, throws FieldReadError without showing anything.
 std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separator);
+
+// Marks an open note as sealed and not decrypted, or forgets the mark before it is closed. Its
+// sealed items hold nothing readable, so a rich-text item of it that cannot be walked reads as
+// empty instead of failing (such a document is never deleted).
+void SetUndecrypted(NOTEHANDLE note, bool undecrypted);
 
 }  // namespace stowline

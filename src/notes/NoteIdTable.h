@@ -19,6 +19,11 @@ public:
     DBHANDLE DatabaseHandle = 0;
     NOTEID CurrentNoteId = 0;  // the ID of the last successful scan step
 
+    // Whether the scan since the first entry went through every entry of the table: IDScan
+    // answers "no more" at the end and when it fails alike, and a selection cut short must not
+    // pass for archived.
+    bool ScannedToEnd() const { return scanned_ >= IDEntries(IdTable); }
+
 protected:
     DBHANDLE WalkDatabase() const override { return DatabaseHandle; }
     NOTEID FirstNoteId() override { return Scan(TRUE); }
@@ -26,6 +31,8 @@ protected:
 
 private:
     NOTEID Scan(BOOL first);
+
+    DWORD scanned_ = 0;  // entries the scan delivered since the first
 };
 
 }  // namespace stowline

@@ -27,7 +27,7 @@ void NotesDatabase::FetchDesign(WORD noteClass, DesignList& list) const {
     stowline::FetchDesign(handle, noteClass, list);
 }
 
-void NotesDatabase::GetViewNames(std::vector<std::string>& names, const std::string& prefix,
+bool NotesDatabase::GetViewNames(std::vector<std::string>& names, const std::string& prefix,
                                  bool append) const {
     if (!append) names.clear();
     DesignList list;
@@ -37,6 +37,7 @@ void NotesDatabase::GetViewNames(std::vector<std::string>& names, const std::str
         if (name.size() >= prefix.size() && name.compare(0, prefix.size(), prefix) == 0)
             names.push_back(std::move(name));
     }
+    return list.complete;
 }
 
 bool NotesDatabase::OpenView(const std::string& name, ViewCollection& view) const {

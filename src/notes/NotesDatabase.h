@@ -26,8 +26,10 @@ public:
     // The design catalog of this database (see DesignCatalog.h).
     void FetchDesign(WORD noteClass, DesignList& list) const;
     // Names of views and folders beginning with `prefix` (exact bytes; "" = all), in the
-    // catalog's order; the list is emptied first unless `append`.
-    void GetViewNames(std::vector<std::string>& names, const std::string& prefix, bool append) const;
+    // catalog's order; the list is emptied first unless `append`. False when a design note of
+    // the catalog was missed, so that names may be missing (a catalog that cannot be listed at
+    // all gives no names).
+    bool GetViewNames(std::vector<std::string>& names, const std::string& prefix, bool append) const;
     // Opens the collection of the view or folder `name` on this handle.
     bool OpenView(const std::string& name, ViewCollection& view) const;
 

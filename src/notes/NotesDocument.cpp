@@ -31,13 +31,17 @@ bool NotesDocument::Open(DBHANDLE db, NOTEID id, bool decrypt) {
     // A note that cannot be decrypted stays open; the warning stands in messages and its
     // attachments are extracted without a key.
     if (decryptWanted && isEncrypted) isDecrypted = Decrypt();
+    if (isEncrypted && !isDecrypted) SetUndecrypted(note, true);
     noteId = id;
     database = db;
     return true;
 }
 
 void NotesDocument::Close() {
-    if (isOpen && note != 0) NSFNoteClose(note);
+    if (isOpen && note != 0) {
+        SetUndecrypted(note, false);
+        NSFNoteClose(note);
+    }
     isOpen = false;
     note = 0;
 }

@@ -49,7 +49,7 @@ bool TimeDateText(const TIMEDATE& time, std::string& text) {
         return false;
     length = std::min<WORD>(length, MAXALPHATIMEDATE);
     text = FromNotesText(buffer, length);
-    return true;
+    return !text.empty() || length == 0;  // a translation that gave nothing failed
 }
 
 std::string UnidText(const UNID& unid) {

@@ -53,6 +53,9 @@ enum : std::uint32_t { FILE_ATTRIBUTE_DIRECTORY_ = 0x10 };
 struct FindResult {
     bool found = false;
     std::uint32_t attributes = 0;
+    // The search itself failed (a disk or network error, access refused): whether the entry
+    // exists is not known. `found` is false then, but the name must not be taken for free.
+    bool failed = false;
 };
 // A find-first on the unchanged path (wildcards allowed): names the entry itself.
 FindResult FindFirstEntry(const std::string& path);

@@ -20,13 +20,17 @@ std::string AbbreviateName(const std::string& name);
 // FieldReadError as GetFieldText does.
 std::string GetFieldNames(NOTEHANDLE note, const std::string& name, const std::string& separator);
 
-// DeliveredDate, else PostedDate, else the creation time, as local broken-down time.
+// DeliveredDate, else PostedDate, else the creation time, as local broken-down time. A date
+// item that is there but cannot be read throws FieldReadError (notes/FieldReadError.h).
 bool GetDocumentTime(NOTEHANDLE note, TIME& time);
 // The same as a calendar value; empty when the time cannot be converted.
 std::optional<platform::LocalTime> GetDocumentDate(NOTEHANDLE note);
-std::string GetDateText(NOTEHANDLE note);  // Notes date-and-time text; empty on failure
+// Notes date-and-time text; empty for a value that holds no valid time or date. Throws
+// FieldReadError when the date item cannot be read or a valid value fails to convert.
+std::string GetDateText(NOTEHANDLE note);
 // y m d h n s replaced by the time's fields; "(Failed to Get Time)" on failure.
 std::string FormatDocumentTime(NOTEHANDLE note, const std::string& pattern);
-std::string GetUNID(NOTEHANDLE note);  // 32 upper-case hexadecimal digits
+// 32 upper-case hexadecimal digits; throws FieldReadError when the note's ID cannot be read.
+std::string GetUNID(NOTEHANDLE note);
 
 }  // namespace stowline

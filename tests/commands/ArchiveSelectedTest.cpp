@@ -104,24 +104,29 @@ TEST_F(ArchiveSelectedTest, SelectionFromTheInboxGoesToInbox) {
     EXPECT_TRUE(std::filesystem::exists(Host("Archive/Inbox/Alpha.htm")));
 }
 
-// An item of the view note that cannot be read (its flags, or its title) ends the command with
-// that one message, followed by the refresh of a failed run.
+// An item of the view note that cannot be read (its flags, or its title; the read throws or
+// fails) ends the command with that one message, followed by the refresh of a failed run.
 TEST_F(ArchiveSelectedTest, UnreadableViewNoteEndsTheCommand) {
-    for (const char* item : {"$Flags", "$Title"}) {
-        SCOPED_TRACE(item);
+    for (const char* item : {"$Flags", "$Title"})
+    for (const bool throws : {true, false}) {
+        SCOPED_TRACE(std::string(item) + (throws ? " throws" : " fails"));
         TearDown();
         SetUp();
         Settings({true, false});
         ClientWindow();
         const NOTEID a = Mail("Alpha");
         const NOTEID office = sim::AddFolder(*db, "Office").Entries({a}).Id();
-        ItemReadThrows(item);
+        if (throws)
+            ItemReadThrows(item);
+        else
+            ItemReadFails(item);
 
         Pick(0, office, {a});
 
-        EXPECT_EQ(Trace(), Join({{"box Stowline | GetFieldText Error at field " + std::string(item) + ": 0 | 0x00",
-                                  "find found", "front"},
-                                 kF9, kAltED}));
+        const std::string message = throws ? "GetFieldText Error at field " + std::string(item) + ": 0"
+                                           : "The field \"" + std::string(item) + "\" could not be read: " +
+                                                 "You are not authorized to perform that operation.";
+        EXPECT_EQ(Trace(), Join({{"box Stowline | " + message + " | 0x00", "find found", "front"}, kF9, kAltED}));
         EXPECT_FALSE(Deleted(a));
         EXPECT_FALSE(std::filesystem::exists(Host("Archive/Office")));
     }

@@ -71,28 +71,53 @@ TEST_F(ArchiveViewFolderTest, EmptyTitleArchivesNothing) {
     EXPECT_TRUE(ViewExists(office));
 }
 
-// An item of the view note that cannot be read (its title, or its flags) ends the command
-// with that one message, followed by the refresh of a failed run.
+// An item of the view note that cannot be read (its title, or its flags; the read throws or
+// fails) ends the command with that one message, followed by the refresh of a failed run.
 TEST_F(ArchiveViewFolderTest, UnreadableViewNoteEndsTheCommand) {
-    for (const char* item : {"$Title", "$Flags"}) {
-        SCOPED_TRACE(item);
+    for (const char* item : {"$Title", "$Flags"})
+    for (const bool throws : {true, false}) {
+        SCOPED_TRACE(std::string(item) + (throws ? " throws" : " fails"));
         TearDown();
         SetUp();
         Settings({true, false, true, false});
         ClientWindow();
         const NOTEID a = Mail("Alpha");
         const NOTEID office = sim::AddView(*db, "Office").Entries({a}).Id();
-        ItemReadThrows(item);
+        if (throws)
+            ItemReadThrows(item);
+        else
+            ItemReadFails(item);
 
         Pick(1, office);
 
-        EXPECT_EQ(Trace(), Join({{"box Stowline | GetFieldText Error at field " + std::string(item) + ": 0 | 0x00",
-                                  "find found", "front"},
-                                 kEscape}));
+        const std::string message = throws ? "GetFieldText Error at field " + std::string(item) + ": 0"
+                                           : "The field \"" + std::string(item) + "\" could not be read: " +
+                                                 "You are not authorized to perform that operation.";
+        EXPECT_EQ(Trace(), Join({{"box Stowline | " + message + " | 0x00", "find found", "front"}, kEscape}));
         EXPECT_FALSE(Deleted(a));
         EXPECT_TRUE(ViewExists(office));
         EXPECT_EQ(Pages(), std::set<std::string>{});
     }
+}
+
+// A catalog of views and folders cut short may lack a subfolder: archiving the folder would
+// leave the subfolder's mail behind and remove the folder, so nothing is archived.
+TEST_F(ArchiveViewFolderTest, CatalogNotReadInFullArchivesNothing) {
+    Settings({true, false, true, false});
+    ClientWindow();
+    const NOTEID a = Mail("Alpha"), b = Mail("Beta");
+    const NOTEID office = sim::AddFolder(*db, "Office").Entries({a}).Id();
+    sim::AddFolder(*db, "Office\\Sub").Entries({b});
+    sim::InjectFault("IDScan", 2, ERR_NOACCESS);  // the catalog's scan ends after its first note
+
+    Pick(1, office);
+
+    EXPECT_EQ(Trace(), (std::vector<std::string>{"box Stowline | The views and folders of the database could not "
+                                                 "be read; nothing was archived. | 0x00"}));
+    EXPECT_FALSE(Deleted(a));
+    EXPECT_FALSE(Deleted(b));
+    EXPECT_TRUE(ViewExists(office));
+    EXPECT_EQ(Pages(), std::set<std::string>{});
 }
 
 TEST_F(ArchiveViewFolderTest, QuestionsRemovalAndKeys) {

@@ -81,6 +81,12 @@ protected:
         });
     }
 
+    // Every lookup of the item `name` fails, as an item the user may not read would.
+    static void ItemReadFails(const std::string& name) {
+        sim::InjectFault("NSFItemInfo", 1, ERR_NOACCESS, /*fromThenOn=*/true,
+                         [name](const sim::Call& call) { return call.item == name; });
+    }
+
     // Picks an item with the client showing `viewNote` and holding `selection`.
     void Pick(std::uint16_t item, NOTEID viewNote, const std::vector<NOTEID>& selection = {}) {
         if (!selection.empty() && !idTable) idTable = sim::ClientIdTable(selection);

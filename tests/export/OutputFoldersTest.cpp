@@ -151,9 +151,11 @@ TEST(CreateFolderPath, FileInTheWayGivesEmptyResult) {
     EXPECT_TRUE(archive.IsFile("X\\Y"));
 }
 
-TEST(CreateFolderPath, NoExistingLeadingPartCreatesNothing) {
-    EXPECT_EQ(CreateFolderPath("no-such-top\\A\\B"), "no-such-top");
-    EXPECT_EQ(CreateFolderPath("plainname"), "plainname");
+// No folder to write into: the leading part ("C:" when every existence check fails) would
+// put the files at the root of the drive.
+TEST(CreateFolderPath, NoExistingLeadingPartCreatesNothingAndGivesEmptyResult) {
+    EXPECT_EQ(CreateFolderPath("no-such-top\\A\\B"), "");
+    EXPECT_EQ(CreateFolderPath("plainname"), "");
 }
 
 TEST(ReplaceInvalidChars, CleansOneNameByteByByte) {

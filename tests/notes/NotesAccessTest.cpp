@@ -200,6 +200,21 @@ TEST_F(Catalog, AppendKeepsTheListAndAFailedFetchAddsNothing) {
     database.Detach();
 }
 
+// A design note missed (not a deletion stub) makes the list incomplete: a subfolder missing
+// from it would go unarchived while its parent folder is archived and removed.
+TEST_F(Catalog, AMissedDesignNoteIsToldNotPassedOver) {
+    NotesDatabase database;
+    database.Attach(handle);
+    std::vector<std::string> names;
+    EXPECT_TRUE(database.GetViewNames(names, "", false)) << "a deletion stub is no missed note";
+    for (const char* function : {"IDScan", "NSFNoteOpen", "NSFItemGetText", "OSTranslate"}) {
+        sim::InjectFault(function, sim::CallCount(function) + 3, ERR_NOACCESS);
+        EXPECT_FALSE(database.GetViewNames(names, "", false)) << function;
+        sim::ClearFaults();
+    }
+    database.Detach();
+}
+
 TEST_F(Catalog, EntriesKeepTitleAndClass) {
     DesignList list;
     FetchDesign(handle, NOTE_CLASS_VIEW, list);

@@ -30,6 +30,9 @@ std::string Parent(const posix::HostPath& host) {
 
 bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
+// A failed stat or opendir that says the entry is not there, rather than that looking failed.
+bool IsAbsent(int error) { return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG; }
+
 int* Fd(void* handle) { return static_cast<int*>(handle); }
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -55,14 +58,20 @@ FindResult FindFirstEntry(const std::string& path) {
     const std::string last = host.components.empty() ? "." : host.components.back();
     if (!HasWildcard(last)) {
         struct stat st {};
-        if (ops.stat(host.path.c_str(), &st) != 0) return result;
+        if (ops.stat(host.path.c_str(), &st) != 0) {
+            result.failed = !IsAbsent(errno);
+            return result;
+        }
         result.found = true;
         result.attributes = AttributesOf(st);
         return result;
     }
     const std::string dir = Parent(host);
     DIR* d = ops.opendir(dir.c_str());
-    if (!d) return result;
+    if (!d) {
+        result.failed = !IsAbsent(errno);
+        return result;
+    }
     const bool atRoot = host.components.size() == 1 && !host.root.empty();
     while (const dirent* e = readdir(d)) {
         const std::string name = e->d_name;
@@ -70,7 +79,11 @@ FindResult FindFirstEntry(const std::string& path) {
         if (!winpath::WildcardMatch(last, name)) continue;
         struct stat st {};
         const std::string full = dir == "/" ? "/" + name : dir + "/" + name;
-        if (ops.stat(full.c_str(), &st) != 0) continue;
+        if (ops.stat(full.c_str(), &st) != 0) {
+            if (IsAbsent(errno)) continue;  // gone since it was listed
+            result.failed = true;
+            break;
+        }
         result.found = true;
         result.attributes = AttributesOf(st);
         break;

@@ -15,7 +15,21 @@ FindResult FindFirstEntry(const std::string& path) {
     FindResult result;
     WIN32_FIND_DATAA data{};
     const HANDLE find = FindFirstFileA(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return result;
+    if (find == INVALID_HANDLE_VALUE) {
+        switch (GetLastError()) {
+            // Nothing of that name, or a name that nothing can have.
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_NO_MORE_FILES:
+            case ERROR_INVALID_NAME:
+            case ERROR_BAD_PATHNAME:
+            case ERROR_FILENAME_EXCED_RANGE:
+            case ERROR_DIRECTORY:
+            case ERROR_INVALID_DRIVE: break;
+            default: result.failed = true; break;
+        }
+        return result;
+    }
     FindClose(find);
     result.found = true;
     result.attributes = data.dwFileAttributes;

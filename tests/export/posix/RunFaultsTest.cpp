@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -255,5 +256,119 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryReadCase{"SecondUnlockable", EntryRead::Unlockable, 2,
                                     Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct FailedRead {
+    const char* name;
+    const char* function;  // fails on every call while the document is open
+    const char* item;      // only for that item; empty: any
+    bool dated = true;     // otherwise the page gives the note's creation time, from its ID
+};
+
+class FailedReadTest : public RunFaultsTest, public ::testing::WithParamInterface<FailedRead> {};
+
+// A read that fails on a field that is there is not an empty field: the page would lack what the
+// mail holds. That document is not archived and kept, and counted; the run goes on.
+TEST_P(FailedReadTest, KeepsTheDocumentAndCountsIt) {
+    auto mail = Mail("A").TextList("SendTo", {"Ann Lee", "Bo Li"}).Rich("Body", sim::RichText().Paragraph("the body"));
+    if (GetParam().dated) mail.Time("DeliveredDate", sim::TimeDateFromUnix(1078495623));
+    const NOTEID a = mail.Id();
+    const NOTEID b = Mail("B").Rich("Body", sim::RichText().Paragraph("the body")).Id();
+    Select({a, b});
+    Arm();
+    auto aOpen = std::make_shared<bool>(false);
+    beforeOpen = [&, aOpen](NOTEID id) { *aOpen = id == a; };
+    const std::string item = GetParam().item;
+    sim::InjectFault(GetParam().function, 1, ERR_NOACCESS, /*fromThenOn=*/true,
+                     [aOpen, item](const sim::Call& call) { return *aOpen && (item.empty() || call.item == item); });
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText.rfind("1 document(s) could not be read in full and were not archived (", 0), 0u)
+        << job.ErrorText;
+    EXPECT_FALSE(archive.IsFile("Inbox\\A.htm"));
+    EXPECT_FALSE(Deleted(a));
+    EXPECT_TRUE(Deleted(b));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, FailedReadTest,
+    ::testing::Values(FailedRead{"Lookup", "NSFItemInfo", "Subject"},
+                      FailedRead{"Text", "NSFItemGetText", "Subject"},
+                      FailedRead{"ListCount", "NSFItemGetTextListEntries", "SendTo"},
+                      FailedRead{"ListEntry", "NSFItemGetTextListEntry", "SendTo"},
+                      FailedRead{"RichText", "EnumCompositeBuffer", ""},
+                      FailedRead{"Translation", "OSTranslate", ""},
+                      FailedRead{"Date", "NSFItemGetTime", "DeliveredDate"},
+                      FailedRead{"DateText", "ConvertTIMEDATEToText", ""},
+                      FailedRead{"CreationTime", "NSFNoteGetInfo", "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Another document's files of the same name are there already (its mail may be gone); a check
+// whether a name is free that fails must not take the name for free.
+TEST_F(RunFaultsTest, FailedExistenceCheckNeverWritesOverAnotherDocumentsFiles) {
+    archive.Write("Inbox\\A.htm", "the earlier page");
+    archive.Write("Inbox\\_Attachments~\\A\\x.txt", "the earlier attachment");
+    const NOTEID a = Mail("A").Attachment("x.txt", Content("new")).Id();
+    Select({a});
+    Arm();
+    fileops::Ops().stat = [](const char* path, struct stat* st) {
+        const std::string p = path;
+        for (const char* name : {"/A.htm", "/x.txt"})
+            if (p.size() >= std::strlen(name) && p.compare(p.size() - std::strlen(name), std::string::npos, name) == 0)
+                return errno = EIO, -1;
+        return fileops::RealFileOps().stat(path, st);
+    };
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "Unable to find out whether the output file \"" + archive.Win("Inbox\\A.htm") + "\" exists");
+    EXPECT_EQ(archive.Read("Inbox\\A.htm"), "the earlier page");
+    EXPECT_EQ(archive.Read("Inbox\\_Attachments~\\A\\x.txt"), "the earlier attachment");
+    EXPECT_FALSE(Deleted(a));
+}
+
+// Existence checks that all fail find no folder at all, not even the drive: nothing is written
+// outside the base path (a folder path cut back to "Q:" would put attachments at the drive's root).
+TEST_F(RunFaultsTest, FailingExistenceChecksWriteNothingOutsideTheBasePath) {
+    testsupport::ScratchFolder drive("stowline-drive-");
+    setenv("STOWLINE_DRIVE_Q", drive.Host().c_str(), 1);
+    drive.Write("Base\\keep.txt", "x");
+    job.BasePath = "Q:\\Base";
+    const NOTEID a = Mail("A").Attachment("x.txt", Content("x")).Id();
+    Select({a});
+    Arm();
+    fileops::Ops().stat = [](const char*, struct stat*) { return errno = EIO, -1; };
+    fileops::Ops().opendir = [](const char*) -> DIR* { return errno = EIO, nullptr; };
+
+    EXPECT_FALSE(stowline::RunExport(job));
+    unsetenv("STOWLINE_DRIVE_Q");
+    for (const auto& entry : drive.Tree()) EXPECT_EQ(entry.rfind("Base/", 0), 0u) << entry;
+    EXPECT_FALSE(Deleted(a));
+}
+
+// The selection's scan cut short, and deletions that Notes refuses, are told: the documents
+// concerned are still in the database.
+TEST_F(RunFaultsTest, SelectionCutShortIsReported) {
+    const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
+    Select({a, b, c});
+    Arm();
+    sim::InjectFault("IDScan", 2, ERR_NOACCESS);
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText,
+              "The selection could not be read to its end; not all of its documents were archived.");
+    EXPECT_TRUE(Deleted(a));
+    EXPECT_FALSE(Deleted(b));
+    EXPECT_FALSE(Deleted(c));
+}
+
+TEST_F(RunFaultsTest, RefusedDeletionIsReported) {
+    const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
+    Select({a, b, c});
+    Arm();
+    sim::InjectFault("NSFNoteDelete", 1, ERR_NOACCESS, /*fromThenOn=*/true);
+    EXPECT_FALSE(stowline::RunExport(job));
+    EXPECT_EQ(job.ErrorText.rfind("3 document(s) were archived but could not be deleted (", 0), 0u) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm", "Inbox/C.htm"}));
+    EXPECT_FALSE(Deleted(a));
+}
 
 }  // namespace
