@@ -1,15 +1,18 @@
 // Reading DXL into the stand-in's data model.
+#include <fcntl.h>
 #include <glib.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <libxml/xmlreader.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <libxml/SAX2.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <charconv>
 #include <cctype>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -33,11 +36,6 @@ struct ReadError {
 };
 
 [[noreturn]] void Fail(std::string message) { throw ReadError{std::move(message)}; }
-
-// A failure of the XML itself, with where it was found.
-struct XmlError {
-    std::string message;
-};
 
 std::string LastXmlError(const std::string& source) {
     const xmlError* e = xmlGetLastError();
@@ -239,37 +237,30 @@ class Reader {
 public:
     explicit Reader(Database& db) : db_(db) {}
 
-    // The file read as it streams in: the root element, each of its notes whole, then the end.
-    void Stream(xmlTextReaderPtr reader, const std::string& source) {
-        int status = xmlTextReaderRead(reader);
-        while (status == 1 && xmlTextReaderNodeType(reader) != XML_READER_TYPE_ELEMENT)
-            status = xmlTextReaderRead(reader);
-        if (status < 0) throw XmlError{LastXmlError(source)};
-        if (status == 0) throw XmlError{source + ": no root element"};
-        const xmlNode* root = xmlTextReaderCurrentNode(reader);  // its attributes, no children yet
-        if (Is(root, "database")) {
-            if (const auto title = Attr(root, "title")) db_.title = Utf8ToLmbcs(*title);
-            if (const auto replica = Attr(root, "replicaid")) db_.replicaId = ReplicaId(*replica);
-            status = xmlTextReaderIsEmptyElement(reader) ? xmlTextReaderNext(reader) : xmlTextReaderRead(reader);
-            while (status == 1) {
-                if (xmlTextReaderDepth(reader) != 1 || xmlTextReaderNodeType(reader) != XML_READER_TYPE_ELEMENT) {
-                    status = xmlTextReaderRead(reader);
-                    continue;
-                }
-                const xmlNode* note = xmlTextReaderExpand(reader);
-                if (!note) throw XmlError{LastXmlError(source)};
-                ReadNote(note);
-                status = xmlTextReaderNext(reader);  // the note read is freed
+    // Called as each element of the file ends, its tree complete: the root's attributes, and
+    // each note below it (or the root itself, when the file holds a single note). Returns
+    // whether the element is done with, so that its tree can be freed.
+    bool ElementEnded(const xmlNode* node) {
+        const xmlNode* parent = node->parent;
+        if (!parent) return false;
+        if (parent->type == XML_DOCUMENT_NODE) {
+            if (Is(node, "database")) {
+                if (const auto title = Attr(node, "title")) db_.title = Utf8ToLmbcs(*title);
+                if (const auto replica = Attr(node, "replicaid")) db_.replicaId = ReplicaId(*replica);
+            } else if (!ReadNote(node)) {
+                Fail(std::string("not a DXL database or note: root element <") + (const char*)node->name + ">");
             }
-        } else {
-            const xmlNode* note = xmlTextReaderExpand(reader);
-            if (!note) throw XmlError{LastXmlError(source)};
-            if (!ReadNote(note))
-                Fail(std::string("not a DXL database or note: root element <") + (const char*)note->name + ">");
-            do status = xmlTextReaderNext(reader);
-            while (status == 1);
+            return false;  // freed with the document
         }
-        if (status < 0) throw XmlError{LastXmlError(source)};
+        if (parent->parent && parent->parent->type == XML_DOCUMENT_NODE && Is(parent, "database")) {
+            ReadNote(node);
+            return true;
+        }
+        return false;  // part of a note, read when the note ends
+    }
+
+    // Once every note is read: the IDs the file left out, and the views' entries.
+    void Finish() {
         AssignIds();
         BuildCollections();
     }
@@ -551,21 +542,84 @@ private:
 constexpr int kXmlOptions =
     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT | XML_PARSE_HUGE;
 
-// Reads the notes as the text streams in, one at a time: what is held is the database being
-// built and the note being read, never the whole text or a tree of it.
-bool Parse(xmlTextReaderPtr opened, Database& db, std::string& error, const std::string& source) {
-    std::unique_ptr<xmlTextReader, decltype(&xmlFreeTextReader)> reader(opened, &xmlFreeTextReader);
-    if (!reader) {
+// The parse under way: the database being read, and why it stopped when a note could not be.
+struct Streaming {
+    Reader* reader;
+    std::optional<std::string> failure;
+};
+
+// The parser builds the tree as usual; as each note below the root ends, it is made into a
+// note and freed with the text before it, so that what is held is the notes made and the one
+// being read, never the whole text or a tree of it. The parser reads the file as it goes.
+void EndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    xmlNode* node = parser->node;
+    xmlSAX2EndElementNs(context, localName, prefix, uri);
+    auto* streaming = static_cast<Streaming*>(parser->_private);
+    if (!node || streaming->failure) return;
+    try {
+        if (!streaming->reader->ElementEnded(node)) return;
+    } catch (const ReadError& e) {
+        streaming->failure = e.message;
+        xmlStopParser(parser);
+        return;
+    }
+    xmlNode* parent = node->parent;
+    while (xmlNode* done = parent->children) {
+        xmlUnlinkNode(done);
+        xmlFreeNode(done);
+    }
+}
+
+// Parses the text `next` hands out piece by piece (its length; 0 at the end, -1 when it could
+// not be read). Pieces of 64 kB keep the parser on its fast path through long base64 text.
+bool Parse(const std::function<ssize_t(char*, size_t)>& next, Database& db, std::string& error,
+           const std::string& source) {
+    xmlResetLastError();
+    std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> parser(
+        xmlCreatePushParserCtxt(nullptr, nullptr, nullptr, 0, source.c_str()), &xmlFreeParserCtxt);
+    if (!parser) {
+        error = source + ": out of memory";
+        return false;
+    }
+    xmlCtxtUseOptions(parser.get(), kXmlOptions);
+    Database loaded;
+    loaded.path = db.path;
+    Reader reader(loaded);
+    Streaming streaming{&reader, std::nullopt};
+    parser->_private = &streaming;
+    parser->sax->endElementNs = EndElement;
+    std::vector<char> piece(64 << 10);
+    bool unreadable = false;
+    for (;;) {
+        const ssize_t length = next(piece.data(), piece.size());
+        unreadable = length < 0;
+        if (unreadable) break;
+        // Errors the parser recovers from (a namespace warning) do not end the reading; one that
+        // makes the text not well-formed, or a note that cannot be read, does.
+        xmlParseChunk(parser.get(), piece.data(), int(length), length == 0);
+        if (length == 0 || !parser->wellFormed || streaming.failure) break;
+    }
+    std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(parser->myDoc, &xmlFreeDoc);
+    parser->myDoc = nullptr;
+    if (unreadable) {
+        error = source + ": cannot read the file";
+        return false;
+    }
+    if (streaming.failure) {
+        error = source + ": " + *streaming.failure;
+        return false;
+    }
+    if (!parser->wellFormed || !doc) {
         error = LastXmlError(source);
         return false;
     }
-    Database loaded;
-    loaded.path = db.path;
-    try {
-        Reader(loaded).Stream(reader.get(), source);
-    } catch (const XmlError& e) {
-        error = e.message;
+    if (!xmlDocGetRootElement(doc.get())) {
+        error = source + ": no root element";
         return false;
+    }
+    try {
+        reader.Finish();
     } catch (const ReadError& e) {
         error = source + ": " + e.message;
         return false;
@@ -577,23 +631,30 @@ bool Parse(xmlTextReaderPtr opened, Database& db, std::string& error, const std:
 }  // namespace
 
 bool ParseDatabase(std::string_view xml, Database& db, std::string& error) {
-    if (xml.size() > size_t(INT32_MAX)) {
-        error = "DXL: file too large";
-        return false;
-    }
-    xmlResetLastError();
-    return Parse(xmlReaderForMemory(xml.data(), int(xml.size()), "DXL", nullptr, kXmlOptions), db, error, "DXL");
+    const auto next = [&xml](char* piece, size_t size) {
+        const size_t length = std::min(size, xml.size());
+        std::memcpy(piece, xml.data(), length);
+        xml.remove_prefix(length);
+        return ssize_t(length);
+    };
+    return Parse(next, db, error, "DXL");
 }
 
 bool ReadDatabase(const std::string& file, Database& db, std::string& error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         error = file + ": cannot open the file";
         return false;
     }
-    in.close();
-    xmlResetLastError();
-    return Parse(xmlReaderForFile(file.c_str(), nullptr, kXmlOptions), db, error, file);
+    const auto next = [fd](char* piece, size_t size) {
+        for (;;) {
+            const ssize_t length = ::read(fd, piece, size);
+            if (length >= 0 || errno != EINTR) return length;
+        }
+    };
+    const bool ok = Parse(next, db, error, file);
+    ::close(fd);
+    return ok;
 }
 
 Database* LoadDatabase(const std::string& file, std::string& error, const std::string& dbPath) {
