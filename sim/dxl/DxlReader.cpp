@@ -78,18 +78,24 @@ bool BoolAttr(const xmlNode* node, const char* name, bool fallback, const char* 
     return value ? *value == "true" : fallback;
 }
 
+// Calls `visit` with each stretch of the element's text in order, a <break/> as a line feed.
+template <typename Visit>
+void ForEachText(const xmlNode* node, const Visit& visit) {
+    for (const xmlNode* c = node->children; c; c = c->next) {
+        if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) {
+            if (c->content) visit(std::string_view((const char*)c->content));
+        } else if (Is(c, "break")) {
+            visit(std::string_view("\n"));
+        } else if (c->type == XML_ELEMENT_NODE) {
+            ForEachText(c, visit);
+        }
+    }
+}
+
 // The element's text, a <break/> as a line feed.
 std::string TextOf(const xmlNode* node) {
     std::string out;
-    for (const xmlNode* c = node->children; c; c = c->next) {
-        if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) {
-            out += (const char*)c->content;
-        } else if (Is(c, "break")) {
-            out += '\n';
-        } else if (c->type == XML_ELEMENT_NODE) {
-            out += TextOf(c);
-        }
-    }
+    ForEachText(node, [&out](std::string_view text) { out += text; });
     return out;
 }
 
@@ -120,20 +126,43 @@ Bytes Base64(const xmlNode* node, const std::string& where) {
             table[c] = kDigit;
         return table;
     }();
-    std::string text = TextOf(node);
-    size_t kept = 0;
-    for (char ch : text) {
-        const unsigned char kind = kinds[static_cast<unsigned char>(ch)];
-        if (kind == kBlank) continue;
-        if (kind == kInvalid) Fail(where + ": invalid base64 data");
-        text[kept++] = ch;
-    }
-    text.resize(kept);
-    if (text.size() % 4 != 0) Fail(where + ": truncated base64 data");
-    gsize length = 0;
-    guchar* data = g_base64_decode(text.c_str(), &length);
-    Bytes out(data, data + length);
-    g_free(data);
+    // Decoded a block at a time as the text is walked, never copied whole: attachments make up
+    // most of a database file, and a large one would otherwise be held three times over.
+    size_t textLength = 0;
+    ForEachText(node, [&textLength](std::string_view text) { textLength += text.size(); });
+    Bytes out(textLength / 4 * 3 + 3);
+    char block[4096];
+    size_t inBlock = 0, digits = 0, decoded = 0;
+    gint state = 0;
+    guint save = 0;
+    const auto decode = [&] {
+        decoded += g_base64_decode_step(block, inBlock, out.data() + decoded, &state, &save);
+        digits += inBlock;
+        inBlock = 0;
+    };
+    ForEachText(node, [&](std::string_view text) {
+        for (size_t i = 0; i < text.size();) {
+            // As many characters as the block has room for, should all be digits; blanks are
+            // written over by the next one.
+            // (Kept in locals: stores through char may alias anything, even the counters.)
+            const char* const from = text.data();
+            const size_t end = std::min(text.size(), i + (sizeof block - inBlock));
+            size_t kept = inBlock;
+            bool invalid = false;
+            for (; i < end; ++i) {
+                const unsigned char kind = kinds[static_cast<unsigned char>(from[i])];
+                block[kept] = from[i];
+                kept += kind == kDigit;
+                invalid |= kind == kInvalid;
+            }
+            inBlock = kept;
+            if (invalid) Fail(where + ": invalid base64 data");
+            if (inBlock == sizeof block) decode();
+        }
+    });
+    decode();
+    if (digits % 4 != 0) Fail(where + ": truncated base64 data");
+    out.resize(decoded);
     return out;
 }
 

@@ -373,6 +373,8 @@ const MalformedCase kMalformed[] = {
     {"bad number", "<document><item name='N'><number>one</number></item></document>", "item 'N': invalid number"},
     {"bad base64", "<document><item name='R'><rawitemdata type='1'>@@@@</rawitemdata></item></document>",
      "item 'R': invalid base64"},
+    {"truncated base64", "<document><item name='R'><rawitemdata type='1'>AAAA\nAA</rawitemdata></item></document>",
+     "item 'R': truncated base64"},
     {"bad raw type", "<document><item name='R'><rawitemdata type='zz'>AAAA</rawitemdata></item></document>",
      "item 'R' type"},
     {"unnamed item", "<document><item><text>x</text></item></document>", "<item> without a name"},
