@@ -69,10 +69,19 @@ bool ViewCollection::Close() {
     return true;
 }
 
+namespace {
+[[noreturn]] void ViewNoteWillNotOpen() {
+    const std::string text = "Fatal error opening view note.";
+    platform::ShowMessageBox(text, kAppName, platform::MB_OK_);
+    throw CommandAborted(text);
+}
+}  // namespace
+
 std::string ViewCollection::GetTitle() {
     if (database == 0 || viewNoteId == 0) return {};
     NotesDocument view;
-    if (!view.Open(database, viewNoteId, true)) return {};
+    // Its pages would land in the base path itself, among the other views' folders.
+    if (!view.Open(database, viewNoteId, true)) ViewNoteWillNotOpen();
     std::string title = view.GetFieldText("$Title", '|');
     view.Close();
     return title.substr(0, title.find('|'));
@@ -86,9 +95,7 @@ bool ViewCollection::IsFolder() {
             return flags.find('F') != std::string::npos;
         }
     }
-    const std::string text = "Fatal error opening view note.";
-    platform::ShowMessageBox(text, kAppName, platform::MB_OK_);
-    throw CommandAborted(text);
+    ViewNoteWillNotOpen();
 }
 
 bool ViewCollection::DeleteFolder() {

@@ -24,7 +24,9 @@ public:
     bool Open(DBHANDLE db, const std::string& name);      // positioned before the first entry
     bool Close();                                          // false when nothing was open
 
-    std::string GetTitle();  // $Title before its first "|"; "" when unknown
+    // $Title before its first "|"; "" without a database or view note. When the view note
+    // cannot be opened, shows the fatal message and throws CommandAborted, as IsFolder does.
+    std::string GetTitle();
     // Whether $Flags holds "F". When the view note cannot be opened, shows the fatal message
     // and throws CommandAborted (notes/CommandAborted.h).
     bool IsFolder();

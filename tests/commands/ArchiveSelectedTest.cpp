@@ -80,18 +80,29 @@ TEST_F(ArchiveSelectedTest, FailedRunIsReportedThenRefreshed) {
     EXPECT_FALSE(Deleted(a));
 }
 
-// The view note cannot be opened when deletion asks whether it is a folder: the message,
-// then nothing more, and no error of the menu on top.
+// The view note cannot be opened when deletion asks whether it is a folder, or when its title
+// is read (the pages would land in the base path itself): the message, then nothing more, and
+// no error of the menu on top.
 TEST_F(ArchiveSelectedTest, UnopenableViewNoteEndsTheCommand) {
-    Settings({true, false});
-    ClientWindow();
-    const NOTEID a = Mail("Alpha");
+    for (const bool asTitleIsRead : {false, true}) {
+        SCOPED_TRACE(asTitleIsRead ? "as the title is read" : "as deletion asks");
+        TearDown();
+        SetUp();
+        Settings({true, false});
+        ClientWindow();
+        const NOTEID a = Mail("Alpha");
+        NOTEID view = 0x7FF0;
+        if (asTitleIsRead) {
+            view = sim::AddFolder(*db, "Office").Entries({a}).Id();
+            sim::InjectFault("NSFNoteOpen", sim::CallCount("NSFNoteOpen") + 2, ERR_NOACCESS);
+        }
 
-    Pick(0, 0x7FF0, {a});
+        Pick(0, view, {a});
 
-    EXPECT_EQ(Trace(), (std::vector<std::string>{"box Stowline | Fatal error opening view note. | 0x00"}));
-    EXPECT_FALSE(Deleted(a));
-    EXPECT_TRUE(std::filesystem::is_empty(Host("Archive"))) << "nothing archived";
+        EXPECT_EQ(Trace(), (std::vector<std::string>{"box Stowline | Fatal error opening view note. | 0x00"}));
+        EXPECT_FALSE(Deleted(a));
+        EXPECT_TRUE(std::filesystem::is_empty(Host("Archive"))) << "nothing archived";
+    }
 }
 
 // The system folders' display names name the output folder.
