@@ -2,7 +2,15 @@
 
 #include <mutex>
 
+// GCC and clang say in different ways that AddressSanitizer is on.
 #if defined(__SANITIZE_ADDRESS__)
+#define SIM_MAIL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SIM_MAIL_ASAN 1
+#endif
+#endif
+#if defined(SIM_MAIL_ASAN)
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -11,7 +19,7 @@ namespace sim::mail::detail {
 void EnsureGMime() {
   static std::once_flag once;
   std::call_once(once, [] {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(SIM_MAIL_ASAN)
     // Registering a type over one GMime registered itself loses GMime's record of the old
     // one (a few bytes, once). g_mime_shutdown cannot reach those blocks either, so the
     // set-up's allocations are kept out of the leak report.
