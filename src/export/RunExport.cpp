@@ -46,6 +46,7 @@ struct ArchivedDocument {
     // Sealed, and the user's ID could not decrypt it: its page lacks what only the key shows.
     bool undecrypted = false;
     std::vector<std::string> attachmentPaths;
+    std::vector<std::string> unwritten;  // why files are missing, each naming its path
 
     // Complete and still there: the page at its full length and every attachment file.
     bool VerifiablyOnDisk() const {
@@ -96,6 +97,7 @@ public:
     DWORD notDecrypted = 0;  // archived, but kept because the user's ID could not decrypt them
     DWORD deleteFailed = 0;  // archived, but Notes did not delete them
     std::string deleteError;  // why the first of those was not deleted
+    std::vector<std::string> unwritten;  // of the documents kept for their files: what was not written
     std::vector<std::string> unreadViews;  // walks ended by a failing read
     bool selectionCut = false;  // the selection's scan ended before its last entry
 
@@ -190,14 +192,20 @@ private:
         std::vector<WrittenAttachment> attachments;
         if (survey.files > 0) {
             const std::string folderName = EvaluateName(document, job_.DetachMethodEvalString, "attachment folder");
-            const std::string folder =
-                CreateFolderPath(viewFolder + "\\" + job_.AttachmentsFolderName + "\\" + folderName);
+            const std::string wanted = viewFolder + "\\" + job_.AttachmentsFolderName + "\\" + folderName;
+            const std::string folder = CreateFolderPath(wanted);
             if (folder.empty()) {
                 // Archived without its attachments; such a document is never deleted.
                 archived.attachmentsComplete = false;
+                archived.unwritten.push_back("The folder " + Quoted(wanted) + " could not be created.");
             } else {
+                document.ClearMessages();
                 attachments = ExtractAttachments(document, survey, folder);
-                if (attachments.size() != survey.files) archived.attachmentsComplete = false;
+                if (attachments.size() != survey.files) {
+                    archived.attachmentsComplete = false;
+                    // A line for each file not written, with the folder it was to go to.
+                    archived.unwritten.push_back(document.GetMessages());
+                }
                 for (const auto& file : attachments) archived.attachmentPaths.push_back(file.path);
             }
         }
@@ -249,6 +257,7 @@ private:
         }
         if (!archived.VerifiablyOnDisk()) {
             ++notDeleted;
+            unwritten.insert(unwritten.end(), archived.unwritten.begin(), archived.unwritten.end());
             return;
         }
         const STATUS status = NSFNoteDelete(job_.DatabaseHandle, archived.noteId, 0);
@@ -346,10 +355,16 @@ bool ExportDocuments(ExportJob& job, ArchiveIndex* index) {
     if (run.unread > 0)
         addLine(std::to_string(run.unread) + " document(s) could not be read in full and were not archived (" +
                 run.unreadError + ")");
-    if (run.notDeleted > 0)
+    if (run.notDeleted > 0) {
         addLine(std::to_string(run.notDeleted) +
                 " document(s) were archived but not deleted, because not all of their files "
                 "could be written.");
+        // The first few of them by path, so that the user can see what the file system refused.
+        constexpr std::size_t kShown = 10;
+        for (std::size_t i = 0; i < run.unwritten.size() && i < kShown; ++i) addLine(run.unwritten[i]);
+        if (run.unwritten.size() > kShown)
+            addLine("(" + std::to_string(run.unwritten.size() - kShown) + " more not listed.)");
+    }
     if (run.notDecrypted > 0)
         addLine(std::to_string(run.notDecrypted) +
                 " document(s) were archived but not deleted, because they could not be decrypted "

@@ -119,8 +119,11 @@ TEST_F(RunExportTest, FailedExtractionKeepsTheMail) {
     sim::InjectFault("NSFNoteExtractFile", 3, ERR_NOACCESS);
 
     EXPECT_FALSE(stowline::RunExport(job));
+    // The file that was not written is named with the folder it was to go to.
     EXPECT_EQ(job.ErrorText,
-              "1 document(s) were archived but not deleted, because not all of their files could be written.");
+              "1 document(s) were archived but not deleted, because not all of their files could be written.\n"
+              "Unable to extract file 'two.txt' to path '" + archive.Win("Inbox\\_Attachments~\\Three") +
+                  "' for reason You are not authorized to perform that operation");
     const std::string page = archive.Read("Inbox\\Three.htm");
     EXPECT_NE(page.find("<a href=\"_Attachments~\\Three\\one.txt\">one.txt</a>, "
                         "<a href=\"_Attachments~\\Three\\three.txt\">three.txt</a></td>"),
@@ -139,7 +142,8 @@ TEST_F(RunExportTest, AttachmentFolderThatCannotBeMadeKeepsTheMail) {
 
     EXPECT_FALSE(stowline::RunExport(job));
     EXPECT_EQ(job.ErrorText,
-              "1 document(s) were archived but not deleted, because not all of their files could be written.");
+              "1 document(s) were archived but not deleted, because not all of their files could be written.\n"
+              "The folder \"" + archive.Win("Inbox\\_Attachments~\\Blocked") + "\" could not be created.");
     EXPECT_TRUE(archive.IsFile("Inbox\\Blocked.htm"));
     EXPECT_FALSE(Deleted(id));
 }
