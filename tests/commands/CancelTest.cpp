@@ -23,13 +23,6 @@ protected:
         EXPECT_EQ(current.sa_handler, SIG_DFL) << "SIGINT is left to the add-in after the command";
         CommandTest::TearDown();
     }
-    std::set<std::string> Pages() const {
-        std::set<std::string> pages;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(Host("Archive")))
-            if (e.path().extension() == ".htm")
-                pages.insert(std::filesystem::relative(e.path(), Host("Archive")).string());
-        return pages;
-    }
     // The progress as reported: "begin SOURCE TOTAL" and "step DONE SUBJECT[ cancelled]".
     static std::vector<std::string> Progress() {
         std::vector<std::string> lines;

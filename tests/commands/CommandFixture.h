@@ -9,7 +9,9 @@
 #include "sim/Faults.h"
 
 #include <array>
+#include <filesystem>
 #include <new>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -120,6 +122,14 @@ protected:
             }
         }
         return lines;
+    }
+    // Every .htm file below C:\Archive, as relative paths.
+    std::set<std::string> Pages() const {
+        std::set<std::string> pages;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(Host("Archive")))
+            if (e.path().extension() == ".htm")
+                pages.insert(std::filesystem::relative(e.path(), Host("Archive")).string());
+        return pages;
     }
     static std::string Hex(unsigned v) {
         char buf[16];
