@@ -281,12 +281,116 @@ std::string_view HeaderPart(std::string_view bytes) {
   return bytes;
 }
 
+// A header field as GMime's parser stores it: the name, and the raw value from after the colon
+// to the end of its last line, folds and line breaks included.
+struct RawField {
+  std::string_view name, value;
+};
+
+// Calls `field` for each field of a plainly formed header and answers whether it was one: every
+// line a field ("Name:" at the line's start, the name of printable ASCII) or the folded
+// continuation of one, a blank line at the end, no NUL and no CR but before LF. GMime reads such
+// a header into the same fields. Anything else is left to GMime: a "From " line or a stray line
+// GMime passes over, a header the bytes end within, control characters in a name.
+template <class Field>
+bool ScanPlainHeader(std::string_view bytes, Field field) {
+  constexpr size_t kLongestName = 200;  // beyond, GMime's reading buffer decides; left to it
+  RawField current;
+  bool open = false;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    size_t eol = bytes.find('\n', at);
+    if (eol == std::string_view::npos) return false;  // the bytes end within the header
+    std::string_view line = bytes.substr(at, eol - at);
+    if (line.find('\0') != std::string_view::npos) return false;
+    size_t cr = line.find('\r');
+    if (cr != std::string_view::npos && cr + 1 != line.size()) return false;
+    if (line.empty() || line == "\r") {  // the blank line that ends the header
+      if (!open) return false;
+      field(current);
+      return true;
+    }
+    if (line[0] == ' ' || line[0] == '\t') {
+      if (!open) return false;
+      current.value = bytes.substr(current.value.data() - bytes.data(), eol + 1 - (current.value.data() - bytes.data()));
+    } else {
+      size_t colon = 0;
+      while (colon < line.size() && colon <= kLongestName && line[colon] > ' ' && line[colon] < 127 && line[colon] != ':')
+        ++colon;
+      if (colon == 0 || colon > kLongestName || colon >= line.size() || line[colon] != ':') return false;
+      if (open) field(current);
+      current = {line.substr(0, colon), bytes.substr(at + colon + 1, eol - at - colon)};
+      open = true;
+    }
+    at = eol + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
-std::optional<MailHeader> ParseMailHeader(std::string_view bytes) {
+namespace detail {
+
+std::optional<MailHeader> ScanMailHeader(std::string_view bytes) {
+  std::string_view messageId, date;
+  bool hasMessageId = false, hasDate = false;
+  std::vector<std::string_view> received;
+  bool plain = ScanPlainHeader(WithoutLeadingBlankLines(bytes), [&](const RawField& f) {
+    if (f.name.size() == 10 && g_ascii_strncasecmp(f.name.data(), "Message-ID", 10) == 0) {
+      messageId = f.value;
+      hasMessageId = true;
+    } else if (f.name.size() == 4 && g_ascii_strncasecmp(f.name.data(), "Date", 4) == 0) {
+      date = f.value;
+      hasDate = true;
+    } else if (f.name.size() == 8 && g_ascii_strncasecmp(f.name.data(), "Received", 8) == 0) {
+      received.push_back(f.value);
+    }
+  });
+  if (!plain) return std::nullopt;
+  EnsureGMime();
+  // A field's value as the message reads it: unfolded, encoded words decoded.
+  auto valueOf = [](std::string_view raw) {
+    std::string text(raw);
+    char* unfolded = g_mime_utils_header_unfold(text.c_str());
+    char* value = g_mime_utils_header_decode_text(nullptr, unfolded);
+    g_free(unfolded);
+    return value;
+  };
+  MailHeader header;
+  if (hasMessageId) {
+    char* value = valueOf(messageId);
+    if (value) header.messageId = TakeUtf8(g_mime_utils_decode_message_id(value));
+    g_free(value);
+  }
+  if (hasDate) {
+    char* value = valueOf(date);
+    header.postedDate = ParseDate(value);
+    g_free(value);
+  }
+  // As NewestReceived reads them: the raw value after its last semicolon.
+  for (std::string_view raw : received) {
+    size_t semicolon = raw.rfind(';');
+    if (semicolon == std::string_view::npos) continue;
+    std::optional<MailTime> when = ParseDate(std::string(raw.substr(semicolon + 1)).c_str());
+    if (when && (!header.deliveredDate || when->unixSeconds > header.deliveredDate->unixSeconds))
+      header.deliveredDate = when;
+  }
+  return header;
+}
+
+std::optional<MailHeader> ParseMailHeaderWithGMime(std::string_view bytes) {
   GObjectPtr<GMimeMessage> message = ConstructMessage(HeaderPart(bytes));
   if (!message) return std::nullopt;
   return HeaderOf(message.get());
+}
+
+}  // namespace detail
+
+std::optional<MailHeader> ParseMailHeader(std::string_view bytes) {
+  // Indexing reads every header of a mailbox before its first document: most are plainly formed
+  // and read by the scan, which builds no GMime objects; the rest are parsed by GMime.
+  if (std::optional<MailHeader> scanned = detail::ScanMailHeader(bytes)) return scanned;
+  return detail::ParseMailHeaderWithGMime(bytes);
 }
 
 std::optional<MailMessage> ParseMailMessage(std::string_view bytes) {

@@ -43,6 +43,14 @@ struct MailHeader {
 };
 std::optional<MailHeader> ParseMailHeader(std::string_view bytes);
 
+namespace detail {
+// The two ways ParseMailHeader reads a header. The scan reads a plainly formed header (every
+// line a field or a fold of one, ended by a blank line) without building GMime's message and
+// answers nothing for any other; GMime parses any header.
+std::optional<MailHeader> ScanMailHeader(std::string_view bytes);
+std::optional<MailHeader> ParseMailHeaderWithGMime(std::string_view bytes);
+}  // namespace detail
+
 // Reads one message. Returns nothing only when the bytes hold no message at all
 // (nothing but blank space, or no header field before the text; blank lines before
 // the header are passed over); anything else is read as far as it goes.
