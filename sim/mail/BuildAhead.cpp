@@ -8,7 +8,7 @@ namespace {
 
 // Enough to keep the worker busy while the client writes a document out, few enough that
 // memory stays that of a handful of messages, however large the mailbox.
-constexpr size_t kMostAhead = 4;
+constexpr size_t kMostAhead = 8;
 constexpr size_t kMostBytesAhead = 8 << 20;
 
 }  // namespace
@@ -26,6 +26,14 @@ BuildAhead::~BuildAhead() {
 
 bool BuildAhead::Room() const {
   return ready_.size() < kMostAhead && (ready_.empty() || readyBytes_ < kMostBytesAhead);
+}
+
+// A worker that filled what may be held ahead goes on once half of it is taken: woken once per
+// few documents rather than for each, it builds them in a row.
+bool BuildAhead::MayBuild() const {
+  if (next_ >= order_.size()) return false;
+  if (!full_) return Room();
+  return ready_.empty() || (ready_.size() <= kMostAhead / 2 && readyBytes_ < kMostBytesAhead / 2);
 }
 
 void BuildAhead::Expect(const std::vector<NOTEID>& order) {
@@ -55,8 +63,9 @@ bool BuildAhead::Take(NOTEID id, Note& note, std::string& error) {
       for (auto it = ready_.begin(); it != found; ++it) readyBytes_ -= it->bytes;
       readyBytes_ -= built.bytes;
       ready_.erase(ready_.begin(), found + 1);
+      const bool wake = MayBuild();
       lock.unlock();
-      wake_.notify_one();
+      if (wake) wake_.notify_one();
       note = std::move(built.note);
       error = std::move(built.error);
       return built.ok;
@@ -80,7 +89,8 @@ bool BuildAhead::Take(NOTEID id, Note& note, std::string& error) {
 void BuildAhead::Work() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [&] { return stop_ || (next_ < order_.size() && Room()); });
+    wake_.wait(lock, [&] { return stop_ || MayBuild(); });
+    full_ = false;
     if (stop_) return;
     const uint64_t generation = generation_;
     Built built;
@@ -100,6 +110,7 @@ void BuildAhead::Work() {
       readyBytes_ += built.bytes;
       ready_.push_back(std::move(built));
     }
+    full_ = !Room();
     built_.notify_all();
   }
 }

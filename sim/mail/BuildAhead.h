@@ -46,6 +46,7 @@ class BuildAhead {
   };
   void Work();
   bool Room() const;
+  bool MayBuild() const;  // whether the worker has a document to build now
 
   Build build_;
   Size size_;
@@ -58,6 +59,7 @@ class BuildAhead {
   size_t readyBytes_ = 0;
   NOTEID building_ = 0;  // the document on the worker now, or 0
   uint64_t generation_ = 0;  // changes when what was built ahead is no longer wanted
+  bool full_ = false;  // the worker stopped because nothing more may be held ahead
   bool stop_ = false;
   std::thread worker_;  // started with the first order
 };

@@ -1,6 +1,10 @@
 #include "sim/mail/Mailbox.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -201,12 +205,22 @@ void Mailbox::ForEach(const std::function<void(const MessageLocation&, std::stri
   }
 }
 
+// Read straight into `bytes` at the message's offset: no stream buffer to copy through. A file
+// that is shorter now than when it was listed gives fewer bytes, and the read fails.
 bool Mailbox::Read(const MessageLocation& location, std::string& bytes) const {
   if (location.file >= files_.size()) return false;
-  FilePtr in(std::fopen(files_[location.file].path.c_str(), "rb"));
-  if (!in || fseeko(in.get(), static_cast<off_t>(location.offset), SEEK_SET) != 0) return false;
+  int fd = ::open(files_[location.file].path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
   bytes.resize(location.length);
-  return std::fread(bytes.data(), 1, bytes.size(), in.get()) == bytes.size();
+  size_t got = 0;
+  while (got < bytes.size()) {
+    ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(location.offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return got == bytes.size();
 }
 
 std::string Mailbox::Source(const MessageLocation& location) const {

@@ -88,4 +88,26 @@ TEST_F(MailboxRead, AFolderOfMessageFilesNestsItsSubfoldersAndPassesOverWhatIsNo
   for (const char* passed : {"link.eml", "Loop", "pipe.eml"}) EXPECT_NE(problems.find(passed), std::string::npos) << problems;
 }
 
+// A mailbox that shrinks or loses a file after it was listed: what is still there whole reads
+// again, what is not fails the read rather than giving part of a message.
+TEST_F(MailboxRead, AMessageCutOffAfterListingIsNotReadAgain) {
+  const std::string first = "Subject: one\n\nfirst\n", second = "Subject: two\n\nsecond message\n";
+  fs::path mbox = Write("box.mbox", "From a Mon Jan  2 10:00:00 2023\n" + first + "From a Mon Jan  2 10:00:00 2023\n" + second);
+  Write("folder/a.eml", first);
+  sim::mail::Mailbox box(mbox), folder(dir_ / "folder");
+  std::vector<sim::mail::MessageLocation> inBox, inFolder;
+  box.ForEach([&](const sim::mail::MessageLocation& at, std::string_view) { inBox.push_back(at); });
+  folder.ForEach([&](const sim::mail::MessageLocation& at, std::string_view) { inFolder.push_back(at); });
+  ASSERT_EQ(inBox.size(), 2u);
+  ASSERT_EQ(inFolder.size(), 1u);
+
+  fs::resize_file(mbox, fs::file_size(mbox) - 4);
+  fs::remove(dir_ / "folder/a.eml");
+  std::string bytes;
+  EXPECT_TRUE(box.Read(inBox[0], bytes));
+  EXPECT_EQ(bytes, first);
+  EXPECT_FALSE(box.Read(inBox[1], bytes));
+  EXPECT_FALSE(folder.Read(inFolder[0], bytes));
+}
+
 }  // namespace
