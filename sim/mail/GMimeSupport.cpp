@@ -1,6 +1,8 @@
 #include "GMimeSupport.h"
 
+#include <algorithm>
 #include <mutex>
+#include <string_view>
 
 // GCC and clang say in different ways that AddressSanitizer is on.
 #if defined(__SANITIZE_ADDRESS__)
@@ -54,15 +56,26 @@ std::string StreamBytes(GMimeStream* stream) {
   return array ? std::string(reinterpret_cast<const char*>(array->data), array->len) : std::string();
 }
 
-// The content as it stands in the message, transfer encoding and all.
-std::string EncodedContent(GMimeDataWrapper* content) {
+// The content as it stands in the message, transfer encoding and all. A message parsed from
+// memory keeps each part's content as a stretch of the message's buffer, which is read in
+// place; `copy` holds the content when it has to be copied out of another kind of stream.
+std::string_view EncodedContent(GMimeDataWrapper* content, std::string& copy) {
   GMimeStream* source = g_mime_data_wrapper_get_stream(content);
   if (!source) return {};
+  if (GMIME_IS_STREAM_MEM(source)) {
+    GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(source));
+    gint64 length = array ? static_cast<gint64>(array->len) : 0;
+    gint64 start = source->bound_start;
+    gint64 end = source->bound_end < 0 ? length : std::min(source->bound_end, length);
+    if (array && start >= 0 && start <= end)
+      return {reinterpret_cast<const char*>(array->data) + start, static_cast<size_t>(end - start)};
+  }
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
   g_mime_stream_reset(source);
   g_mime_stream_write_to_stream(source, stream.get());
   g_mime_stream_reset(source);
-  return StreamBytes(stream.get());
+  copy = StreamBytes(stream.get());
+  return copy;
 }
 
 }  // namespace
@@ -75,12 +88,23 @@ std::string DecodedContent(GMimePart* part) {
   GMimeDataWrapper* content = g_mime_part_get_content(part);
   if (!content) return {};
   GMimeContentEncoding encoding = g_mime_data_wrapper_get_encoding(content);
-  if (encoding != GMIME_CONTENT_ENCODING_BASE64 && encoding != GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) {
-    GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
-    g_mime_data_wrapper_write_to_stream(content, stream.get());
-    return StreamBytes(stream.get());
+  std::string copy;
+  switch (encoding) {
+    case GMIME_CONTENT_ENCODING_BASE64:
+    case GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE:
+      break;
+    case GMIME_CONTENT_ENCODING_DEFAULT:
+    case GMIME_CONTENT_ENCODING_7BIT:
+    case GMIME_CONTENT_ENCODING_8BIT:
+    case GMIME_CONTENT_ENCODING_BINARY:
+      return std::string(EncodedContent(content, copy));  // stored as it is
+    default: {
+      GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
+      g_mime_data_wrapper_write_to_stream(content, stream.get());
+      return StreamBytes(stream.get());
+    }
   }
-  std::string encoded = EncodedContent(content);
+  std::string_view encoded = EncodedContent(content, copy);
   const auto* in = reinterpret_cast<const unsigned char*>(encoded.data());
   // Decoding never lengthens the content; the few bytes more hold what the end adds.
   std::string decoded(encoded.size() + 4, '\0');
