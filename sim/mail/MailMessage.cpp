@@ -226,13 +226,90 @@ bool IsBoundaryLine(GMimeObject* object, std::string_view line) {
   return false;
 }
 
+// A header field as GMime's parser stores it: the name, and the raw value from after the colon
+// to the end of its last line, folds and line breaks included.
+struct RawField {
+  std::string_view name, value;
+};
+
+// Calls `field` for each field of a plainly formed header and answers whether it was one: every
+// line a field ("Name:" at the line's start, the name of printable ASCII) or the folded
+// continuation of one, a blank line at the end, no NUL and no CR but before LF. GMime reads such
+// a header into the same fields. Anything else is left to GMime: a "From " line or a stray line
+// GMime passes over, a header the bytes end within, control characters in a name.
+template <class Field>
+bool ScanPlainHeader(std::string_view bytes, Field field, size_t* blankLine = nullptr) {
+  constexpr size_t kLongestName = 200;  // beyond, GMime's reading buffer decides; left to it
+  RawField current;
+  bool open = false;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    size_t eol = bytes.find('\n', at);
+    if (eol == std::string_view::npos) return false;  // the bytes end within the header
+    std::string_view line = bytes.substr(at, eol - at);
+    if (line.find('\0') != std::string_view::npos) return false;
+    size_t cr = line.find('\r');
+    if (cr != std::string_view::npos && cr + 1 != line.size()) return false;
+    if (line.empty() || line == "\r") {  // the blank line that ends the header
+      if (!open) return false;
+      field(current);
+      if (blankLine) *blankLine = at;
+      return true;
+    }
+    if (line[0] == ' ' || line[0] == '\t') {
+      if (!open) return false;
+      current.value = bytes.substr(current.value.data() - bytes.data(), eol + 1 - (current.value.data() - bytes.data()));
+    } else {
+      size_t colon = 0;
+      while (colon < line.size() && colon <= kLongestName && line[colon] > ' ' && line[colon] < 127 && line[colon] != ':')
+        ++colon;
+      if (colon == 0 || colon > kLongestName || colon >= line.size() || line[colon] != ':') return false;
+      if (open) field(current);
+      current = {line.substr(0, colon), bytes.substr(at + colon + 1, eol - at - colon)};
+      open = true;
+    }
+    at = eol + 1;
+  }
+  return false;
+}
+
+// The fields of a header that reading a message uses: the addresses, subject, ID, dates and
+// the content fields, which GMime files with the message's root part.
+bool UsedField(std::string_view name) {
+  for (std::string_view used : {"From", "To", "Cc", "Bcc", "Subject", "Message-ID", "Date", "Received"})
+    if (name.size() == used.size() && g_ascii_strncasecmp(name.data(), used.data(), used.size()) == 0) return true;
+  return name.size() >= 8 && g_ascii_strncasecmp(name.data(), "Content-", 8) == 0;
+}
+
+// The bytes a message is parsed from. GMime builds an object for every header field; of a
+// plainly formed header only the fields the message is read for are handed to it, in their
+// order and byte for byte, with the rest of the message after them. Any other header is
+// handed over whole, as is one of which no field is used.
+GByteArray* BytesToParse(std::string_view bytes, bool usedFieldsOnly) {
+  GByteArray* array = g_byte_array_sized_new(static_cast<guint>(bytes.size()));
+  auto append = [array](std::string_view part) {
+    g_byte_array_append(array, reinterpret_cast<const guint8*>(part.data()), static_cast<guint>(part.size()));
+  };
+  size_t blankLine = 0;
+  if (usedFieldsOnly && ScanPlainHeader(bytes, [&](const RawField& f) {
+        if (UsedField(f.name)) append(std::string_view(f.name.data(), f.value.data() + f.value.size() - f.name.data()));
+      }, &blankLine) && array->len > 0) {
+    append(bytes.substr(blankLine));
+    return array;
+  }
+  g_byte_array_set_size(array, 0);
+  append(bytes);
+  return array;
+}
+
 // The message GMime reads from `bytes`, or null when they hold none (see ParseMailMessage).
-GObjectPtr<GMimeMessage> ConstructMessage(std::string_view bytes) {
+GObjectPtr<GMimeMessage> ConstructMessage(std::string_view bytes, bool usedFieldsOnly = false) {
   if (!HoldsText(bytes)) return nullptr;
-  bytes = WithoutLeadingBlankLines(bytes);
   detail::EnsureGMime();
-  // The stream copies nothing: the bytes outlive the parse.
-  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  // The stream owns the bytes parsed; parts refer to stretches of them.
+  GByteArray* parsed = BytesToParse(WithoutLeadingBlankLines(bytes), usedFieldsOnly);
+  bytes = std::string_view(reinterpret_cast<const char*>(parsed->data), parsed->len);
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(parsed));
   GObjectPtr<GMimeMessage> message = ParseStream(stream.get());
   if (!message) return nullptr;
   GMimeObject* root = g_mime_message_get_mime_part(message.get());
@@ -279,52 +356,6 @@ std::string_view HeaderPart(std::string_view bytes) {
     if (next < bytes.size() && bytes[next] == '\n') return bytes.substr(0, next + 1);
   }
   return bytes;
-}
-
-// A header field as GMime's parser stores it: the name, and the raw value from after the colon
-// to the end of its last line, folds and line breaks included.
-struct RawField {
-  std::string_view name, value;
-};
-
-// Calls `field` for each field of a plainly formed header and answers whether it was one: every
-// line a field ("Name:" at the line's start, the name of printable ASCII) or the folded
-// continuation of one, a blank line at the end, no NUL and no CR but before LF. GMime reads such
-// a header into the same fields. Anything else is left to GMime: a "From " line or a stray line
-// GMime passes over, a header the bytes end within, control characters in a name.
-template <class Field>
-bool ScanPlainHeader(std::string_view bytes, Field field) {
-  constexpr size_t kLongestName = 200;  // beyond, GMime's reading buffer decides; left to it
-  RawField current;
-  bool open = false;
-  size_t at = 0;
-  while (at < bytes.size()) {
-    size_t eol = bytes.find('\n', at);
-    if (eol == std::string_view::npos) return false;  // the bytes end within the header
-    std::string_view line = bytes.substr(at, eol - at);
-    if (line.find('\0') != std::string_view::npos) return false;
-    size_t cr = line.find('\r');
-    if (cr != std::string_view::npos && cr + 1 != line.size()) return false;
-    if (line.empty() || line == "\r") {  // the blank line that ends the header
-      if (!open) return false;
-      field(current);
-      return true;
-    }
-    if (line[0] == ' ' || line[0] == '\t') {
-      if (!open) return false;
-      current.value = bytes.substr(current.value.data() - bytes.data(), eol + 1 - (current.value.data() - bytes.data()));
-    } else {
-      size_t colon = 0;
-      while (colon < line.size() && colon <= kLongestName && line[colon] > ' ' && line[colon] < 127 && line[colon] != ':')
-        ++colon;
-      if (colon == 0 || colon > kLongestName || colon >= line.size() || line[colon] != ':') return false;
-      if (open) field(current);
-      current = {line.substr(0, colon), bytes.substr(at + colon + 1, eol - at - colon)};
-      open = true;
-    }
-    at = eol + 1;
-  }
-  return false;
 }
 
 }  // namespace
@@ -393,8 +424,10 @@ std::optional<MailHeader> ParseMailHeader(std::string_view bytes) {
   return detail::ParseMailHeaderWithGMime(bytes);
 }
 
-std::optional<MailMessage> ParseMailMessage(std::string_view bytes) {
-  GObjectPtr<GMimeMessage> message = ConstructMessage(bytes);
+namespace {
+
+std::optional<MailMessage> ReadMessage(std::string_view bytes, bool usedFieldsOnly) {
+  GObjectPtr<GMimeMessage> message = ConstructMessage(bytes, usedFieldsOnly);
   if (!message) return std::nullopt;
   GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message.get()));
   GMimeObject* root = g_mime_message_get_mime_part(message.get());
@@ -415,6 +448,14 @@ std::optional<MailMessage> ParseMailMessage(std::string_view bytes) {
     CollectAttachments(root, mail.attachments);
   }
   return mail;
+}
+
+}  // namespace
+
+std::optional<MailMessage> ParseMailMessage(std::string_view bytes) { return ReadMessage(bytes, true); }
+
+std::optional<MailMessage> detail::ParseMailMessageWithAllFields(std::string_view bytes) {
+  return ReadMessage(bytes, false);
 }
 
 }  // namespace sim::mail

@@ -1,5 +1,6 @@
 // The header read by the scan is the header GMime reads, and headers the scan cannot vouch for
-// are left to GMime.
+// are left to GMime; a message read from the header fields it is read for is the message read
+// from all of them.
 #include <gtest/gtest.h>
 
 #include "MailTestSupport.h"
@@ -85,6 +86,51 @@ TEST(MailHeaderScan, ReadsPlainHeadersAndLeavesTheRestToGMime) {
   ASSERT_TRUE(last && last->postedDate);
   EXPECT_EQ(last->messageId, "2@x");
   EXPECT_EQ(last->postedDate->unixSeconds, 1672740000);
+}
+
+std::string Describe(const std::optional<sim::mail::MailMessage>& m) {
+  if (!m) return "(no message)";
+  std::string text = Describe(MailHeader{m->messageId, m->postedDate, m->deliveredDate}) + "\nfrom " + m->from +
+                     "\nsubject " + m->subject;
+  for (const auto* list : {&m->sendTo, &m->copyTo, &m->blindCopyTo}) {
+    text += "\n|";
+    for (const std::string& address : *list) text += address + "|";
+  }
+  for (const std::string& paragraph : m->body) text += "\n> " + paragraph;
+  for (const auto& attachment : m->attachments)
+    text += "\n@ " + attachment.name + " " + std::to_string(attachment.bytes.size()) + " bytes " +
+            std::to_string(std::hash<std::string>{}(attachment.bytes));
+  return text;
+}
+
+TEST(MailMessageFields, TheFieldsReadGiveTheMessageAllFieldsGive) {
+  for (const char* set : {"apache-spamassassin", "enmime", "james-mime4j", "mailgun-flanker", "mikel-mail", "mimekit",
+                          "php-mime-mail-parser", "stalwart-mail-parser"}) {
+    for (const auto& path : mailtest::MailboxesOf(set)) {
+      sim::mail::Mailbox box(path);
+      box.ForEach([&](const sim::mail::MessageLocation& at, std::string_view bytes) {
+        EXPECT_EQ(Describe(sim::mail::ParseMailMessage(bytes)), Describe(detail::ParseMailMessageWithAllFields(bytes)))
+            << box.Source(at);
+      });
+    }
+  }
+  // Fields passed over, fields read, and a header of no field read at all, which is kept whole.
+  const std::string crowded =
+      "X-Spam: yes\r\nReturn-Path: <a@b>\r\nFrom: A <a@b>\r\nReply-To: c@d\r\nTo: e@f,\r\n g@h\r\n"
+      "DKIM-Signature: v=1;\r\n\tb=xyz\r\nSubject: s\r\nContent-Type: multipart/mixed; boundary=q\r\n\r\n"
+      "--q\r\nContent-Type: text/plain\r\n\r\nhello\r\n--q\r\nContent-Type: application/pdf; name=a.pdf\r\n"
+      "Content-Transfer-Encoding: base64\r\n\r\nJVBERg==\r\n--q--";
+  const std::string unread = "X-Only: this\n\nbody\n";
+  for (const std::string& bytes : {crowded, unread}) {
+    auto message = sim::mail::ParseMailMessage(bytes);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(Describe(message), Describe(detail::ParseMailMessageWithAllFields(bytes)));
+  }
+  auto message = sim::mail::ParseMailMessage(crowded);
+  EXPECT_EQ(message->sendTo, (std::vector<std::string>{"e@f", "g@h"}));
+  ASSERT_EQ(message->attachments.size(), 1u);
+  EXPECT_EQ(message->attachments[0].bytes, "%PDF");
+  EXPECT_EQ(sim::mail::ParseMailMessage(unread)->body, std::vector<std::string>{"body"});
 }
 
 }  // namespace

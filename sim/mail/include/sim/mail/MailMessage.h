@@ -56,6 +56,12 @@ std::optional<MailHeader> ParseMailHeaderWithGMime(std::string_view bytes);
 // the header are passed over); anything else is read as far as it goes.
 std::optional<MailMessage> ParseMailMessage(std::string_view bytes);
 
+namespace detail {
+// ParseMailMessage hands GMime only the header fields it reads a message for; this hands it
+// every field, as the message stands.
+std::optional<MailMessage> ParseMailMessageWithAllFields(std::string_view bytes);
+}  // namespace detail
+
 // The text a browser shows for an HTML document: scripts and styles dropped,
 // white space collapsed, block elements ending paragraphs.
 std::vector<std::string> HtmlToParagraphs(std::string_view html);
