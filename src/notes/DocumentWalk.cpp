@@ -6,7 +6,7 @@ namespace stowline {
 
 bool DocumentWalk::FirstDocument(NotesDocument& document) {
     unopened_ = 0;
-    seen_.clear();
+    seen_.Clear();
     return OpenFrom(FirstNoteId(), document);
 }
 
@@ -16,7 +16,7 @@ bool DocumentWalk::OpenFrom(NOTEID id, NotesDocument& document) {
     for (; id != 0; id = NextNoteId()) {
         // A note the source lists again (a view, under another category or twice in a row)
         // was dealt with at its first entry.
-        if (!seen_.insert(id).second) continue;
+        if (!seen_.Insert(id)) continue;
         if (document.Open(WalkDatabase(), id, true)) return true;
         if (deletedIsUnopened_ || ERR(document.lastStatus) != ERR_NOTE_DELETED) ++unopened_;
     }
@@ -25,17 +25,17 @@ bool DocumentWalk::OpenFrom(NOTEID id, NotesDocument& document) {
 }
 
 DWORD DocumentWalk::CountNotes() {
-    std::unordered_set<NOTEID> ids;
-    for (NOTEID id = FirstNoteId(); id != 0; id = NextNoteId()) ids.insert(id);
-    return static_cast<DWORD>(ids.size());
+    NoteIdSet ids;
+    for (NOTEID id = FirstNoteId(); id != 0; id = NextNoteId()) ids.Insert(id);
+    return static_cast<DWORD>(ids.Size());
 }
 
 DWORD DocumentWalk::CountRest() {
     // The notes seen so far, those passed over as unopened included, were dealt with.
-    std::unordered_set<NOTEID> rest;
+    NoteIdSet rest;
     for (NOTEID id = NextNoteId(); id != 0; id = NextNoteId())
-        if (!seen_.count(id)) rest.insert(id);
-    return static_cast<DWORD>(rest.size());
+        if (!seen_.Contains(id)) rest.Insert(id);
+    return static_cast<DWORD>(rest.Size());
 }
 
 }  // namespace stowline

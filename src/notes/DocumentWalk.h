@@ -4,9 +4,9 @@
 // than once is visited once.
 #pragma once
 
-#include <unordered_set>
-
 #include <notesapi/notesapi.h>
+
+#include "notes/NoteIdSet.h"
 
 namespace stowline {
 
@@ -45,7 +45,7 @@ private:
 
     bool deletedIsUnopened_;
     DWORD unopened_ = 0;
-    std::unordered_set<NOTEID> seen_;
+    NoteIdSet seen_;
 };
 
 }  // namespace stowline
