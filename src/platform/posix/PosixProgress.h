@@ -1,5 +1,7 @@
 // The progress of the posix seam: Ctrl-C (SIGINT) while a run reports progress is its Cancel.
-// Every report is recorded, and a test can have a SIGINT raised at a chosen step.
+// Once a test has called ResetProgress every report is recorded (a run over a large mailbox
+// would otherwise hold every subject it showed), and a test can have a SIGINT raised at a
+// chosen step.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,7 @@ struct ProgressEvent {
     bool cancelled = false;    // what the step answered
 };
 
-// Forgets the record and any planned signal.
+// Forgets the record and any planned signal, and records from now on.
 void ResetProgress();
 const std::vector<ProgressEvent>& ProgressRecord();
 

@@ -14,6 +14,7 @@ void OnInterrupt(int) { interrupted = 1; }
 
 struct ProgressState {
     std::vector<ProgressEvent> record;
+    bool recording = false;  // from the first ResetProgress: a run outside the tests keeps nothing
     unsigned steps = 0;
     unsigned interruptAt = 0;
 };
@@ -42,13 +43,13 @@ public:
     InterruptibleProgress& operator=(const InterruptibleProgress&) = delete;
 
     void Begin(const std::string& source, std::uint32_t total) override {
-        State().record.push_back({true, source, total, false});
+        if (State().recording) State().record.push_back({true, source, total, false});
     }
     bool Step(std::uint32_t done, const std::string& subject) override {
         auto& state = State();
         if (++state.steps == state.interruptAt) std::raise(SIGINT);
         const bool cancelled = interrupted != 0;
-        state.record.push_back({false, subject, done, cancelled});
+        if (state.recording) state.record.push_back({false, subject, done, cancelled});
         return cancelled;
     }
 
@@ -59,7 +60,10 @@ private:
 
 }  // namespace
 
-void ResetProgress() { State() = ProgressState{}; }
+void ResetProgress() {
+    State() = ProgressState{};
+    State().recording = true;
+}
 const std::vector<ProgressEvent>& ProgressRecord() { return State().record; }
 void RaiseInterruptAtStep(unsigned step) {
     State().steps = 0;
