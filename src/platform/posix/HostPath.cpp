@@ -2,9 +2,10 @@
 
 #include <dirent.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/posix/FileOps.h"
@@ -30,14 +31,55 @@ bool Exists(const std::string& path) {
 
 std::size_t FoldedHash(const std::string& name) { return std::hash<std::string>{}(Folded(name)); }
 
-// Which folded names one directory holds (as hashes, a few bytes per name), valid while the
-// directory is unchanged. Without it every new file would cost a scan of its whole folder,
-// and archiving a large folder would slow down with the square of its size.
+// Hashes of folded names, 32 bits each in an open-addressed table at most half full: about
+// eight bytes a name, where a folder of pages holds one for every document archived. A hash
+// that another name shares only costs the scan that tells them apart.
+class FoldedNames {
+public:
+    void insert(std::size_t hash) {
+        if ((count_ + 1) * 2 > slots_.size()) Grow();
+        if (Place(slots_, Key(hash))) ++count_;
+    }
+    std::size_t count(std::size_t hash) const {
+        if (slots_.empty()) return 0;
+        const std::uint32_t key = Key(hash);
+        for (std::size_t i = key & (slots_.size() - 1); slots_[i]; i = (i + 1) & (slots_.size() - 1))
+            if (slots_[i] == key) return 1;
+        return 0;
+    }
+    std::size_t size() const { return count_; }
+
+private:
+    static std::uint32_t Key(std::size_t hash) {
+        const auto key = static_cast<std::uint32_t>(hash ^ (static_cast<std::uint64_t>(hash) >> 32));
+        return key ? key : 1;  // 0 marks an empty slot
+    }
+    // False when the key was there already.
+    static bool Place(std::vector<std::uint32_t>& slots, std::uint32_t key) {
+        std::size_t i = key & (slots.size() - 1);
+        for (; slots[i]; i = (i + 1) & (slots.size() - 1))
+            if (slots[i] == key) return false;
+        slots[i] = key;
+        return true;
+    }
+    void Grow() {
+        std::vector<std::uint32_t> slots(std::max<std::size_t>(16, slots_.size() * 2), 0);
+        for (std::uint32_t key : slots_)
+            if (key) Place(slots, key);
+        slots_ = std::move(slots);
+    }
+    std::vector<std::uint32_t> slots_;  // a power of two long
+    std::size_t count_ = 0;
+};
+
+// Which folded names one directory holds (as hashes), valid while the directory is unchanged.
+// Without it every new file would cost a scan of its whole folder, and archiving a large
+// folder would slow down with the square of its size.
 struct DirectoryIndex {
     dev_t device = 0;
     ino_t inode = 0;
     struct timespec modified {};
-    std::unordered_set<std::size_t> foldedNames;
+    FoldedNames foldedNames;
 
     bool Describes(const struct stat& st) const {
         return st.st_dev == device && st.st_ino == inode && st.st_mtim.tv_sec == modified.tv_sec &&
@@ -123,7 +165,8 @@ void NoteCreatedDirectory(const std::string& hostPath) {
     if (Ops().stat(hostPath.c_str(), &st) != 0) return;
     DirectoryIndex index;
     index.Stamp(st);
-    index.foldedNames = {FoldedHash("."), FoldedHash("..")};
+    index.foldedNames.insert(FoldedHash("."));
+    index.foldedNames.insert(FoldedHash(".."));
     auto& indexes = Indexes();
     Bound(indexes);
     indexes[hostPath] = std::move(index);

@@ -75,6 +75,16 @@ TEST_F(FileSystem, NamesAddedAfterALookupAreFoundUnderAnyCase) {
     ASSERT_TRUE(again.Close());
     EXPECT_EQ(Read("Archive/Report.htm"), "new");
     EXPECT_FALSE(std::filesystem::exists(Host("Archive/REPORT.htm")));
+
+    // A folder that fills up as a run writes into it: every name stays known as it grows.
+    for (int i = 0; i < 200; ++i) {
+        platform::TextFile page;
+        ASSERT_TRUE(page.Open("C:\\Archive\\Sub\\Page " + std::to_string(i) + ".htm"));
+        ASSERT_TRUE(page.Close());
+    }
+    for (int i = 0; i < 200; ++i)
+        EXPECT_TRUE(platform::FindFirstEntry("C:\\ARCHIVE\\SUB\\PAGE " + std::to_string(i) + ".HTM").found) << i;
+    EXPECT_FALSE(platform::FindFirstEntry("C:\\Archive\\Sub\\Page 200.htm").found);
 }
 
 TEST_F(FileSystem, MakeDirectoryAnswersErrnoCodes) {
