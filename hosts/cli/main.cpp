@@ -1,5 +1,7 @@
 // The command line's main: parses, runs the add-in's start-up as the client's loading of the
 // library would, then runs one subcommand.
+#include <malloc.h>
+
 #include <iostream>
 
 #include "Command.h"
@@ -56,6 +58,10 @@ bool IsErrorOrRefusal(const platform::posix::UiEvent& box) {
 
 int main(int argc, char** argv) {
     using namespace stowline::cli;
+    // Large blocks (a message, its parts) each get pages of their own and give them back when
+    // freed. glibc would otherwise raise this bound to the largest block freed so far, after
+    // which such blocks come from the heap and the heap's peak grows with the mailbox's size.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     CLI::App app{"Stowline's command line: plays the Notes client for the Stowline add-in."};
     app.require_subcommand(1);
     std::vector<std::pair<CLI::App*, const CommandInfo*>> subs;
