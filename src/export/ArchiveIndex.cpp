@@ -89,7 +89,7 @@ void ArchiveIndex::Add(const std::string& viewFolder, const std::string& pagePat
     }
 }
 
-bool ArchiveIndex::WriteFolder(const Folder& folder, const std::string& basePath, IndexFolder& summary,
+bool ArchiveIndex::WriteFolder(Folder& folder, const std::string& basePath, IndexFolder& summary,
                                std::string& why) {
     const std::string dataPath = Join(folder.path, kIndexDataName);
     const std::string pagePath = Join(folder.path, kIndexPageName);
@@ -101,12 +101,15 @@ bool ArchiveIndex::WriteFolder(const Folder& folder, const std::string& basePath
         return why = Quoted(pagePath) + " is not an index page (a page of that name is in the way)", false;
 
     std::vector<IndexEntry> entries = ParseIndexEntries(stored);
-    for (const auto& added : folder.added) {
+    // The run's rows move over rather than being copied: with their search words they are
+    // the bulk of what the index holds.
+    for (auto& added : folder.added) {
         entries.erase(std::remove_if(entries.begin(), entries.end(),
                                      [&](const IndexEntry& e) { return SameNoCase(e.file, added.file); }),
                       entries.end());
-        entries.push_back(added);
+        entries.push_back(std::move(added));
     }
+    std::vector<IndexEntry>().swap(folder.added);
     // Pages the user removed drop out.
     entries.erase(std::remove_if(entries.begin(), entries.end(),
                                  [&](const IndexEntry& e) { return !FileExists(Join(folder.path, e.file)); }),
@@ -178,7 +181,7 @@ std::string ArchiveIndex::Write(const std::string& basePath) {
     };
     if (folders_.empty()) return report;
     std::vector<IndexFolder> written;
-    for (const auto& folder : folders_) {
+    for (auto& folder : folders_) {
         // Pages written straight into the base path share its index page with the folder list.
         if (RelativePath(folder.path, basePath).empty()) {
             fail(folder.path, "pages in the base path itself are not indexed");

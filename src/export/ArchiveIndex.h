@@ -35,8 +35,9 @@ private:
         std::vector<IndexEntry> added;  // in the order written; a later page replaces one of its name
         std::string failure;
     };
-    // Merges, writes and answers the folder's summary; false with `why` when it could not.
-    bool WriteFolder(const Folder& folder, const std::string& basePath, IndexFolder& summary,
+    // Merges, writes and answers the folder's summary; false with `why` when it could not. The
+    // folder's rows are used up.
+    bool WriteFolder(Folder& folder, const std::string& basePath, IndexFolder& summary,
                      std::string& why);
     bool WriteBase(const std::string& basePath, const std::vector<IndexFolder>& written, std::string& why);
 
