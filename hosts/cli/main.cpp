@@ -1,7 +1,5 @@
 // The command line's main: parses, runs the add-in's start-up as the client's loading of the
 // library would, then runs one subcommand.
-#include <malloc.h>
-
 #include <iostream>
 
 #include "Command.h"
@@ -9,6 +7,12 @@
 #include "addin/DTMenuProc.h"
 #include "platform/WindowsPath.h"
 #include "platform/posix/PosixUi.h"
+
+#if defined(STOWLINE_JEMALLOC)
+// One arena: the build-ahead thread and the client share it, instead of each filling an arena
+// (and its cached pages) of its own.
+extern "C" const char* malloc_conf = "narenas:1";
+#endif
 
 namespace stowline::cli {
 
@@ -58,10 +62,6 @@ bool IsErrorOrRefusal(const platform::posix::UiEvent& box) {
 
 int main(int argc, char** argv) {
     using namespace stowline::cli;
-    // Large blocks (a message, its parts) each get pages of their own and give them back when
-    // freed. glibc would otherwise raise this bound to the largest block freed so far, after
-    // which such blocks come from the heap and the heap's peak grows with the mailbox's size.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     CLI::App app{"Stowline's command line: plays the Notes client for the Stowline add-in."};
     app.require_subcommand(1);
     std::vector<std::pair<CLI::App*, const CommandInfo*>> subs;
