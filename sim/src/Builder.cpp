@@ -229,7 +229,7 @@ DocumentBuilder& DocumentBuilder::Raw(const std::string& name, WORD type, const 
     return *this;
 }
 
-DocumentBuilder& DocumentBuilder::Attachment(const std::string& utf8FileName, const Bytes& content,
+DocumentBuilder& DocumentBuilder::Attachment(const std::string& utf8FileName, Bytes content,
                                              const AttachmentOptions& options) {
     Note& note = Get();
     const std::string name = Utf8ToLmbcs(utf8FileName);
@@ -252,7 +252,7 @@ DocumentBuilder& DocumentBuilder::Attachment(const std::string& utf8FileName, co
     item.flags = ITEM_SUMMARY | ITEM_SIGN;
     item.value = std::move(v);
     note.items.push_back(std::move(item));
-    note.objects[rrv] = Object{content, options.encrypted};
+    note.objects[rrv] = Object{std::move(content), options.encrypted};
     return *this;
 }
 

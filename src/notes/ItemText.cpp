@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "notes/FieldReadError.h"
@@ -108,7 +109,11 @@ private:
 std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separator) {
     std::int32_t stage = 0;
     try {
-        std::vector<char> scratch(kScratchSize, '\0');
+        // Every call below says how much of it it wrote, and only that is read: left unfilled,
+        // as zeroing 64 KB for every field read costs more than reading most fields.
+        const auto scratchBytes = std::make_unique_for_overwrite<char[]>(kScratchSize);
+        char* const scratch = scratchBytes.get();
+        scratch[0] = '\0';
         std::string result;
         const char* itemName = name.c_str();
         const WORD nameLength = static_cast<WORD>(std::min<std::size_t>(name.size(), 0xFFFF));
@@ -123,10 +128,10 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
             bool more = false;
             switch (type) {
                 case TYPE_TEXT: {
-                    WORD length = NSFItemGetText(note, itemName, scratch.data(), kTextLimit);
+                    WORD length = NSFItemGetText(note, itemName, scratch, kTextLimit);
                     if (length > 0) {
                         stage = kAppendText;
-                        result += TranslatedUpToNul(name, scratch.data(), std::min<WORD>(length, kTextLimit));
+                        result += TranslatedUpToNul(name, scratch, std::min<WORD>(length, kTextLimit));
                     } else if (valueLength > sizeof(WORD)) {
                         Unreadable(name);  // the value holds text, the call gave none
                     }
@@ -140,7 +145,7 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     std::size_t textBytes = 0;
                     bool emptyEntry = false;
                     for (WORD index = 0; index < entries; ++index) {
-                        WORD length = NSFItemGetTextListEntry(note, itemName, index, scratch.data(), kTextLimit);
+                        WORD length = NSFItemGetTextListEntry(note, itemName, index, scratch, kTextLimit);
                         textBytes += length;
                         if (length == 0) {
                             emptyEntry = true;
@@ -148,7 +153,7 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                         }
                         stage = kAppendListEntry;
                         std::string entry =
-                            TranslatedUpToNul(name, scratch.data(), std::min<WORD>(length, kTextLimit));
+                            TranslatedUpToNul(name, scratch, std::min<WORD>(length, kTextLimit));
                         if (!result.empty()) result += separator;
                         result += entry;
                     }
@@ -169,11 +174,11 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     break;
                 }
                 case TYPE_COMPOSITE: {
-                    RichTextCollector collector{scratch.data(), scratch.data() + kScratchSize - 1, 0};
+                    RichTextCollector collector{scratch, scratch + kScratchSize - 1, 0};
                     scratch[0] = '\0';
                     const STATUS walked = EnumCompositeBuffer(value, valueLength, CollectRichText, &collector);
                     if (walked != NOERROR && !IsUndecrypted(note)) Unreadable(name, walked);
-                    result += TranslatedUpToNul(name, scratch.data(), collector.count);
+                    result += TranslatedUpToNul(name, scratch, collector.count);
                     more = true;  // rich text is stored as several items of one name
                     break;
                 }
@@ -192,11 +197,11 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     break;
                 }
                 default: {
-                    WORD length = NSFItemConvertValueToText(type, value, valueLength, scratch.data(),
+                    WORD length = NSFItemConvertValueToText(type, value, valueLength, scratch,
                                                             kConvertLimit, separator);
                     if (length > 0) {
                         stage = kAppendConverted;
-                        const char* text = scratch.data();
+                        const char* text = scratch;
                         const char* end = text + std::min<WORD>(length, kConvertLimit);
                         for (const char* nul; (nul = std::find(text, end, '\0')) != end; text = nul + 1) {
                             result.append(text, nul);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
+#include <memory>
 
 namespace stowline {
 
@@ -15,9 +15,10 @@ std::string Translate(WORD mode, const char* in, std::size_t length, std::size_t
     length = std::min(length, kMaxWord);
     std::size_t room = std::min(length * perByte, kMaxWord);
     if (limit != 0) room = std::min(room, limit);
-    std::vector<char> out(room + 1, '\0');
-    WORD written = OSTranslate(mode, in, static_cast<WORD>(length), out.data(), static_cast<WORD>(room));
-    return std::string(out.data(), std::min<std::size_t>(written, room));
+    // Only what the call says it wrote is read.
+    const auto out = std::make_unique_for_overwrite<char[]>(room + 1);
+    WORD written = OSTranslate(mode, in, static_cast<WORD>(length), out.get(), static_cast<WORD>(room));
+    return std::string(out.get(), std::min<std::size_t>(written, room));
 }
 }  // namespace
 

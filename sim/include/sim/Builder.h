@@ -64,8 +64,8 @@ public:
     DocumentBuilder& NoteRefs(const std::string& name, const std::vector<UNID>& refs);
     // Any value: `type` then `data` (e.g. raw CD records as TYPE_COMPOSITE, or unknown types).
     DocumentBuilder& Raw(const std::string& name, WORD type, const Bytes& data, WORD flags = 0);
-    // A $FILE item (TYPE_OBJECT + FILEOBJECT + LMBCS name) and its object.
-    DocumentBuilder& Attachment(const std::string& utf8FileName, const Bytes& content,
+    // A $FILE item (TYPE_OBJECT + FILEOBJECT + LMBCS name) and its object, which takes `content`.
+    DocumentBuilder& Attachment(const std::string& utf8FileName, Bytes content,
                                 const AttachmentOptions& options = {});
     // A signature item; `when` may be kUnconvertibleTime.
     DocumentBuilder& Signature(const std::string& signer, TIMEDATE when,
