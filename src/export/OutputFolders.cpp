@@ -59,16 +59,14 @@ std::string GetViewFolder(const ExportJob& job) {
 std::string CreateFolderPath(const std::string& path) {
     std::string rest = path;
     std::vector<std::string> parts;  // innermost first
-    if (!DirectoryExists(rest)) {
-        for (;;) {
-            const auto slash = rest.rfind('\\');
-            if (slash == std::string::npos) break;
-            parts.push_back(Strip(rest.substr(slash + 1)));
-            rest = StripTrailing(rest.substr(0, slash));
-            if (DirectoryExists(rest)) break;
-        }
+    bool exists = DirectoryExists(rest);
+    while (!exists) {
+        const auto slash = rest.rfind('\\');
+        if (slash == std::string::npos) return {};
+        parts.push_back(Strip(rest.substr(slash + 1)));
+        rest = StripTrailing(rest.substr(0, slash));
+        exists = DirectoryExists(rest);
     }
-    if (!DirectoryExists(rest)) return {};
     if (parts.empty()) return rest;
 
     bool lastMade = false;

@@ -49,7 +49,8 @@ bool IsValidLocalTime(const LocalTime& t) {
 
 FindResult FindFirstEntry(const std::string& path) {
     FindResult result;
-    const auto host = posix::ResolveHostPath(path, /*allowWildcards=*/true);
+    posix::Entry entry;
+    const auto host = posix::ResolveHostPath(path, /*allowWildcards=*/true, &entry);
     // FindFirstFileA names the entry itself: a root or a path ending in a separator names none.
     if (host.error != winpath::PathError::None || host.parsed.trailingSeparator ||
         host.parsed.IsRoot())
@@ -57,8 +58,10 @@ FindResult FindFirstEntry(const std::string& path) {
     auto& ops = posix::Ops();
     const std::string last = host.components.empty() ? "." : host.components.back();
     if (!HasWildcard(last)) {
-        struct stat st {};
-        if (ops.stat(host.path.c_str(), &st) != 0) {
+        // Resolving looked at the entry, or at a folder that holds no name like it, already.
+        if (entry.state == posix::Entry::Absent) return result;
+        struct stat st = entry.st;
+        if (entry.state != posix::Entry::Present && ops.stat(host.path.c_str(), &st) != 0) {
             result.failed = !IsAbsent(errno);
             return result;
         }
@@ -177,10 +180,13 @@ bool RemoveFile(const std::string& path) {
 }
 
 std::int64_t FileSize(const std::string& path) {
-    const auto host = posix::ResolveHostPath(path);
+    posix::Entry entry;
+    const auto host = posix::ResolveHostPath(path, false, &entry);
     if (host.error != winpath::PathError::None || host.components.empty()) return -1;
-    struct stat st {};
-    if (posix::Ops().stat(host.path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+    if (entry.state == posix::Entry::Absent) return -1;
+    struct stat st = entry.st;
+    if (entry.state != posix::Entry::Present && posix::Ops().stat(host.path.c_str(), &st) != 0) return -1;
+    if (S_ISDIR(st.st_mode)) return -1;
     return static_cast<std::int64_t>(st.st_size);
 }
 

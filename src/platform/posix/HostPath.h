@@ -3,13 +3,26 @@
 // names compare without regard to case.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "platform/posix/DriveMap.h"
 
 namespace platform::posix {
 
-HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards = false);
+// What resolving a path learned of the entry it names, so that the caller need not look again.
+struct Entry {
+    enum State {
+        Unknown,
+        Absent,   // its folder holds no name of its fold
+        Listed,   // found in its folder's listing, not looked at
+        Present,  // `st` is its stat
+    } state = Unknown;
+    struct stat st {};
+};
+
+HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards = false, Entry* entry = nullptr);
 
 // Tells the resolver that this process created `hostPath`, so that the folder's cached name
 // index stays valid instead of being read again for the next name.

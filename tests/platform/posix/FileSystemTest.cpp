@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 
 #include "support/ScratchDrive.h"
@@ -85,6 +86,64 @@ TEST_F(FileSystem, NamesAddedAfterALookupAreFoundUnderAnyCase) {
     for (int i = 0; i < 200; ++i)
         EXPECT_TRUE(platform::FindFirstEntry("C:\\ARCHIVE\\SUB\\PAGE " + std::to_string(i) + ".HTM").found) << i;
     EXPECT_FALSE(platform::FindFirstEntry("C:\\Archive\\Sub\\Page 200.htm").found);
+}
+
+// The resolver remembers the host folder of recent paths. What another program does to that
+// folder, or in it, between two calls through the same spelling must still be seen: names
+// compare without regard to case, and a name stored under another case is the one used.
+TEST_F(FileSystem, ChangesToARememberedFolderAreSeen) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        void (*change)(const fs::path& folder);  // on "<case>/Inbox", holding a.htm
+        const char* probe;                       // below C:\<case>
+        bool found;
+        const char* write;   // written next, below C:\<case>
+        const char* landed;  // where it must be on disk, below <case>; nullptr: nowhere
+    };
+    const Case cases[] = {
+        {"folder renamed to another case",
+         [](const fs::path& f) { fs::rename(f, f.parent_path() / "INBOX"); },
+         "Inbox\\A.HTM", true, "Inbox\\b.htm", "INBOX/b.htm"},
+        {"name made under another case",
+         [](const fs::path& f) { std::ofstream(f / "NEW.htm") << "x"; },
+         "Inbox\\new.htm", true, "Inbox\\New.htm", "Inbox/NEW.htm"},
+        {"folder replaced by a file",
+         [](const fs::path& f) { fs::remove_all(f), std::ofstream(f) << "x"; },
+         "Inbox\\a.htm", false, "Inbox\\b.htm", nullptr},
+        {"folder made again, empty",
+         [](const fs::path& f) { fs::remove_all(f), fs::create_directory(f); },
+         "Inbox\\a.htm", false, "INBOX\\a.htm", "Inbox/a.htm"},
+        {"folder made again under another case",
+         [](const fs::path& f) { fs::remove_all(f), fs::create_directory(f.parent_path() / "inbox"); },
+         "INBOX\\a.htm", false, "Inbox\\c.htm", "inbox/c.htm"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = "case" + std::to_string(n++);
+        const std::string win = "C:\\" + dir + "\\";
+        MakeDir(dir + "/Inbox");
+        {
+            platform::TextFile first;
+            ASSERT_TRUE(first.Open(win + "Inbox\\a.htm"));
+            ASSERT_TRUE(first.Close());
+        }
+        ASSERT_TRUE(platform::FindFirstEntry(win + "Inbox\\a.htm").found);
+        ASSERT_FALSE(platform::FindFirstEntry(win + "Inbox\\none.htm").found);
+        c.change(Host(dir + "/Inbox"));
+        EXPECT_EQ(platform::FindFirstEntry(win + c.probe).found, c.found);
+        platform::TextFile next;
+        if (!c.landed) {
+            EXPECT_FALSE(next.Open(win + c.write));
+            continue;
+        }
+        ASSERT_TRUE(next.Open(win + c.write));
+        ASSERT_TRUE(next.Write("new"));
+        ASSERT_TRUE(next.Close());
+        EXPECT_EQ(Read(dir + "/" + c.landed), "new");
+        EXPECT_TRUE(platform::FindFirstEntry(win + c.write).found);
+    }
 }
 
 TEST_F(FileSystem, MakeDirectoryAnswersErrnoCodes) {
