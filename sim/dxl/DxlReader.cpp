@@ -1,6 +1,5 @@
 // Reading DXL into the stand-in's data model.
 #include <fcntl.h>
-#include <glib.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <sys/stat.h>
@@ -115,55 +114,129 @@ DWORD ParseHex(const std::string& text, const std::string& what) {
     return value;
 }
 
-Bytes Base64(const xmlNode* node, const std::string& where) {
-    // By a table, not by the locale's character classes: attachments make up most of a
-    // database file, and every byte of them passes here.
-    enum : unsigned char { kInvalid, kBlank, kDigit };
-    static const auto kinds = [] {
+// Base64 text, decoded and checked.
+struct Decoded {
+    Bytes bytes;  // after `headroom` bytes left for the caller to fill
+    size_t headroom = 0;
+    bool invalid = false, truncated = false;
+};
+
+// Base64 text decoded as it comes, in as many stretches as it comes in: blanks between the
+// digits are passed over, any other character makes the whole text invalid. Every byte of an
+// attachment passes here, so it is checked and decoded in one pass, four digits at a time
+// where no blank or '=' comes between them. A '=' counts as a digit of value 0, and a group of
+// four whose third or fourth digit is one leaves out its second or third byte.
+class Base64Decoder {
+public:
+    void Feed(const char* text, size_t length) {
+        if (invalid_) return;  // nothing more is worth decoding
+        const size_t room = decoded_ + (pending_ + length) / 4 * 3;
+        if (capacity_ < room) Grow(std::max(room, capacity_ * 2));
+        const auto* in = reinterpret_cast<const unsigned char*>(text);
+        const unsigned char* const end = in + length;
+        BYTE* out = out_.get() + decoded_;
+        for (;;) {
+            if (pending_ == 0) {
+                // Whole groups of four digits.
+                while (end - in >= 4) {
+                    const unsigned a = kValues[in[0]], b = kValues[in[1]], c = kValues[in[2]], d = kValues[in[3]];
+                    if ((a | b | c | d) & ~63u) break;
+                    const unsigned bits = a << 18 | b << 12 | c << 6 | d;
+                    out[0] = BYTE(bits >> 16);
+                    out[1] = BYTE(bits >> 8);
+                    out[2] = BYTE(bits);
+                    out += 3;
+                    in += 4;
+                }
+            }
+            if (in == end) break;
+            // One character: a blank, a digit of a group broken by a blank or by the end of a
+            // stretch, or the end of the text's validity.
+            const unsigned value = kValues[*in++];
+            if (value == kBlank) continue;
+            if (value == kInvalid) {
+                invalid_ = true;
+                return;
+            }
+            group_[pending_++] = BYTE(value);
+            if (pending_ == 4) {
+                const unsigned bits = (group_[0] & 63u) << 18 | (group_[1] & 63u) << 12 |
+                                      (group_[2] & 63u) << 6 | (group_[3] & 63u);
+                *out++ = BYTE(bits >> 16);
+                if (group_[2] != kPad) *out++ = BYTE(bits >> 8);
+                if (group_[3] != kPad) *out++ = BYTE(bits);
+                pending_ = 0;
+            }
+        }
+        decoded_ = size_t(out - out_.get());
+    }
+
+    // What the text since the last Take decoded to, held exactly; the decoder is ready for
+    // the next text.
+    Decoded Take(size_t headroom) {
+        Decoded result;
+        result.headroom = headroom;
+        result.invalid = invalid_;
+        result.truncated = pending_ != 0;
+        if (!result.invalid && !result.truncated) {
+            result.bytes.reserve(headroom + decoded_);
+            result.bytes.resize(headroom);
+            result.bytes.insert(result.bytes.end(), out_.get(), out_.get() + decoded_);
+        }
+        decoded_ = pending_ = 0;
+        invalid_ = false;
+        // A buffer grown for a large attachment is not kept for the small values after it.
+        if (capacity_ > kKeptBuffer) {
+            out_.reset();
+            capacity_ = 0;
+        }
+        return result;
+    }
+
+private:
+    void Grow(size_t capacity) {
+        std::unique_ptr<BYTE[]> out(new BYTE[capacity]);  // left uninitialised: written before read
+        if (decoded_) std::memcpy(out.get(), out_.get(), decoded_);
+        out_ = std::move(out);
+        capacity_ = capacity;
+    }
+
+    // Each character's value: a digit's six bits, kPad for '=', or what else it is.
+    enum : unsigned char { kPad = 64, kBlank = 0x80, kInvalid = 0xFF };
+    static constexpr std::array<unsigned char, 256> kValues = [] {
         std::array<unsigned char, 256> table{};
+        for (auto& value : table) value = kInvalid;
+        constexpr std::string_view digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (size_t i = 0; i < digits.size(); ++i) table[static_cast<unsigned char>(digits[i])] = static_cast<unsigned char>(i);
+        table['='] = kPad;
         for (unsigned char c : std::string_view(" \t\n\r")) table[c] = kBlank;
-        for (unsigned char c : std::string_view("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="))
-            table[c] = kDigit;
         return table;
     }();
-    // Decoded a block at a time as the text is walked, never copied whole: attachments make up
-    // most of a database file, and a large one would otherwise be held three times over.
-    size_t textLength = 0;
-    ForEachText(node, [&textLength](std::string_view text) { textLength += text.size(); });
-    Bytes out(textLength / 4 * 3 + 3);
-    char block[4096];
-    size_t inBlock = 0, digits = 0, decoded = 0;
-    gint state = 0;
-    guint save = 0;
-    const auto decode = [&] {
-        decoded += g_base64_decode_step(block, inBlock, out.data() + decoded, &state, &save);
-        digits += inBlock;
-        inBlock = 0;
-    };
-    ForEachText(node, [&](std::string_view text) {
-        for (size_t i = 0; i < text.size();) {
-            // As many characters as the block has room for, should all be digits; blanks are
-            // written over by the next one.
-            // (Kept in locals: stores through char may alias anything, even the counters.)
-            const char* const from = text.data();
-            const size_t end = std::min(text.size(), i + (sizeof block - inBlock));
-            size_t kept = inBlock;
-            bool invalid = false;
-            for (; i < end; ++i) {
-                const unsigned char kind = kinds[static_cast<unsigned char>(from[i])];
-                block[kept] = from[i];
-                kept += kind == kDigit;
-                invalid |= kind == kInvalid;
-            }
-            inBlock = kept;
-            if (invalid) Fail(where + ": invalid base64 data");
-            if (inBlock == sizeof block) decode();
-        }
-    });
-    decode();
-    if (digits % 4 != 0) Fail(where + ": truncated base64 data");
-    out.resize(decoded);
-    return out;
+    static constexpr size_t kKeptBuffer = 1 << 20;
+    std::unique_ptr<BYTE[]> out_;  // decoded so far: the first decoded_ of capacity_ bytes
+    size_t capacity_ = 0, decoded_ = 0;
+    BYTE group_[4] = {};  // the digits of a group not yet complete
+    size_t pending_ = 0;
+    bool invalid_ = false;
+};
+
+// The bytes of decoded text, or the reason it has none.
+Bytes Checked(Decoded decoded, const std::string& where, size_t headroom) {
+    if (decoded.invalid) Fail(where + ": invalid base64 data");
+    if (decoded.truncated) Fail(where + ": truncated base64 data");
+    if (decoded.headroom != headroom) {
+        Bytes bytes(headroom);
+        bytes.insert(bytes.end(), decoded.bytes.begin() + decoded.headroom, decoded.bytes.end());
+        return bytes;
+    }
+    return std::move(decoded.bytes);
+}
+
+// The base64 text of an element in the tree, decoded.
+Decoded DecodeText(const xmlNode* node, size_t headroom) {
+    Base64Decoder decoder;
+    ForEachText(node, [&decoder](std::string_view text) { decoder.Feed(text.data(), text.size()); });
+    return decoder.Take(headroom);
 }
 
 TIMEDATE DateTime(const xmlNode* node, const std::string& where) {
@@ -288,6 +361,13 @@ public:
         return false;  // part of a note, read when the note ends
     }
 
+    // The decoded base64 text of an element that the parser handed over as it went instead
+    // of keeping it in the tree.
+    void Keep(const xmlNode* node, Decoded decoded) { decoded_.emplace_back(node, std::move(decoded)); }
+
+    // The elements of the notes read so far are about to be freed.
+    void Forget() { decoded_.clear(); }
+
     // Once every note is read: the IDs the file left out, and the views' entries.
     void Finish() {
         AssignIds();
@@ -300,6 +380,13 @@ private:
         bool hasId = false, hasUnid = false;
         std::optional<Collection> entries;  // views and folders
     };
+
+    // An element's base64 text, decoded, after `headroom` bytes left for the caller to fill.
+    Bytes Base64(const xmlNode* node, const std::string& where, size_t headroom = 0) {
+        for (auto& [kept, decoded] : decoded_)
+            if (kept == node) return Checked(std::move(decoded), where, headroom);
+        return Checked(DecodeText(node, headroom), where, headroom);
+    }
 
     static TIMEDATE ReplicaId(const std::string& text) {
         if (text.size() != 16) Fail("invalid replica ID '" + text + "'");
@@ -433,10 +520,10 @@ private:
             value.insert(value.end(), text.begin(), text.end());
             values.push_back(std::move(value));
         } else if (Is(v, "rawitemdata")) {
-            Bytes value;
-            AppendLe(value, ParseHex(Attr(v, "type").value_or(""), where + " type"), 2);
-            const Bytes data = Base64(v, where);
-            value.insert(value.end(), data.begin(), data.end());
+            const DWORD type = ParseHex(Attr(v, "type").value_or(""), where + " type");
+            Bytes value = Base64(v, where, 2);  // after the type word
+            value[0] = BYTE(type);
+            value[1] = BYTE(type >> 8);
             values.push_back(std::move(value));
             summaryByDefault = false;
             // The bytes of a file object written beside its raw item data.
@@ -560,6 +647,7 @@ private:
     }
 
     Database& db_;
+    std::vector<std::pair<const xmlNode*, Decoded>> decoded_;  // of the note being read
     std::vector<Pending> pending_;
     std::set<size_t> explicitEntries_;
 };
@@ -575,7 +663,73 @@ constexpr int kXmlOptions =
 struct Streaming {
     Reader* reader;
     std::optional<std::string> failure;
+    // The element whose base64 text is being decoded as it comes, instead of going into the
+    // tree; the bytes it will hold before its data.
+    const xmlNode* decoding = nullptr;
+    size_t headroom = 0;
+    Base64Decoder decoder;
 };
+
+// Where the reader looks for notes: the root element, or a child of it.
+bool IsNoteLevel(const xmlNode* node) {
+    const xmlNode* parent = node ? node->parent : nullptr;
+    return parent && (parent->type == XML_DOCUMENT_NODE || (parent->parent && parent->parent->type == XML_DOCUMENT_NODE));
+}
+
+// Whether `node` is where an item of a note keeps base64 data (<rawitemdata>, our <objectdata>,
+// or the <filedata> of an attached file) and the reader needs nothing of its text but its bytes.
+// Attachments make up most of a database file: their text decoded as it comes is never copied
+// into the tree and out again.
+bool HoldsBase64(const xmlNode* node, size_t& headroom) {
+    const xmlNode* parent = node->parent;
+    if ((Is(node, "rawitemdata") || Is(node, "objectdata")) && Is(parent, "item") &&
+        IsNoteLevel(parent->parent)) {
+        headroom = Is(node, "rawitemdata") ? 2 : 0;  // the item's value starts with its type
+        return true;
+    }
+    if (Is(node, "filedata") && Is(parent, "file") && Is(parent->parent, "object") &&
+        Is(parent->parent->parent, "item") && IsNoteLevel(parent->parent->parent->parent)) {
+        headroom = 0;
+        return true;
+    }
+    return false;
+}
+
+void StartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+                  int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaultedCount,
+                  const xmlChar** attributes) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    const xmlNode* parent = parser->node;
+    xmlSAX2StartElementNs(context, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
+                          defaultedCount, attributes);
+    auto* streaming = static_cast<Streaming*>(parser->_private);
+    const xmlNode* node = parser->node;
+    if (!streaming->decoding && node && node != parent && HoldsBase64(node, streaming->headroom))
+        streaming->decoding = node;
+}
+
+// Whether text the parser hands over now belongs to the element being decoded (or one inside
+// it, as the tree would have it): not, for example, the text of an entity parsed on its own.
+bool ForDecoding(const xmlParserCtxtPtr parser, const Streaming& streaming) {
+    if (!streaming.decoding) return false;
+    for (const xmlNode* n = parser->node; n; n = n->parent)
+        if (n == streaming.decoding) return true;
+    return false;
+}
+
+void Characters(void* context, const xmlChar* text, int length) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    auto* streaming = static_cast<Streaming*>(parser->_private);
+    if (ForDecoding(parser, *streaming)) streaming->decoder.Feed(reinterpret_cast<const char*>(text), size_t(length));
+    else xmlSAX2Characters(context, text, length);
+}
+
+void CData(void* context, const xmlChar* text, int length) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    auto* streaming = static_cast<Streaming*>(parser->_private);
+    if (ForDecoding(parser, *streaming)) streaming->decoder.Feed(reinterpret_cast<const char*>(text), size_t(length));
+    else xmlSAX2CDataBlock(context, text, length);
+}
 
 // The parser builds the tree as usual; as each note below the root ends, it is made into a
 // note and freed with the text before it, so that what is held is the notes made and the one
@@ -583,8 +737,12 @@ struct Streaming {
 void EndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri) {
     auto* parser = static_cast<xmlParserCtxtPtr>(context);
     xmlNode* node = parser->node;
-    xmlSAX2EndElementNs(context, localName, prefix, uri);
     auto* streaming = static_cast<Streaming*>(parser->_private);
+    if (node && node == streaming->decoding) {
+        streaming->reader->Keep(node, streaming->decoder.Take(streaming->headroom));
+        streaming->decoding = nullptr;
+    }
+    xmlSAX2EndElementNs(context, localName, prefix, uri);
     if (!node || streaming->failure) return;
     try {
         if (!streaming->reader->ElementEnded(node)) return;
@@ -593,6 +751,7 @@ void EndElement(void* context, const xmlChar* localName, const xmlChar* prefix, 
         xmlStopParser(parser);
         return;
     }
+    streaming->reader->Forget();
     xmlNode* parent = node->parent;
     while (xmlNode* done = parent->children) {
         xmlUnlinkNode(done);
@@ -615,9 +774,13 @@ bool Parse(const std::function<ssize_t(char*, size_t)>& next, Database& db, std:
     Database loaded;
     loaded.path = db.path;
     Reader reader(loaded);
-    Streaming streaming{&reader, std::nullopt};
+    Streaming streaming{&reader, std::nullopt, nullptr, 0, {}};
     parser->_private = &streaming;
+    parser->sax->startElementNs = StartElement;
     parser->sax->endElementNs = EndElement;
+    parser->sax->characters = Characters;
+    parser->sax->ignorableWhitespace = Characters;
+    parser->sax->cdataBlock = CData;
     std::vector<char> piece(64 << 10);
     bool unreadable = false;
     for (;;) {

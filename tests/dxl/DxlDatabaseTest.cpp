@@ -9,6 +9,7 @@
 
 #include "sim/Engine.h"
 #include "sim/Lmbcs.h"
+#include "sim/Time.h"
 #include "sim/Builder.h"
 #include "sim/dxl/Dxl.h"
 #include "sim/testing.h"
@@ -337,6 +338,74 @@ TEST(DxlRoundTrip, LargeAttachmentSurvivesASavedFile) {
     fs::remove(file);
 }
 
+// Base64 values in the forms a file may give them: blanks anywhere, padding, text split into
+// a CDATA section, a character reference or a child element.
+TEST(DxlLoad, Base64ValuesInEveryLayout) {
+    struct Case {
+        const char* name;
+        const char* text;  // the <rawitemdata> element's content
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"one group", "QUJD", "ABC"},
+        {"blanks inside groups", " Q U\r\n\tJ D  QUJD\n", "ABCABC"},
+        {"one byte padded", "QUJDQQ==", "ABCA"},
+        {"two bytes padded", "QUI=", "AB"},
+        {"padding split by blanks", "QQ=\n=", "A"},
+        {"empty", "", ""},
+        {"cdata section", "QU<![CDATA[JD]]>QUJD", "ABCABC"},
+        {"character reference", "Q&#85;JD", "ABC"},
+        {"child elements", "QU<break/>J<x>D</x>", "ABC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Database db;
+        std::string error;
+        const std::string xml = std::string("<document><noteinfo noteid='8'/><item name='R'><rawitemdata type='1'>") +
+                                c.text + "</rawitemdata></item></document>";
+        ASSERT_TRUE(ParseDatabase(xml, db, error)) << error;
+        Bytes expected{BYTE(TYPE_COMPOSITE), BYTE(TYPE_COMPOSITE >> 8)};
+        expected.insert(expected.end(), c.bytes.begin(), c.bytes.end());
+        EXPECT_EQ(Hex(FindItem(db, 8, "R").value), Hex(expected));
+    }
+}
+
+// Attachments' text laid out unlike the writer lays it out (a blank after every seventh digit,
+// groups and blanks running across the pieces the file is read in) still gives their bytes,
+// in both forms a file keeps an attachment in.
+TEST(DxlLoad, AttachmentTextInAnyLayoutAcrossReadPieces) {
+    Bytes data(300000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = BYTE((i * 2654435761u) >> 11);
+    const TIMEDATE time = TimeDateFromUnix(1700000000);
+    Database db;
+    AddDocument(db).Text("Subject", "spread").Attachment("timed.bin", data, {.created = time, .modified = time})
+        .Attachment("untimed.bin", data);
+    std::string xml, error;
+    ASSERT_TRUE(FormatDatabase(db, xml, error)) << error;
+    int respaced = 0;
+    for (const char* tag : {"<filedata>", "<sl:objectdata "}) {
+        const size_t start = xml.find('>', xml.find(tag)) + 1;
+        const size_t end = xml.find('<', start);
+        ASSERT_LT(start, end) << tag;
+        std::string spread;
+        size_t digits = 0;
+        for (size_t i = start; i < end; ++i) {
+            if (xml[i] == '\n' || xml[i] == '\r') continue;
+            spread += xml[i];
+            if (++digits % 7 == 0) spread += digits % 101 < 7 ? "\r\n\t " : " ";
+        }
+        xml.replace(start, end - start, spread);
+        ++respaced;
+    }
+    EXPECT_EQ(respaced, 2);
+    const fs::path file = fs::path(::testing::TempDir()) / "dxl-spread-attachment.dxl";
+    std::ofstream(file, std::ios::binary) << xml;
+    Database again;
+    ASSERT_TRUE(ReadDatabase(file.string(), again, error)) << error;
+    ExpectSameDatabase(db, again);
+    fs::remove(file);
+}
+
 TEST(DxlLoad, LoadDatabaseRegistersTheFileForNsfDbOpen) {
     Reset();
     std::string error;
@@ -375,6 +444,12 @@ const MalformedCase kMalformed[] = {
      "item 'R': invalid base64"},
     {"truncated base64", "<document><item name='R'><rawitemdata type='1'>AAAA\nAA</rawitemdata></item></document>",
      "item 'R': truncated base64"},
+    {"bad base64 after good", "<document><item name='R'><rawitemdata type='1'>QUJD\nQU-D</rawitemdata></item></document>",
+     "item 'R': invalid base64"},
+    {"bad attachment text",
+     "<document><item name='$FILE'><object><file hosttype='msdos' name='a.txt'><filedata>QUJD\u00e9</filedata>"
+     "</file></object></item></document>",
+     "item '$FILE': invalid base64"},
     {"bad raw type", "<document><item name='R'><rawitemdata type='zz'>AAAA</rawitemdata></item></document>",
      "item 'R' type"},
     {"unnamed item", "<document><item><text>x</text></item></document>", "<item> without a name"},
