@@ -167,27 +167,37 @@ std::u32string DecodeLmbcs(std::string_view in) {
     return out;
 }
 
+bool IsPlainAscii(std::string_view text) {
+    for (unsigned char b : text)
+        if (b >= 0x80 || (b < 0x20 && b != 0 && b != '\t' && b != '\n' && b != '\r')) return false;
+    return true;
+}
+
 }  // namespace detail
 
 std::string Utf8ToLmbcs(std::string_view utf8) {
+    if (detail::IsPlainAscii(utf8)) return std::string(utf8);
     std::string out;
     for (char32_t c : detail::DecodeUtf8(utf8)) detail::AppendLmbcs(out, c);
     return out;
 }
 
 std::string LmbcsToUtf8(std::string_view lmbcs) {
+    if (detail::IsPlainAscii(lmbcs)) return std::string(lmbcs);
     std::string out;
     for (char32_t c : detail::DecodeLmbcs(lmbcs)) detail::AppendUtf8(out, c);
     return out;
 }
 
 std::string NativeToLmbcs(std::string_view native) {
+    if (detail::IsPlainAscii(native)) return std::string(native);
     std::string out;
     for (unsigned char b : native) detail::AppendLmbcs(out, detail::Cp1252ToUnicode(b));
     return out;
 }
 
 std::string LmbcsToNative(std::string_view lmbcs) {
+    if (detail::IsPlainAscii(lmbcs)) return std::string(lmbcs);
     std::string out;
     for (char32_t c : detail::DecodeLmbcs(lmbcs)) {
         const int b = detail::UnicodeToCp1252(c);

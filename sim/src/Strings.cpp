@@ -80,13 +80,6 @@ WORD Emit(const std::u32string& chars, char* out, WORD outLength, Append append)
     return static_cast<WORD>(result.size());
 }
 
-// Text LMBCS and Windows-1252 spell alike: printable ASCII and the controls LMBCS keeps as they are.
-bool PlainAscii(std::string_view text) {
-    for (unsigned char b : text)
-        if (b >= 0x80 || (b < 0x20 && b != 0 && b != '\t' && b != '\n' && b != '\r')) return false;
-    return true;
-}
-
 std::u32string FromNative(const char* in, WORD n) {
     std::u32string chars;
     for (WORD i = 0; i < n; ++i) chars += Cp1252ToUnicode(static_cast<unsigned char>(in[i]));
@@ -102,16 +95,18 @@ NOTESAPI_FN WORD LNPUBLIC OSTranslate(WORD TranslateMode, const char* In, WORD I
     SIM_ENTER_OR(OSTranslate, 0);
     if (!In || !Out) return 0;
     const std::string_view input(In, InLength);
+    const bool known = TranslateMode == OS_TRANSLATE_NATIVE_TO_LMBCS || TranslateMode == OS_TRANSLATE_LMBCS_TO_NATIVE ||
+                       TranslateMode == 22 || TranslateMode == 24;
+    if (known && IsPlainAscii(input)) {
+        // Most text: the same bytes in all of them, one character each.
+        const WORD n = std::min(InLength, OutLength);
+        std::memmove(Out, In, n);
+        if (n < OutLength) Out[n] = '\0';
+        return n;
+    }
     switch (TranslateMode) {
         case OS_TRANSLATE_NATIVE_TO_LMBCS: return Emit(FromNative(In, InLength), Out, OutLength, AppendLmbcs);
         case OS_TRANSLATE_LMBCS_TO_NATIVE:
-            if (PlainAscii(input)) {
-                // Most text: the same bytes in both, one character each.
-                const WORD n = std::min(InLength, OutLength);
-                std::memmove(Out, In, n);
-                if (n < OutLength) Out[n] = '\0';
-                return n;
-            }
             return Emit(DecodeLmbcs(input), Out, OutLength, [](std::string& s, char32_t c) {
                 const int b = UnicodeToCp1252(c);
                 s += b < 0 ? '?' : static_cast<char>(b);

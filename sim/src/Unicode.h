@@ -12,6 +12,10 @@ std::u32string DecodeLmbcs(std::string_view lmbcs);
 void AppendLmbcs(std::string& out, char32_t c);
 char32_t Cp1252ToUnicode(unsigned char b);
 int UnicodeToCp1252(char32_t c);  // -1 when Windows-1252 lacks it
+// Text that UTF-8, LMBCS and Windows-1252 all spell alike, byte for byte: printable ASCII and the
+// controls LMBCS keeps as they are (NUL, tab, line breaks). Most of a mail's text is such, and
+// is copied instead of converted.
+bool IsPlainAscii(std::string_view text);
 
 // Windows-1252 bytes as UTF-8 (how the Linux file system stores native names).
 std::string NativeToUtf8(std::string_view native);

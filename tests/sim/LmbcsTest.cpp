@@ -101,4 +101,28 @@ TEST_F(OSTranslateTest, HonoursTheOutputLimitOnCharacterBoundaries) {
     EXPECT_EQ(std::string(back, 3), native);
 }
 
+// Plain ASCII is copied as it is by every mode; any other control character still takes the
+// LMBCS control group, whichever way the text goes.
+TEST_F(OSTranslateTest, CopiesOnlyTextThatIsTheSameInEveryEncoding) {
+    struct Row {
+        WORD mode;
+        std::string in, out;
+    };
+    const Row rows[] = {
+        {OS_TRANSLATE_NATIVE_TO_LMBCS, "To: a@b\r\n\tc\x7f", "To: a@b\r\n\tc\x7f"},
+        {OS_TRANSLATE_LMBCS_TO_NATIVE, "To: a@b\r\n\tc\x7f", "To: a@b\r\n\tc\x7f"},
+        {24, "To: a@b\r\n", "To: a@b\r\n"},
+        {OS_TRANSLATE_NATIVE_TO_LMBCS, "a\x01" "b", "a\x0F\x21" "b"},
+        {24, "a\x1b", "a\x0F\x3B"},
+        {OS_TRANSLATE_LMBCS_TO_NATIVE, "a\x0F\x21" "b", "a\x01" "b"},
+    };
+    for (const Row& row : rows) {
+        char out[32];
+        const WORD n = OSTranslate(row.mode, row.in.data(), static_cast<WORD>(row.in.size()), out, sizeof out);
+        EXPECT_EQ(std::string(out, n), row.out) << row.mode << ": " << row.in;
+    }
+    EXPECT_EQ(sim::Utf8ToLmbcs("a\x01" "b"), "a\x0F\x21" "b");
+    EXPECT_EQ(sim::LmbcsToNative("a\x0F\x21" "b"), "a\x01" "b");
+}
+
 }  // namespace
