@@ -1,6 +1,7 @@
 #include "GMimeSupport.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <string_view>
 
@@ -129,9 +130,28 @@ std::string DecodedContent(GMimePart* part) {
   return decoded;
 }
 
+namespace {
+// Whether `charset` spells the ASCII characters as ASCII bytes, each alone: then text of such
+// bytes only reads the same in it as in UTF-8. Not so in UTF-7, UTF-16 or the ISO-2022 sets,
+// whose ASCII bytes may be escapes.
+bool KeepsAscii(const char* charset) {
+  for (const char* same : {"us-ascii", "ascii", "utf-8", "utf8"})
+    if (g_ascii_strcasecmp(charset, same) == 0) return true;
+  for (const char* family : {"iso-8859-", "iso8859-", "windows-125", "cp125"})
+    if (g_ascii_strncasecmp(charset, family, strlen(family)) == 0) return true;
+  return false;
+}
+
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+}  // namespace
+
 std::string TextContent(GMimePart* part) {
   std::string bytes = DecodedContent(part);
   const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
+  // Most text is ASCII in a charset that keeps it: nothing to convert.
+  if (charset && KeepsAscii(charset) && IsAscii(bytes)) charset = nullptr;
   GMimeFilter* filter = charset ? g_mime_filter_charset_new(charset, "utf-8") : nullptr;
   if (filter) {
     GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());

@@ -201,6 +201,31 @@ TEST(MailDecoding, ContentEndingShortKeepsItsLastBytes) {
   }
 }
 
+// Text is read in its charset, whatever bytes it is made of: ASCII bytes are not always ASCII
+// text (UTF-7 and ISO-2022-JP spell other characters with them).
+TEST(MailDecoding, TextIsReadInItsCharset) {
+  struct Case {
+    const char* charset;
+    const char* bytes;
+    const char* text;  // UTF-8
+  };
+  const Case cases[] = {
+      {"us-ascii", "plain text", "plain text"},
+      {"UTF-8", "caf\xC3\xA9", "caf\xC3\xA9"},
+      {"iso-8859-1", "caf\xE9", "caf\xC3\xA9"},
+      {"windows-1252", "\x80 5", "\xE2\x82\xAC 5"},
+      {"utf-7", "a+AOk-b", "a\xC3\xA9" "b"},
+      {"iso-2022-jp", "\x1B$B$3$s\x1B(B!", "\xE3\x81\x93\xE3\x82\x93!"},
+  };
+  for (const Case& c : cases) {
+    std::string message = std::string("Subject: s\nContent-Type: text/plain; charset=") + c.charset + "\n\n" + c.bytes + "\n";
+    std::optional<sim::mail::MailMessage> mail = sim::mail::ParseMailMessage(message);
+    ASSERT_TRUE(mail) << c.charset;
+    ASSERT_FALSE(mail->body.empty()) << c.charset;
+    EXPECT_EQ(mail->body[0], c.text) << c.charset;
+  }
+}
+
 // A boundary line that ends the message without a line break still takes the line break
 // before it, whatever its kind: the part it closes keeps no stray CR.
 TEST(MailDecoding, ABoundaryEndingTheBytesClosesItsPartWhole) {
