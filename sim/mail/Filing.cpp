@@ -119,26 +119,37 @@ int64_t Filing::Held(const UNID& unid) const {
   return -1;
 }
 
-std::optional<UNID> Filing::Choose(const std::string& messageId, std::string_view bytes) {
+std::optional<UNID> Filing::Choose(const std::string& messageId, std::string_view bytes, UnidFrom* from) {
   std::string digest;
   UNID unid;
   if (!messageId.empty()) {
-    unid = UnidFromKey("<" + messageId + ">");
+    unid = UnidMadeFrom(UnidFrom::MessageId, messageId, digest);
     int64_t held = Held(unid);
-    if (held < 0) return unid;
+    if (held < 0) {
+      if (from) *from = UnidFrom::MessageId;
+      return unid;
+    }
     digest = Digest(bytes);
     if (heldDigest_(held_[held].second) == digest) return std::nullopt;
   }
   if (digest.empty()) digest = Digest(bytes);
-  std::string key = "<" + messageId + ">\n" + digest;
-  unid = UnidFromKey(key);
+  unid = UnidMadeFrom(UnidFrom::MessageIdAndDigest, messageId, digest);
   int64_t held = Held(unid);
-  if (held < 0) return unid;
+  if (held < 0) {
+    if (from) *from = UnidFrom::MessageIdAndDigest;
+    return unid;
+  }
   if (heldDigest_(held_[held].second) == digest) return std::nullopt;
   // Both IDs are taken by other content: a fresh one.
-  unid = UnidFromKey(key + "\n" + std::to_string(db_.nextNoteId));
+  unid = UnidFromKey("<" + messageId + ">\n" + digest + "\n" + std::to_string(db_.nextNoteId));
   while (Held(unid) >= 0) unid = UnidFromKey(std::string_view(reinterpret_cast<const char*>(&unid), sizeof unid));
+  if (from) *from = UnidFrom::Fresh;
   return unid;
+}
+
+UNID Filing::UnidMadeFrom(UnidFrom from, const std::string& messageId, const std::string& digest) {
+  if (from == UnidFrom::MessageId) return UnidFromKey("<" + messageId + ">");
+  return UnidFromKey("<" + messageId + ">\n" + digest);
 }
 
 NOTEID Filing::NewDocumentId() {

@@ -13,6 +13,13 @@
 
 namespace sim::mail::detail {
 
+// How Choose made a universal ID: those made from the message alone can be made again.
+enum class UnidFrom : uint8_t {
+  MessageId,           // from the Message-ID
+  MessageIdAndDigest,  // from the Message-ID and the digest of the bytes
+  Fresh,               // a fresh one: both were taken by other content
+};
+
 class Filing {
  public:
   // Digest (hex SHA-256) of the bytes a held document was made from.
@@ -26,8 +33,12 @@ class Filing {
   // The first ID a message can have is derived from its Message-ID; when another message
   // already holds it, the second is derived from the Message-ID and the bytes together.
   // Mail without a Message-ID is known by its bytes alone, so a second import finds it too.
-  // `bytes` are the message's; their digest is taken only when needed.
-  std::optional<UNID> Choose(const std::string& messageId, std::string_view bytes);
+  // `bytes` are the message's; their digest is taken only when needed. `from`, when given,
+  // learns how the ID was made.
+  std::optional<UNID> Choose(const std::string& messageId, std::string_view bytes, UnidFrom* from = nullptr);
+
+  // The ID Choose made `from` the message's Message-ID and `digest` (see Digest); not for Fresh.
+  static UNID UnidMadeFrom(UnidFrom from, const std::string& messageId, const std::string& digest);
 
   // A note ID for a new document, taken as the builder takes one.
   NOTEID NewDocumentId();

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <ctime>
+#include <deque>
+#include <map>
+#include <optional>
 #include <libxml/parser.h>
 
 #include "BuildAhead.h"
@@ -17,31 +20,49 @@
 namespace sim::mail {
 namespace {
 
+// The listed messages, about sixteen bytes each however large the mailbox. Messages read in a
+// row from one file with consecutive note IDs form a stretch, which knows their file, their
+// note IDs and their places in the file; each message keeps only where its bytes stand and how
+// its universal ID was made, as the ID is made again from the message when it is built.
 class MailboxDocuments : public DocumentSource {
  public:
-  struct Entry {
-    NOTEID id;
-    UNID unid;
-    MessageLocation location;
-  };
-
   MailboxDocuments(std::unique_ptr<Mailbox> box, DBID replicaId)
       : box_(std::move(box)),
         replicaId_(replicaId),
         ahead_([this](NOTEID id, Note& note, std::string& error) { return BuildNow(id, note, error); },
                [this](NOTEID id) {
-                 const Entry* entry = Find(id);
-                 return entry ? static_cast<size_t>(entry->location.length) : size_t{0};
+                 std::optional<Listed> listed = Find(id);
+                 return listed ? static_cast<size_t>(listed->location.length) : size_t{0};
                }) {}
+
+  // One message as listed.
+  struct Listed {
+    MessageLocation location;
+    detail::UnidFrom unidFrom;
+  };
+
+  // Lists the next message; its note ID is above those listed before.
+  void Add(NOTEID id, const MessageLocation& location, detail::UnidFrom from, const UNID& unid) {
+    const size_t count = stretches_.empty() ? 0 : messages_.size() - stretches_.back().first;
+    const bool continues = count > 0 && location.number != 0 && location.file == stretches_.back().file &&
+                           id == stretches_.back().firstId + 4 * count &&
+                           location.number == stretches_.back().firstNumber + count;
+    if (!continues) stretches_.push_back({messages_.size(), id, location.file, location.number});
+    messages_.push_back({location.offset, static_cast<uint64_t>(from), location.length});
+    if (from == detail::UnidFrom::Fresh) fresh_.emplace(id, unid);
+  }
 
   std::vector<NOTEID> Ids() const override {
     std::vector<NOTEID> ids;
-    ids.reserve(entries_.size());
-    for (const Entry& entry : entries_) ids.push_back(entry.id);
+    ids.reserve(messages_.size());
+    for (size_t s = 0; s < stretches_.size(); ++s) {
+      const size_t count = (s + 1 < stretches_.size() ? stretches_[s + 1].first : messages_.size()) - stretches_[s].first;
+      for (size_t i = 0; i < count; ++i) ids.push_back(stretches_[s].firstId + static_cast<NOTEID>(4 * i));
+    }
     return ids;
   }
 
-  bool Has(NOTEID id) const override { return Find(id) != nullptr; }
+  bool Has(NOTEID id) const override { return Find(id).has_value(); }
 
   bool Build(NOTEID id, Note& note, std::string& error) const override { return ahead_.Take(id, note, error); }
 
@@ -49,12 +70,16 @@ class MailboxDocuments : public DocumentSource {
 
   // On either thread: reads only what no longer changes once the mailbox is listed.
   bool BuildNow(NOTEID id, Note& note, std::string& error) const {
-    const Entry* entry = Find(id);
+    std::optional<Listed> listed = Find(id);
     std::string bytes;
-    if (!entry || !Read(*entry, bytes, error)) return false;
+    if (!listed || !Read(listed->location, bytes, error)) return false;
     std::optional<MailMessage> mail = ParseMailMessage(bytes);
-    if (!mail) {
-      error = box_->Source(entry->location) + ": holds no mail message any more";
+    std::string digest = detail::Digest(bytes);
+    std::optional<UNID> unid;
+    if (mail) unid = UnidOf(id, *listed, mail->messageId, digest);
+    if (!unid) {
+      // Its file was changed since the mailbox was listed.
+      error = box_->Source(listed->location) + ": holds no mail message any more";
       return false;
     }
     // Built as the import builds it, in a database of its own.
@@ -62,37 +87,76 @@ class MailboxDocuments : public DocumentSource {
     scratch.replicaId = replicaId_;
     scratch.nextNoteId = id;
     DocumentBuilder doc = AddDocument(scratch);
-    detail::BuildMemo(doc, *mail, entry->unid, detail::Digest(bytes));
+    detail::BuildMemo(doc, *mail, *unid, digest);
     note = std::move(scratch.notes.at(id));
     return true;
   }
 
-  bool Read(const Entry& entry, std::string& bytes, std::string& error) const {
-    if (box_->Read(entry.location, bytes)) return true;
-    error = box_->Source(entry.location) + ": cannot be read any more";
+  bool Read(const MessageLocation& location, std::string& bytes, std::string& error) const {
+    if (box_->Read(location, bytes)) return true;
+    error = box_->Source(location) + ": cannot be read any more";
     return false;
   }
 
-  const Entry* Find(NOTEID id) const {
-    auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
-                               [](const Entry& e, NOTEID wanted) { return e.id < wanted; });
-    return it != entries_.end() && it->id == id ? &*it : nullptr;
+  std::optional<Listed> Find(NOTEID id) const {
+    auto after = std::upper_bound(stretches_.begin(), stretches_.end(), id,
+                                  [](NOTEID wanted, const Stretch& s) { return wanted < s.firstId; });
+    if (after == stretches_.begin()) return std::nullopt;
+    const Stretch& stretch = *(after - 1);
+    const size_t end = after == stretches_.end() ? messages_.size() : after->first;
+    const NOTEID step = id - stretch.firstId;
+    if (step % 4 != 0 || stretch.first + step / 4 >= end) return std::nullopt;
+    const size_t k = step / 4;
+    const Message& message = messages_[stretch.first + k];
+    const uint32_t number = stretch.firstNumber == 0 ? 0 : stretch.firstNumber + static_cast<uint32_t>(k);
+    return Listed{{stretch.file, number, message.offset, message.length},
+                  static_cast<detail::UnidFrom>(message.unidFrom)};
   }
 
   Mailbox& Box() { return *box_; }
-  std::vector<Entry>& Entries() { return entries_; }
 
  private:
+  // The universal ID the listing gave the message, made again; nothing when the message no
+  // longer gives it (it lost its Message-ID).
+  std::optional<UNID> UnidOf(NOTEID id, const Listed& listed, const std::string& messageId,
+                             const std::string& digest) const {
+    switch (listed.unidFrom) {
+      case detail::UnidFrom::MessageId:
+        if (messageId.empty()) return std::nullopt;
+        [[fallthrough]];
+      case detail::UnidFrom::MessageIdAndDigest:
+        return detail::Filing::UnidMadeFrom(listed.unidFrom, messageId, digest);
+      case detail::UnidFrom::Fresh:
+        break;
+    }
+    auto it = fresh_.find(id);
+    return it == fresh_.end() ? std::nullopt : std::optional<UNID>(it->second);
+  }
+
+  struct Stretch {
+    size_t first;         // index of its first message in messages_
+    NOTEID firstId;       // the next ones follow in steps of 4
+    uint32_t file;        // index into the mailbox's files
+    uint32_t firstNumber;  // the next ones follow in steps of 1; 0: a message file of its own
+  };
+  struct Message {
+    uint64_t offset : 62;
+    uint64_t unidFrom : 2;
+    uint64_t length;
+  };
+
   std::unique_ptr<Mailbox> box_;
   DBID replicaId_;
-  std::vector<Entry> entries_;  // ascending note ID
+  std::vector<Stretch> stretches_;  // ascending note ID
+  std::deque<Message> messages_;  // grows in blocks: no copy of all of them, nothing held twice
+  std::map<NOTEID, UNID> fresh_;  // the few universal IDs that cannot be made again
   mutable detail::BuildAhead ahead_;  // last: stopped before what it reads goes
 };
 
 std::string DigestOfHeld(const MailboxDocuments& documents, NOTEID id) {
-  const MailboxDocuments::Entry* entry = documents.Find(id);
+  std::optional<MailboxDocuments::Listed> listed = documents.Find(id);
   std::string bytes, error;
-  if (!entry || !documents.Read(*entry, bytes, error)) return {};
+  if (!listed || !documents.Read(listed->location, bytes, error)) return {};
   return detail::Digest(bytes);
 }
 
@@ -105,7 +169,7 @@ Database* OpenMailboxDatabase(const std::filesystem::path& mailbox, std::vector<
   DBID replicaId = TimeDateFromUnix(static_cast<int64_t>(std::time(nullptr)));
   auto documents = std::make_shared<MailboxDocuments>(std::make_unique<Mailbox>(mailbox), replicaId);
   Mailbox& box = documents->Box();
-  std::vector<MailboxDocuments::Entry>& entries = documents->Entries();
+  size_t listed = 0;
 
   Database listing;  // views and folders, as the import makes them
   listing.replicaId = replicaId;
@@ -118,17 +182,18 @@ Database* OpenMailboxDatabase(const std::filesystem::path& mailbox, std::vector<
       problems.push_back(box.Source(location) + ": holds no mail message");
       return;
     }
-    std::optional<UNID> unid = filing.Choose(header->messageId, bytes);
+    detail::UnidFrom from;
+    std::optional<UNID> unid = filing.Choose(header->messageId, bytes, &from);
     if (!unid) return;  // the same mail twice
     NOTEID id = filing.NewDocumentId();
-    entries.push_back({id, *unid, location});
+    documents->Add(id, location, from, *unid);
+    ++listed;
     auto seconds = [](const std::optional<MailTime>& t) { return t ? std::optional<int64_t>(t->unixSeconds) : std::nullopt; };
     filing.File(id, *unid, box.Folder(location), detail::SortDate(seconds(header->postedDate), seconds(header->deliveredDate)));
   });
   filing.Finish();
-  entries.shrink_to_fit();
   problems.insert(problems.begin(), box.Problems().begin(), box.Problems().end());
-  if (entries.empty() && (unparsed > 0 || !box.Problems().empty())) {
+  if (listed == 0 && (unparsed > 0 || !box.Problems().empty())) {
     error = mailbox.string() + ": no mail message could be read";
     return nullptr;
   }

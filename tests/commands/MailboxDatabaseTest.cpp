@@ -118,6 +118,36 @@ TEST_F(MailboxDatabase, OpenedInPlaceItArchivesAsItsImport) {
     }
 }
 
+// Messages that share a Message-ID, repeat one another, lack a Message-ID or sit among text
+// that is no mail, over several files and folders: opened in place they get the universal IDs
+// (and so the page names) their import gives them.
+TEST_F(MailboxDatabase, MessagesSharingOrLackingAMessageIdAreNamedAsInTheirImport) {
+    auto message = [](const std::string& id, const std::string& body) {
+        return "From a@b Mon Jan  2 10:00:00 2023\n" + (id.empty() ? "" : "Message-ID: <" + id + ">\n") +
+               "Subject: " + body + "\nDate: Mon, 2 Jan 2023 10:00:00 +0000\n\n" + body + "\n";
+    };
+    const fs::path tree = root / "mixed";
+    fs::create_directories(tree / "sub");
+    std::ofstream(tree / "a.mbox", std::ios::binary)
+        << message("x@y", "first") << message("x@y", "second")  // the same ID, other content
+        << message("x@y", "first")                                // the first again
+        << "From a@b Mon Jan  2 10:00:00 2023\nno header here\n"  // no mail
+        << message("", "no id") << message("", "no id") << message("", "no id either");
+    std::ofstream(tree / "b.eml", std::ios::binary) << message("z@y", "own file").substr(34);
+    std::ofstream(tree / "sub" / "c.mbox", std::ios::binary) << message("x@y", "third") << message("z@y", "other");
+    const fs::path dxl = root / "mixed.dxl";
+    Cli("import --db " + Quoted(dxl) + " " + Quoted(tree));
+    ASSERT_TRUE(fs::exists(dxl)) << Output();
+
+    const auto imported = Archive(dxl);
+    const auto direct = Archive(tree);
+    int pages = 0;
+    for (const auto& [path, file] : imported) pages += path.ends_with(".htm");
+    EXPECT_EQ(pages, 7);
+    EXPECT_TRUE(direct == imported);
+    for (const auto& [path, file] : imported) EXPECT_TRUE(direct.count(path)) << path << " is missing";
+}
+
 TEST_F(MailboxDatabase, DeletionArmedOnAMailboxIsRefusedBeforeAnythingIsWritten) {
     const fs::path mbox = root / "box.mbox";
     std::ofstream(mbox, std::ios::binary) << "From a@b Mon Jan  2 10:00:00 2023\nSubject: one\n"
