@@ -7,28 +7,46 @@
 
 namespace stowline {
 
+namespace {
+// The entity for a character that has one, or null. ASCII markup and the German letters of
+// Windows-1252 are named; every other byte stands as it is.
+const char* EntityOf(unsigned char c) {
+    switch (c) {
+        case 0x26: return "&amp;";
+        case 0x3C: return "&lt;";
+        case 0x3E: return "&gt;";
+        case 0x22: return "&quot;";
+        case 0xE4: return "&auml;";
+        case 0xC4: return "&Auml;";
+        case 0xF6: return "&ouml;";
+        case 0xD6: return "&Ouml;";
+        case 0xFC: return "&uuml;";
+        case 0xDC: return "&Uuml;";
+        case 0xDF: return "&szlig;";
+        case 0xA7: return "&sect;";
+        default: return nullptr;
+    }
+}
+}  // namespace
+
 void HtmlEscape(std::string& text) {
     // One pass gives the same text as replacing each character in turn, "&" first: no
-    // entity contains a character that a later replacement looks for.
+    // entity contains a character that a later replacement looks for. The runs between
+    // entities are copied whole.
+    std::size_t from = 0;
+    std::size_t at = 0;
+    while (at < text.size() && !EntityOf(static_cast<unsigned char>(text[at]))) ++at;
+    if (at == text.size()) return;
     std::string escaped;
-    escaped.reserve(text.size());
-    for (char c : text) {
-        switch (static_cast<unsigned char>(c)) {
-            case 0x26: escaped += "&amp;"; break;
-            case 0x3C: escaped += "&lt;"; break;
-            case 0x3E: escaped += "&gt;"; break;
-            case 0x22: escaped += "&quot;"; break;
-            case 0xE4: escaped += "&auml;"; break;
-            case 0xC4: escaped += "&Auml;"; break;
-            case 0xF6: escaped += "&ouml;"; break;
-            case 0xD6: escaped += "&Ouml;"; break;
-            case 0xFC: escaped += "&uuml;"; break;
-            case 0xDC: escaped += "&Uuml;"; break;
-            case 0xDF: escaped += "&szlig;"; break;
-            case 0xA7: escaped += "&sect;"; break;
-            default: escaped += c; break;
-        }
+    escaped.reserve(text.size() + text.size() / 8);
+    for (; at < text.size(); ++at) {
+        const char* entity = EntityOf(static_cast<unsigned char>(text[at]));
+        if (!entity) continue;
+        escaped.append(text, from, at - from);
+        escaped += entity;
+        from = at + 1;
     }
+    escaped.append(text, from, std::string::npos);
     text.swap(escaped);
 }
 
@@ -78,12 +96,16 @@ std::string GetHtmlPage(NOTEHANDLE note, const std::string& directory,
 
     const std::string escapedBody = Escaped(GetFieldText(note, "Body", ';'));
     std::string body;
-    body.reserve(escapedBody.size());
-    for (char c : escapedBody) {
-        if (c == '\n')
-            body += "<br>\n";
-        else
-            body += c;
+    body.reserve(escapedBody.size() + escapedBody.size() / 16);
+    for (std::size_t from = 0; from < escapedBody.size();) {
+        const std::size_t eol = escapedBody.find('\n', from);
+        if (eol == std::string::npos) {
+            body.append(escapedBody, from, std::string::npos);
+            break;
+        }
+        body.append(escapedBody, from, eol - from);
+        body += "<br>\n";
+        from = eol + 1;
     }
 
     std::string page;

@@ -23,6 +23,7 @@ TEST(HtmlEscape, ReplacesMarkupAndTheGermanLettersOnly) {
     } cases[] = {
         {"<b>&\"", "&lt;b&gt;&amp;&quot;"},
         {"&auml;", "&amp;auml;"},
+        {"one < two & three", "one &lt; two &amp; three"},
         {"\xE4\xC4\xF6\xD6\xFC\xDC\xDF\xA7", "&auml;&Auml;&ouml;&Ouml;&uuml;&Uuml;&szlig;&sect;"},
         {"caf\xE9 it's\t\x01", "caf\xE9 it's\t\x01"},
         {std::string("a\0b", 3), std::string("a\0b", 3)},
