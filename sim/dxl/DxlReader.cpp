@@ -64,7 +64,28 @@ xmlNode* Child(const xmlNode* node, const char* localName) {
     return nullptr;
 }
 
+// An attribute's value as the tree holds it, when it is held as one stretch of text (or none):
+// read in place, for every item has several. Null when the parser's own lookup must tell (a
+// value with entity references, or a document type that may give the value by default);
+// `absent` when there is no such attribute.
+const char* PlainAttr(const xmlNode* node, const char* name, const char* ns, bool& absent) {
+    absent = false;
+    for (const xmlAttr* a = node->properties; a; a = a->next) {
+        if (std::strcmp((const char*)a->name, name) != 0) continue;
+        if (ns ? !(a->ns && a->ns->href && std::strcmp((const char*)a->ns->href, ns) == 0) : a->ns != nullptr) continue;
+        const xmlNode* text = a->children;
+        if (!text) return "";
+        if (!text->next && (text->type == XML_TEXT_NODE || text->type == XML_CDATA_SECTION_NODE)) return (const char*)text->content;
+        return nullptr;
+    }
+    absent = !node->doc || (!node->doc->intSubset && !node->doc->extSubset);
+    return nullptr;
+}
+
 std::optional<std::string> Attr(const xmlNode* node, const char* name, const char* ns = nullptr) {
+    bool absent;
+    if (const char* plain = PlainAttr(node, name, ns, absent)) return std::string(plain);
+    if (absent) return std::nullopt;
     xmlChar* value = ns ? xmlGetNsProp(node, BAD_CAST name, BAD_CAST ns) : xmlGetNoNsProp(node, BAD_CAST name);
     if (!value) return std::nullopt;
     std::string out = (const char*)value;
@@ -73,6 +94,9 @@ std::optional<std::string> Attr(const xmlNode* node, const char* name, const cha
 }
 
 bool BoolAttr(const xmlNode* node, const char* name, bool fallback, const char* ns = nullptr) {
+    bool absent;
+    if (const char* plain = PlainAttr(node, name, ns, absent)) return std::strcmp(plain, "true") == 0;
+    if (absent) return fallback;
     const auto value = Attr(node, name, ns);
     return value ? *value == "true" : fallback;
 }
@@ -106,11 +130,12 @@ std::string ItemText(const xmlNode* node) {
     return Utf8ToLmbcs(utf8);
 }
 
-DWORD ParseHex(const std::string& text, const std::string& what) {
+// `what` and `more` name the value in the message (the message is made only when needed).
+DWORD ParseHex(const std::string& text, const std::string& what, const char* more = "") {
     DWORD value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value, 16);
-    if (text.empty() || ec != std::errc() || ptr != end) Fail("invalid " + what + " '" + text + "'");
+    if (text.empty() || ec != std::errc() || ptr != end) Fail("invalid " + what + more + " '" + text + "'");
     return value;
 }
 
@@ -417,7 +442,9 @@ private:
         if (BoolAttr(node, "default", false)) p.note.noteClass |= NOTE_CLASS_DEFAULT;
         if (const auto key = Attr(node, "sealkey", kStowlineNamespace)) p.note.sealKey = *key;
         if (const xmlNode* info = Child(node, "noteinfo")) NoteInfo(info, p);
-        for (const xmlNode* c : Children(node))
+        const std::vector<xmlNode*> children = Children(node);
+        p.note.items.reserve(std::count_if(children.begin(), children.end(), [](const xmlNode* c) { return Is(c, "item"); }));
+        for (const xmlNode* c : children)
             if (Is(c, "item")) ReadItem(c, p.note);
 
         if (Is(node, "document")) {
@@ -520,7 +547,7 @@ private:
             value.insert(value.end(), text.begin(), text.end());
             values.push_back(std::move(value));
         } else if (Is(v, "rawitemdata")) {
-            const DWORD type = ParseHex(Attr(v, "type").value_or(""), where + " type");
+            const DWORD type = ParseHex(Attr(v, "type").value_or(""), where, " type");
             Bytes value = Base64(v, where, 2);  // after the type word
             value[0] = BYTE(type);
             value[1] = BYTE(type >> 8);
@@ -532,7 +559,7 @@ private:
                 sim::Object object;
                 object.data = Base64(o, where);
                 object.encrypted = BoolAttr(o, "encrypted", false);
-                note.objects[DWORD(ParseHex(Attr(o, "rrv").value_or(""), where + " rrv"))] = std::move(object);
+                note.objects[DWORD(ParseHex(Attr(o, "rrv").value_or(""), where, " rrv"))] = std::move(object);
             }
         } else if (Is(v, "richtext")) {
             values = EncodeRichText(RichTextReader().Read(v));
