@@ -1,5 +1,6 @@
 #include "sim/Lmbcs.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <unordered_map>
