@@ -1,6 +1,5 @@
 #include "sim/Lmbcs.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <unordered_map>
