@@ -205,21 +205,43 @@ void Mailbox::ForEach(const std::function<void(const MessageLocation&, std::stri
   }
 }
 
+struct Mailbox::OpenFile {
+  uint32_t file = 0;
+  int fd = -1;
+  OpenFile(uint32_t f, int d) : file(f), fd(d) {}
+  ~OpenFile() { ::close(fd); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+};
+
+// A reader keeps its handle while it reads, whichever file the next reader opens.
+std::shared_ptr<const Mailbox::OpenFile> Mailbox::Open(uint32_t file) const {
+  {
+    std::lock_guard<std::mutex> lock(openMutex_);
+    if (open_ && open_->file == file) return open_;
+  }
+  int fd = ::open(files_[file].path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  auto opened = std::make_shared<const OpenFile>(file, fd);
+  std::lock_guard<std::mutex> lock(openMutex_);
+  open_ = opened;
+  return opened;
+}
+
 // Read straight into `bytes` at the message's offset: no stream buffer to copy through. A file
 // that is shorter now than when it was listed gives fewer bytes, and the read fails.
 bool Mailbox::Read(const MessageLocation& location, std::string& bytes) const {
   if (location.file >= files_.size()) return false;
-  int fd = ::open(files_[location.file].path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  std::shared_ptr<const OpenFile> in = Open(location.file);
+  if (!in) return false;
   bytes.resize(location.length);
   size_t got = 0;
   while (got < bytes.size()) {
-    ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(location.offset + got));
+    ssize_t n = ::pread(in->fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(location.offset + got));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<size_t>(n);
   }
-  ::close(fd);
   return got == bytes.size();
 }
 

@@ -74,7 +74,9 @@ TEST(MailHeaderScan, ReadsPlainHeadersAndLeavesTheRestToGMime) {
     std::optional<MailHeader> scan = detail::ScanMailHeader(c.bytes);
     EXPECT_EQ(scan.has_value(), c.scanned);
     std::optional<MailHeader> gmime = detail::ParseMailHeaderWithGMime(c.bytes);
-    if (scan) EXPECT_EQ(Describe(scan), Describe(gmime));
+    if (scan) {
+      EXPECT_EQ(Describe(scan), Describe(gmime));
+    }
     EXPECT_EQ(Describe(sim::mail::ParseMailHeader(c.bytes)), Describe(gmime));
   }
   // What the cases above read: the newest stamp, the last fields, the folded ID.

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <thread>
 
 #include "sim/mail/Mailbox.h"
 
@@ -108,6 +109,37 @@ TEST_F(MailboxRead, AMessageCutOffAfterListingIsNotReadAgain) {
   EXPECT_EQ(bytes, first);
   EXPECT_FALSE(box.Read(inBox[1], bytes));
   EXPECT_FALSE(folder.Read(inFolder[0], bytes));
+}
+
+// Documents are read again on two threads at once, from files in turn: each read gets its own
+// message, whichever file the other thread has just opened.
+TEST_F(MailboxRead, ReadsOnSeveralThreadsGetTheirOwnMessages) {
+  std::string mbox;
+  for (int i = 0; i < 20; ++i) mbox += "From a Mon Jan  2 10:00:00 2023\nSubject: " + std::to_string(i) + "\n\nbody " + std::string(i, 'x') + "\n";
+  Write("box/in.mbox", mbox);
+  Write("box/one.eml", "Subject: one\n\nthe single message\n");
+  sim::mail::Mailbox box(dir_ / "box");
+  std::vector<sim::mail::MessageLocation> where;
+  std::vector<std::string> expected;
+  box.ForEach([&](const sim::mail::MessageLocation& at, std::string_view bytes) {
+    where.push_back(at);
+    expected.emplace_back(bytes);
+  });
+  ASSERT_EQ(where.size(), 21u);
+  std::vector<int> wrong(2, 0);
+  auto readAll = [&](int thread) {
+    std::string bytes;
+    for (int round = 0; round < 50; ++round)
+      for (size_t k = 0; k < where.size(); ++k) {
+        size_t i = (k * 7 + static_cast<size_t>(thread) * 3 + static_cast<size_t>(round)) % where.size();
+        if (!box.Read(where[i], bytes) || bytes != expected[i]) ++wrong[thread];
+      }
+  };
+  std::thread other(readAll, 1);
+  readAll(0);
+  other.join();
+  EXPECT_EQ(wrong[0], 0);
+  EXPECT_EQ(wrong[1], 0);
 }
 
 }  // namespace

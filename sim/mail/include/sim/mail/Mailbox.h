@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +36,8 @@ class Mailbox {
   // any other file is one message.
   void ForEach(const std::function<void(const MessageLocation&, std::string_view bytes)>& visit);
 
-  // The bytes of one message, read again; false when they can no longer be read whole.
+  // The bytes of one message, read again; false when they can no longer be read whole. Safe to
+  // call from several threads at once.
   bool Read(const MessageLocation& location, std::string& bytes) const;
 
   // The file of a message, with its position for mbox files ("box#3").
@@ -55,7 +58,13 @@ class Mailbox {
   void AddFile(const std::filesystem::path& path, const std::string& folder);
   uint32_t FolderIndex(const std::string& folder);
 
+  // The file read again last, kept open: an mbox file is read again once for each message.
+  struct OpenFile;
+  std::shared_ptr<const OpenFile> Open(uint32_t file) const;
+
   std::vector<File> files_;
+  mutable std::mutex openMutex_;
+  mutable std::shared_ptr<const OpenFile> open_;
   std::vector<std::string> folders_;
   std::vector<std::string> problems_;
 };
