@@ -303,11 +303,14 @@ GByteArray* BytesToParse(std::string_view bytes, bool usedFieldsOnly) {
 }
 
 // The message GMime reads from `bytes`, or null when they hold none (see ParseMailMessage).
-GObjectPtr<GMimeMessage> ConstructMessage(std::string_view bytes, bool usedFieldsOnly = false) {
+// `owner`, when given, holds `bytes` and is emptied once GMime has a copy of them.
+GObjectPtr<GMimeMessage> ConstructMessage(std::string_view bytes, bool usedFieldsOnly = false,
+                                          std::string* owner = nullptr) {
   if (!HoldsText(bytes)) return nullptr;
   detail::EnsureGMime();
   // The stream owns the bytes parsed; parts refer to stretches of them.
   GByteArray* parsed = BytesToParse(WithoutLeadingBlankLines(bytes), usedFieldsOnly);
+  if (owner) std::string().swap(*owner);
   bytes = std::string_view(reinterpret_cast<const char*>(parsed->data), parsed->len);
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(parsed));
   GObjectPtr<GMimeMessage> message = ParseStream(stream.get());
@@ -426,8 +429,8 @@ std::optional<MailHeader> ParseMailHeader(std::string_view bytes) {
 
 namespace {
 
-std::optional<MailMessage> ReadMessage(std::string_view bytes, bool usedFieldsOnly) {
-  GObjectPtr<GMimeMessage> message = ConstructMessage(bytes, usedFieldsOnly);
+std::optional<MailMessage> ReadMessage(std::string_view bytes, bool usedFieldsOnly, std::string* owner = nullptr) {
+  GObjectPtr<GMimeMessage> message = ConstructMessage(bytes, usedFieldsOnly, owner);
   if (!message) return std::nullopt;
   GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(message.get()));
   GMimeObject* root = g_mime_message_get_mime_part(message.get());
@@ -453,6 +456,11 @@ std::optional<MailMessage> ReadMessage(std::string_view bytes, bool usedFieldsOn
 }  // namespace
 
 std::optional<MailMessage> ParseMailMessage(std::string_view bytes) { return ReadMessage(bytes, true); }
+
+std::optional<MailMessage> ParseOwnedMailMessage(std::string&& bytes) {
+  const std::string_view view = bytes;
+  return ReadMessage(view, true, &bytes);
+}
 
 std::optional<MailMessage> detail::ParseMailMessageWithAllFields(std::string_view bytes) {
   return ReadMessage(bytes, false);

@@ -73,8 +73,8 @@ class MailboxDocuments : public DocumentSource {
     std::optional<Listed> listed = Find(id);
     std::string bytes;
     if (!listed || !Read(listed->location, bytes, error)) return false;
-    std::optional<MailMessage> mail = ParseMailMessage(bytes);
-    std::string digest = detail::Digest(bytes);
+    const std::string digest = detail::Digest(bytes);
+    std::optional<MailMessage> mail = ParseOwnedMailMessage(std::move(bytes));
     std::optional<UNID> unid;
     if (mail) unid = UnidOf(id, *listed, mail->messageId, digest);
     if (!unid) {

@@ -111,8 +111,11 @@ TEST(MailMessageFields, TheFieldsReadGiveTheMessageAllFieldsGive) {
     for (const auto& path : mailtest::MailboxesOf(set)) {
       sim::mail::Mailbox box(path);
       box.ForEach([&](const sim::mail::MessageLocation& at, std::string_view bytes) {
-        EXPECT_EQ(Describe(sim::mail::ParseMailMessage(bytes)), Describe(detail::ParseMailMessageWithAllFields(bytes)))
-            << box.Source(at);
+        const std::string read = Describe(sim::mail::ParseMailMessage(bytes));
+        EXPECT_EQ(read, Describe(detail::ParseMailMessageWithAllFields(bytes))) << box.Source(at);
+        // Bytes handed over are released while the message is read, and read the same.
+        std::string owned(bytes);
+        EXPECT_EQ(Describe(sim::mail::ParseOwnedMailMessage(std::move(owned))), read) << box.Source(at);
       });
     }
   }

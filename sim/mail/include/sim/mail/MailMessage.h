@@ -55,6 +55,9 @@ std::optional<MailHeader> ParseMailHeaderWithGMime(std::string_view bytes);
 // (nothing but blank space, or no header field before the text; blank lines before
 // the header are passed over); anything else is read as far as it goes.
 std::optional<MailMessage> ParseMailMessage(std::string_view bytes);
+// The same for bytes handed over, which are released (left empty) as soon as the parser holds
+// a copy of them, so that a large message is not held twice while it is read.
+std::optional<MailMessage> ParseOwnedMailMessage(std::string&& bytes);
 
 namespace detail {
 // ParseMailMessage hands GMime only the header fields it reads a message for; this hands it
