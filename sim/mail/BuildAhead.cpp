@@ -10,6 +10,10 @@ namespace {
 // memory stays that of a handful of messages, however large the mailbox.
 constexpr size_t kMostAhead = 8;
 constexpr size_t kMostBytesAhead = 8 << 20;
+// What the client has, what is ready and the next one to build, together: two large messages
+// are not worked on at once, or a run of them would hold several each time, however few
+// such messages the mailbox holds. A document too large for this is built on request.
+constexpr size_t kMostBytesAtOnce = 4 << 20;
 
 }  // namespace
 
@@ -32,6 +36,7 @@ bool BuildAhead::Room() const {
 // few documents rather than for each, it builds them in a row.
 bool BuildAhead::MayBuild() const {
   if (next_ >= order_.size()) return false;
+  if (takenBytes_ + readyBytes_ + size_(order_[next_]) > kMostBytesAtOnce) return false;
   if (!full_) return Room();
   return ready_.empty() || (ready_.size() <= kMostAhead / 2 && readyBytes_ < kMostBytesAhead / 2);
 }
@@ -46,6 +51,7 @@ void BuildAhead::Expect(const std::vector<NOTEID>& order) {
   for (NOTEID id : order)
     if (!(id & NOTEID_CATEGORY) && size_(id) > 0) order_.push_back(id);
   if (order_.empty()) {
+    takenBytes_ = 0;
     built_.wait(lock, [&] { return building_ == 0; });
     return;
   }
@@ -55,6 +61,7 @@ void BuildAhead::Expect(const std::vector<NOTEID>& order) {
 
 bool BuildAhead::Take(NOTEID id, Note& note, std::string& error) {
   std::unique_lock<std::mutex> lock(mutex_);
+  takenBytes_ = size_(id);  // the one the client had before is done with
   for (;;) {
     auto found = std::find_if(ready_.begin(), ready_.end(), [id](const Built& b) { return b.id == id; });
     if (found != ready_.end()) {

@@ -57,6 +57,7 @@ class BuildAhead {
   size_t next_ = 0;  // the position in order_ the worker builds next
   std::deque<Built> ready_;  // in order_'s order
   size_t readyBytes_ = 0;
+  size_t takenBytes_ = 0;  // of the document the client took last, which it is likely still writing out
   NOTEID building_ = 0;  // the document on the worker now, or 0
   uint64_t generation_ = 0;  // changes when what was built ahead is no longer wanted
   bool full_ = false;  // the worker stopped because nothing more may be held ahead

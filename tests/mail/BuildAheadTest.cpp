@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -94,6 +96,44 @@ TEST(BuildAhead, ANewOrderReplacesTheOldOneAndClosingWaitsForTheWorker) {
     ExpectTaken(ahead, 212);  // built on request once nothing is expected
     ahead.Expect(Documents(4, 400));
     // Destroyed while the worker is busy ahead: it is waited for.
+}
+
+// A client that writes out one large document after another: the worker, idle meanwhile, does
+// not build the next one ahead, as that would hold two at once; it is built on request. Small
+// ones are built ahead as before.
+TEST(BuildAhead, LargeDocumentsAreNotBuiltAheadWhileTheClientHasOne) {
+    const auto sizeOf = [](NOTEID id) { return id % 12 == 0 ? size_t{100} : size_t{3} << 20; };
+    std::mutex mutex;
+    std::map<NOTEID, std::thread::id> builtOn;
+    BuildAhead ahead(
+        [&](NOTEID id, sim::Note& note, std::string&) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                builtOn[id] = std::this_thread::get_id();
+            }
+            note = sim::Note{};
+            note.id = id;
+            return true;
+        },
+        sizeOf);
+    ahead.Expect(Documents(4, 96));
+    bool smallBuiltAhead = false;
+    for (NOTEID id : Documents(4, 96)) {
+        sim::Note note;
+        std::string error;
+        ASSERT_TRUE(ahead.Take(id, note, error)) << id;
+        EXPECT_EQ(note.id, id);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // writing it out
+        std::lock_guard<std::mutex> lock(mutex);
+        if (id == 4) continue;  // the first may be built before the client asks
+        // A large one after a small one may be built while the client writes the small one.
+        if (sizeOf(id) > 100 && sizeOf(id - 4) > 100)
+            EXPECT_EQ(builtOn[id], std::this_thread::get_id()) << id << " was built ahead";
+        else if (sizeOf(id) == 100)
+            smallBuiltAhead |= builtOn[id] != std::this_thread::get_id();
+    }
+    EXPECT_TRUE(smallBuiltAhead);
+    ahead.Expect({});
 }
 
 }  // namespace
