@@ -57,6 +57,33 @@ STATUS LNCALLBACK CollectRichText(char* record, WORD recordType, DWORD recordLen
     return NOERROR;
 }
 
+// Room for one value's text. Text, text lists and rich text give no more text than their value
+// holds, so most fields need a few bytes, not the 64 KB a conversion to text may fill: a large
+// block for every field read was a tenth of the time spent writing a document out.
+class Scratch {
+public:
+    // At least `bytes` (at most kScratchSize), unfilled: every call says how much it wrote.
+    char* Room(std::size_t bytes) {
+        bytes = std::clamp<std::size_t>(bytes, 2, kScratchSize);
+        if (bytes > size_) {
+            bytes_ = std::make_unique_for_overwrite<char[]>(bytes);
+            size_ = bytes;
+        }
+        bytes_[0] = '\0';
+        return bytes_.get();
+    }
+    // The most a call may write, its terminator included, kept one byte short of the room.
+    WORD Limit() const { return static_cast<WORD>(size_ - 1); }
+    std::size_t Size() const { return size_; }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+};
+
+// Room for the text of a value `valueLength` bytes long: its type word and its text.
+std::size_t TextRoom(DWORD valueLength) { return static_cast<std::size_t>(valueLength) + 1; }
+
 // A Notes call failed on an item that is there.
 [[noreturn]] void Unreadable(const std::string& name, STATUS status = NOERROR) {
     std::string text = "The field \"" + name + "\" could not be read";
@@ -109,11 +136,7 @@ private:
 std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separator) {
     std::int32_t stage = 0;
     try {
-        // Every call below says how much of it it wrote, and only that is read: left unfilled,
-        // as zeroing 64 KB for every field read costs more than reading most fields.
-        const auto scratchBytes = std::make_unique_for_overwrite<char[]>(kScratchSize);
-        char* const scratch = scratchBytes.get();
-        scratch[0] = '\0';
+        Scratch scratch;
         std::string result;
         const char* itemName = name.c_str();
         const WORD nameLength = static_cast<WORD>(std::min<std::size_t>(name.size(), 0xFFFF));
@@ -128,10 +151,11 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
             bool more = false;
             switch (type) {
                 case TYPE_TEXT: {
-                    WORD length = NSFItemGetText(note, itemName, scratch, kTextLimit);
+                    char* text = scratch.Room(TextRoom(valueLength));
+                    WORD length = NSFItemGetText(note, itemName, text, scratch.Limit());
                     if (length > 0) {
                         stage = kAppendText;
-                        result += TranslatedUpToNul(name, scratch, std::min<WORD>(length, kTextLimit));
+                        result += TranslatedUpToNul(name, text, std::min(length, scratch.Limit()));
                     } else if (valueLength > sizeof(WORD)) {
                         Unreadable(name);  // the value holds text, the call gave none
                     }
@@ -144,8 +168,9 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     if (entries == 0 && valueLength > kListHeader) Unreadable(name);
                     std::size_t textBytes = 0;
                     bool emptyEntry = false;
+                    char* text = scratch.Room(TextRoom(valueLength));
                     for (WORD index = 0; index < entries; ++index) {
-                        WORD length = NSFItemGetTextListEntry(note, itemName, index, scratch, kTextLimit);
+                        WORD length = NSFItemGetTextListEntry(note, itemName, index, text, scratch.Limit());
                         textBytes += length;
                         if (length == 0) {
                             emptyEntry = true;
@@ -153,7 +178,7 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                         }
                         stage = kAppendListEntry;
                         std::string entry =
-                            TranslatedUpToNul(name, scratch, std::min<WORD>(length, kTextLimit));
+                            TranslatedUpToNul(name, text, std::min(length, scratch.Limit()));
                         if (!result.empty()) result += separator;
                         result += entry;
                     }
@@ -174,11 +199,11 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     break;
                 }
                 case TYPE_COMPOSITE: {
-                    RichTextCollector collector{scratch, scratch + kScratchSize - 1, 0};
-                    scratch[0] = '\0';
+                    char* text = scratch.Room(TextRoom(valueLength));
+                    RichTextCollector collector{text, text + scratch.Size() - 1, 0};
                     const STATUS walked = EnumCompositeBuffer(value, valueLength, CollectRichText, &collector);
                     if (walked != NOERROR && !IsUndecrypted(note)) Unreadable(name, walked);
-                    result += TranslatedUpToNul(name, scratch, collector.count);
+                    result += TranslatedUpToNul(name, text, collector.count);
                     more = true;  // rich text is stored as several items of one name
                     break;
                 }
@@ -197,11 +222,12 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     break;
                 }
                 default: {
-                    WORD length = NSFItemConvertValueToText(type, value, valueLength, scratch,
+                    char* converted = scratch.Room(kScratchSize);
+                    WORD length = NSFItemConvertValueToText(type, value, valueLength, converted,
                                                             kConvertLimit, separator);
                     if (length > 0) {
                         stage = kAppendConverted;
-                        const char* text = scratch;
+                        const char* text = converted;
                         const char* end = text + std::min<WORD>(length, kConvertLimit);
                         for (const char* nul; (nul = std::find(text, end, '\0')) != end; text = nul + 1) {
                             result.append(text, nul);
