@@ -85,11 +85,12 @@ std::string_view EncodedContent(GMimeDataWrapper* content, std::string& copy) {
 // bytes of base64 whose sender left out the final padding, and a quoted-printable escape cut
 // off by the end ("=4"). Both are kept, as a lenient reader keeps them: a picture that loses
 // its last byte is damaged.
-std::string DecodedContent(GMimePart* part) {
+std::vector<uint8_t> DecodedContent(GMimePart* part) {
   GMimeDataWrapper* content = g_mime_part_get_content(part);
   if (!content) return {};
   GMimeContentEncoding encoding = g_mime_data_wrapper_get_encoding(content);
   std::string copy;
+  const auto asBytes = [](std::string_view bytes) { return std::vector<uint8_t>(bytes.begin(), bytes.end()); };
   switch (encoding) {
     case GMIME_CONTENT_ENCODING_BASE64:
     case GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE:
@@ -98,18 +99,20 @@ std::string DecodedContent(GMimePart* part) {
     case GMIME_CONTENT_ENCODING_7BIT:
     case GMIME_CONTENT_ENCODING_8BIT:
     case GMIME_CONTENT_ENCODING_BINARY:
-      return std::string(EncodedContent(content, copy));  // stored as it is
+      return asBytes(EncodedContent(content, copy));  // stored as it is
     default: {
       GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
       g_mime_data_wrapper_write_to_stream(content, stream.get());
-      return StreamBytes(stream.get());
+      return asBytes(StreamBytes(stream.get()));
     }
   }
   std::string_view encoded = EncodedContent(content, copy);
   const auto* in = reinterpret_cast<const unsigned char*>(encoded.data());
-  // Decoding never lengthens the content; the few bytes more hold what the end adds.
-  std::string decoded(encoded.size() + 4, '\0');
-  auto* out = reinterpret_cast<unsigned char*>(decoded.data());
+  // Quoted-printable never lengthens the content, base64 gives three bytes for every four
+  // digits (the padding added below counts as two); the few bytes more hold what the end adds.
+  const size_t room = encoding == GMIME_CONTENT_ENCODING_BASE64 ? encoded.size() / 4 * 3 + 6 : encoded.size() + 4;
+  std::vector<uint8_t> decoded(room);
+  unsigned char* out = decoded.data();
   int state = 0;
   guint32 save = 0;
   size_t length = 0;
@@ -148,21 +151,25 @@ bool IsAscii(std::string_view bytes) {
 }  // namespace
 
 std::string TextContent(GMimePart* part) {
-  std::string bytes = DecodedContent(part);
+  const std::vector<uint8_t> decoded = DecodedContent(part);
+  std::string_view text(reinterpret_cast<const char*>(decoded.data()), decoded.size());
   const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
   // Most text is ASCII in a charset that keeps it: nothing to convert.
-  if (charset && KeepsAscii(charset) && IsAscii(bytes)) charset = nullptr;
+  if (charset && KeepsAscii(charset) && IsAscii(text)) charset = nullptr;
   GMimeFilter* filter = charset ? g_mime_filter_charset_new(charset, "utf-8") : nullptr;
+  std::string converted;
   if (filter) {
     GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
     GObjectPtr<GMimeStream> filtered(g_mime_stream_filter_new(stream.get()));
     g_mime_stream_filter_add(GMIME_STREAM_FILTER(filtered.get()), filter);
     g_object_unref(filter);
-    g_mime_stream_write(filtered.get(), bytes.data(), bytes.size());
+    g_mime_stream_write(filtered.get(), text.data(), text.size());
     g_mime_stream_flush(filtered.get());
-    bytes = StreamBytes(stream.get());
+    converted = StreamBytes(stream.get());
+    text = converted;
   }
-  char* valid = g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size()));
+  if (text.empty()) return {};
+  char* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
   return TakeUtf8(valid);
 }
 

@@ -3,8 +3,10 @@
 
 #include <gmime/gmime.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace sim::mail::detail {
 
@@ -23,7 +25,7 @@ std::string TakeUtf8(char* s);
 std::string CopyUtf8(const char* s);
 
 // The decoded content of a leaf part (transfer encoding removed).
-std::string DecodedContent(GMimePart* part);
+std::vector<uint8_t> DecodedContent(GMimePart* part);
 // The decoded content as UTF-8 text, from the part's charset when GMime knows it; anything
 // that is not UTF-8 (a NUL too) replaced.
 std::string TextContent(GMimePart* part);

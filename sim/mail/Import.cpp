@@ -54,11 +54,12 @@ ImportSummary Import(Database& db, const std::vector<std::filesystem::path>& mai
         ++summary.duplicates;
         return;
       }
-      DocumentBuilder doc = AddDocument(db);
-      detail::BuildMemo(doc, *mail, *unid, digest);
-      filing.File(doc.Id(), *unid, box.Folder(location), detail::MailSortDate(*mail));
-      ++summary.messages;
       summary.attachments += mail->attachments.size();
+      const int64_t sortDate = detail::MailSortDate(*mail);
+      DocumentBuilder doc = AddDocument(db);
+      detail::BuildMemo(doc, std::move(*mail), *unid, digest);
+      filing.File(doc.Id(), *unid, box.Folder(location), sortDate);
+      ++summary.messages;
       summary.bytes += bytes.size();
     });
     summary.problems.insert(summary.problems.end(), box.Problems().begin() + static_cast<std::ptrdiff_t>(listed),

@@ -87,7 +87,7 @@ class MailboxDocuments : public DocumentSource {
     scratch.replicaId = replicaId_;
     scratch.nextNoteId = id;
     DocumentBuilder doc = AddDocument(scratch);
-    detail::BuildMemo(doc, *mail, *unid, digest);
+    detail::BuildMemo(doc, std::move(*mail), *unid, digest);
     note = std::move(scratch.notes.at(id));
     return true;
   }

@@ -23,7 +23,7 @@ std::optional<int64_t> Seconds(const std::optional<MailTime>& when) {
 
 int64_t MailSortDate(const MailMessage& mail) { return SortDate(Seconds(mail.postedDate), Seconds(mail.deliveredDate)); }
 
-void BuildMemo(DocumentBuilder& doc, const MailMessage& mail, const UNID& unid, const std::string& digest) {
+void BuildMemo(DocumentBuilder& doc, MailMessage&& mail, const UNID& unid, const std::string& digest) {
   doc.Unid(unid);
   doc.Text("Form", "Memo");
   doc.Text("From", mail.from, kNameFlags);
@@ -40,8 +40,8 @@ void BuildMemo(DocumentBuilder& doc, const MailMessage& mail, const UNID& unid, 
   for (const std::string& paragraph : mail.body) body.Paragraph(paragraph);
   if (mail.body.empty()) body.Paragraph("");
   doc.Rich("Body", body);
-  for (const MailAttachment& attachment : mail.attachments)
-    doc.Attachment(BareFileName(attachment.name), Bytes(attachment.bytes.begin(), attachment.bytes.end()));
+  for (MailAttachment& attachment : mail.attachments)
+    doc.Attachment(BareFileName(attachment.name), std::move(attachment.bytes));
 }
 
 }  // namespace sim::mail::detail

@@ -13,7 +13,8 @@ namespace sim::mail::detail {
 // can tell a duplicate from another message that shares its Message-ID.
 inline constexpr const char* kDigestItem = "$MailDigest";
 
-void BuildMemo(DocumentBuilder& doc, const MailMessage& mail, const UNID& unid, const std::string& digest);
+// The document of a message, which takes over the attachments' bytes.
+void BuildMemo(DocumentBuilder& doc, MailMessage&& mail, const UNID& unid, const std::string& digest);
 
 // The sort date of a message (seconds since 1970): the date it shows, else when it arrived.
 int64_t MailSortDate(const MailMessage& mail);

@@ -44,6 +44,8 @@ class MailImport : public sim::CleanEngineTest {
   const fs::path dir_ = scratch_.Host();
 };
 
+std::string AsText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
 std::string Message(const std::string& id, const std::string& subject, const std::string& date = "Mon, 2 Jan 2023 10:00:00 +0000") {
   std::string m = "From: Ann <ann@example.org>\nTo: bob@example.org\nSubject: " + subject + "\nDate: " + date + "\n";
   if (!id.empty()) m += "Message-ID: <" + id + ">\n";
@@ -195,7 +197,7 @@ TEST(MailDecoding, ContentEndingShortKeepsItsLastBytes) {
     std::optional<sim::mail::MailMessage> mail = sim::mail::ParseMailMessage(message);
     ASSERT_TRUE(mail) << c.encoded;
     ASSERT_EQ(mail->attachments.size(), 1u) << c.encoded;
-    EXPECT_EQ(mail->attachments[0].bytes, c.decoded) << c.encoding << " " << c.encoded;
+    EXPECT_EQ(AsText(mail->attachments[0].bytes), c.decoded) << c.encoding << " " << c.encoded;
     ASSERT_FALSE(mail->body.empty()) << c.encoded;
     EXPECT_EQ(mail->body[0], c.decoded) << c.encoding << " " << c.encoded << " in the body";
   }
@@ -235,7 +237,7 @@ TEST(MailDecoding, ABoundaryEndingTheBytesClosesItsPartWhole) {
     std::optional<sim::mail::MailMessage> mail = sim::mail::ParseMailMessage(message);
     ASSERT_TRUE(mail) << end;
     ASSERT_EQ(mail->attachments.size(), 1u) << end;
-    EXPECT_EQ(mail->attachments[0].bytes, "line\r\n") << end;
+    EXPECT_EQ(AsText(mail->attachments[0].bytes), "line\r\n") << end;
   }
 }
 

@@ -101,7 +101,7 @@ std::string Describe(const std::optional<sim::mail::MailMessage>& m) {
   for (const std::string& paragraph : m->body) text += "\n> " + paragraph;
   for (const auto& attachment : m->attachments)
     text += "\n@ " + attachment.name + " " + std::to_string(attachment.bytes.size()) + " bytes " +
-            std::to_string(std::hash<std::string>{}(attachment.bytes));
+            std::to_string(std::hash<std::string>{}(std::string(attachment.bytes.begin(), attachment.bytes.end())));
   return text;
 }
 
@@ -134,7 +134,7 @@ TEST(MailMessageFields, TheFieldsReadGiveTheMessageAllFieldsGive) {
   auto message = sim::mail::ParseMailMessage(crowded);
   EXPECT_EQ(message->sendTo, (std::vector<std::string>{"e@f", "g@h"}));
   ASSERT_EQ(message->attachments.size(), 1u);
-  EXPECT_EQ(message->attachments[0].bytes, "%PDF");
+  EXPECT_EQ(std::string(message->attachments[0].bytes.begin(), message->attachments[0].bytes.end()), "%PDF");
   EXPECT_EQ(sim::mail::ParseMailMessage(unread)->body, std::vector<std::string>{"body"});
 }
 

@@ -18,8 +18,8 @@ struct MailTime {
 };
 
 struct MailAttachment {
-  std::string name;   // UTF-8, as the sender named it
-  std::string bytes;  // decoded content
+  std::string name;            // UTF-8, as the sender named it
+  std::vector<uint8_t> bytes;  // decoded content, as a document holds it
 };
 
 // All text is UTF-8; conversion to LMBCS happens when the document is built.
