@@ -29,7 +29,8 @@ class MailboxDocuments : public DocumentSource {
   MailboxDocuments(std::unique_ptr<Mailbox> box, DBID replicaId)
       : box_(std::move(box)),
         replicaId_(replicaId),
-        ahead_([this](NOTEID id, Note& note, std::string& error) { return BuildNow(id, note, error); },
+        ahead_([this](NOTEID id, Parsed& parsed, std::string& error) { return Parse(id, parsed, error); },
+               [this](NOTEID id, Parsed&& parsed, Note& note) { Finish(id, std::move(parsed), note); },
                [this](NOTEID id) {
                  std::optional<Listed> listed = Find(id);
                  return listed ? static_cast<size_t>(listed->location.length) : size_t{0};
@@ -68,28 +69,40 @@ class MailboxDocuments : public DocumentSource {
 
   void Expect(const std::vector<NOTEID>& order) const override { ahead_.Expect(order); }
 
+  // A message read from its mailbox, to be made into its document.
+  struct Parsed {
+    MailMessage mail;
+    UNID unid{};
+    std::string digest;
+  };
+
   // On either thread: reads only what no longer changes once the mailbox is listed.
-  bool BuildNow(NOTEID id, Note& note, std::string& error) const {
+  bool Parse(NOTEID id, Parsed& parsed, std::string& error) const {
     std::optional<Listed> listed = Find(id);
     std::string bytes;
     if (!listed || !Read(listed->location, bytes, error)) return false;
-    const std::string digest = detail::Digest(bytes);
+    parsed.digest = detail::Digest(bytes);
     std::optional<MailMessage> mail = ParseOwnedMailMessage(std::move(bytes));
     std::optional<UNID> unid;
-    if (mail) unid = UnidOf(id, *listed, mail->messageId, digest);
+    if (mail) unid = UnidOf(id, *listed, mail->messageId, parsed.digest);
     if (!unid) {
       // Its file was changed since the mailbox was listed.
       error = box_->Source(listed->location) + ": holds no mail message any more";
       return false;
     }
-    // Built as the import builds it, in a database of its own.
+    parsed.mail = std::move(*mail);
+    parsed.unid = *unid;
+    return true;
+  }
+
+  // Built as the import builds it, in a database of its own.
+  void Finish(NOTEID id, Parsed&& parsed, Note& note) const {
     Database scratch;
     scratch.replicaId = replicaId_;
     scratch.nextNoteId = id;
     DocumentBuilder doc = AddDocument(scratch);
-    detail::BuildMemo(doc, std::move(*mail), *unid, digest);
+    detail::BuildMemo(doc, std::move(parsed.mail), parsed.unid, parsed.digest);
     note = std::move(scratch.notes.at(id));
-    return true;
   }
 
   bool Read(const MessageLocation& location, std::string& bytes, std::string& error) const {
@@ -150,7 +163,7 @@ class MailboxDocuments : public DocumentSource {
   std::vector<Stretch> stretches_;  // ascending note ID
   std::deque<Message> messages_;  // grows in blocks: no copy of all of them, nothing held twice
   std::map<NOTEID, UNID> fresh_;  // the few universal IDs that cannot be made again
-  mutable detail::BuildAhead ahead_;  // last: stopped before what it reads goes
+  mutable detail::BuildAhead<Parsed> ahead_;  // last: stopped before what it reads goes
 };
 
 std::string DigestOfHeld(const MailboxDocuments& documents, NOTEID id) {

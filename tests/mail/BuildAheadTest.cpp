@@ -1,5 +1,6 @@
-// Documents built ahead on a second thread: whatever order the client asks for them in, each
-// request gets that document (or its error), never a neighbour's, and nothing is left waiting.
+// Documents parsed ahead on a second thread and finished by the client: whatever order the
+// client asks for them in, each request gets that document (or its error), never a neighbour's,
+// and nothing is left waiting.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -13,7 +14,9 @@
 
 namespace {
 
-using sim::mail::detail::BuildAhead;
+using BuildAhead = sim::mail::detail::BuildAhead<sim::Note>;
+
+void FinishDocument(NOTEID, sim::Note&& parsed, sim::Note& note) { note = std::move(parsed); }
 
 // Documents 4, 8, ... 4n; those divisible by 28 cannot be read. Builds take uneven time, so that
 // the client overtakes the worker now and then.
@@ -72,7 +75,7 @@ TEST(BuildAhead, EveryRequestGetsItsOwnDocumentWhateverTheOrder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BuildAhead ahead(BuildDocument, SizeOf);
+        BuildAhead ahead(BuildDocument, FinishDocument, SizeOf);
         if (!c.expected.empty()) ahead.Expect(c.expected);
         for (NOTEID id : c.requested) {
             if (id == 5000) continue;  // not the source's: the engine never asks for it
@@ -83,7 +86,7 @@ TEST(BuildAhead, EveryRequestGetsItsOwnDocumentWhateverTheOrder) {
 }
 
 TEST(BuildAhead, ANewOrderReplacesTheOldOneAndClosingWaitsForTheWorker) {
-    BuildAhead ahead(BuildDocument, SizeOf);
+    BuildAhead ahead(BuildDocument, FinishDocument, SizeOf);
     ahead.Expect(Documents(4, 200));
     ExpectTaken(ahead, 4);
     ExpectTaken(ahead, 8);
@@ -99,12 +102,12 @@ TEST(BuildAhead, ANewOrderReplacesTheOldOneAndClosingWaitsForTheWorker) {
 }
 
 // A client that writes out one large document after another: the worker, idle meanwhile, does
-// not build the next one ahead, as that would hold two at once; it is built on request. Small
-// ones are built ahead as before.
+// not parse the next one ahead, as that would hold two at once; it is parsed on request. Small
+// ones are parsed ahead as before. Every document is finished on the client's thread.
 TEST(BuildAhead, LargeDocumentsAreNotBuiltAheadWhileTheClientHasOne) {
     const auto sizeOf = [](NOTEID id) { return id % 12 == 0 ? size_t{100} : size_t{3} << 20; };
     std::mutex mutex;
-    std::map<NOTEID, std::thread::id> builtOn;
+    std::map<NOTEID, std::thread::id> builtOn, finishedOn;
     BuildAhead ahead(
         [&](NOTEID id, sim::Note& note, std::string&) {
             {
@@ -114,6 +117,11 @@ TEST(BuildAhead, LargeDocumentsAreNotBuiltAheadWhileTheClientHasOne) {
             note = sim::Note{};
             note.id = id;
             return true;
+        },
+        [&](NOTEID id, sim::Note&& parsed, sim::Note& note) {
+            std::lock_guard<std::mutex> lock(mutex);
+            finishedOn[id] = std::this_thread::get_id();
+            note = std::move(parsed);
         },
         sizeOf);
     ahead.Expect(Documents(4, 96));
@@ -125,6 +133,7 @@ TEST(BuildAhead, LargeDocumentsAreNotBuiltAheadWhileTheClientHasOne) {
         EXPECT_EQ(note.id, id);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));  // writing it out
         std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(finishedOn[id], std::this_thread::get_id()) << id;
         if (id == 4) continue;  // the first may be built before the client asks
         // A large one after a small one may be built while the client writes the small one.
         if (sizeOf(id) > 100 && sizeOf(id - 4) > 100)
