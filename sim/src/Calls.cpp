@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,7 +29,10 @@ struct Fault {
 struct CallState {
     std::map<std::string, unsigned, std::less<>> counts;
     std::map<std::string, std::vector<Fault>, std::less<>> faults;
-    std::map<unsigned, CallObserver> observers;
+    // Replaced whole when an observer comes or goes, which is rare: a call holds the set it
+    // began with (an observer may stop observing, or add another, while it runs) without
+    // copying it, as every call of the add-in passes here.
+    std::shared_ptr<const std::map<unsigned, CallObserver>> observers;
     unsigned nextObserver = 1;
 };
 
@@ -72,16 +76,25 @@ unsigned CallCount(const std::string& function) {
 void ResetCalls() {
     Calls().counts.clear();
     Calls().faults.clear();
-    Calls().observers.clear();
+    Calls().observers.reset();
 }
 
 unsigned Observe(CallObserver observer) {
     auto& st = Calls();
-    st.observers.emplace(st.nextObserver, std::move(observer));
+    auto observers = st.observers ? std::make_shared<std::map<unsigned, CallObserver>>(*st.observers)
+                                  : std::make_shared<std::map<unsigned, CallObserver>>();
+    observers->emplace(st.nextObserver, std::move(observer));
+    st.observers = std::move(observers);
     return st.nextObserver++;
 }
 
-void StopObserving(unsigned observer) { Calls().observers.erase(observer); }
+void StopObserving(unsigned observer) {
+    auto& st = Calls();
+    if (!st.observers || !st.observers->count(observer)) return;
+    auto observers = std::make_shared<std::map<unsigned, CallObserver>>(*st.observers);
+    observers->erase(observer);
+    st.observers = observers->empty() ? nullptr : std::move(observers);
+}
 
 NOTEID detail::NoteIdOf(NOTEHANDLE note) {
     HandleEntry* e = LookupAny(note);
@@ -93,10 +106,9 @@ std::optional<STATUS> detail::EnterCall(const char* function, CallArgs args) {
     auto counted = st.counts.find(std::string_view(function));
     if (counted == st.counts.end()) counted = st.counts.emplace(function, 0).first;
     const Call call{function, ++counted->second, args.note, args.item};
-    if (!st.observers.empty()) {
-        // A copy: an observer may stop observing, or add another, while it runs.
+    if (st.observers) {
         const auto observers = st.observers;
-        for (const auto& [id, observe] : observers) observe(call);
+        for (const auto& [id, observe] : *observers) observe(call);
     }
     auto it = st.faults.find(std::string_view(function));
     if (it == st.faults.end()) return std::nullopt;
