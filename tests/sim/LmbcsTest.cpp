@@ -115,9 +115,15 @@ TEST_F(OSTranslateTest, CopiesOnlyTextThatIsTheSameInEveryEncoding) {
         {OS_TRANSLATE_NATIVE_TO_LMBCS, "a\x01" "b", "a\x0F\x21" "b"},
         {24, "a\x1b", "a\x0F\x3B"},
         {OS_TRANSLATE_LMBCS_TO_NATIVE, "a\x0F\x21" "b", "a\x01" "b"},
+        // Longer text is looked at eight bytes at a time: line breaks and tabs anywhere in it
+        // still pass, another control character fails it wherever it stands.
+        {OS_TRANSLATE_NATIVE_TO_LMBCS, "Subject: one line\r\n\tand a tab\x7f", "Subject: one line\r\n\tand a tab\x7f"},
+        {OS_TRANSLATE_NATIVE_TO_LMBCS, "seven b\x01 and more", "seven b\x0F\x21 and more"},
+        {OS_TRANSLATE_NATIVE_TO_LMBCS, "sixteen bytes ok\x1b tail", "sixteen bytes ok\x0F\x3B tail"},
+        {OS_TRANSLATE_NATIVE_TO_LMBCS, "twenty four bytes, then\x01", "twenty four bytes, then\x0F\x21"},
     };
     for (const Row& row : rows) {
-        char out[32];
+        char out[64];
         const WORD n = OSTranslate(row.mode, row.in.data(), static_cast<WORD>(row.in.size()), out, sizeof out);
         EXPECT_EQ(std::string(out, n), row.out) << row.mode << ": " << row.in;
     }
