@@ -1,6 +1,7 @@
 #include "render/HtmlPage.h"
 
 #include <algorithm>
+#include <array>
 
 #include "notes/ItemText.h"
 #include "render/FieldText.h"
@@ -10,7 +11,7 @@ namespace stowline {
 namespace {
 // The entity for a character that has one, or null. ASCII markup and the German letters of
 // Windows-1252 are named; every other byte stands as it is.
-const char* EntityOf(unsigned char c) {
+constexpr const char* EntityOf(unsigned char c) {
     switch (c) {
         case 0x26: return "&amp;";
         case 0x3C: return "&lt;";
@@ -27,6 +28,13 @@ const char* EntityOf(unsigned char c) {
         default: return nullptr;
     }
 }
+
+// Whether a byte has an entity, looked up for every byte of the text.
+constexpr auto kNamed = [] {
+    std::array<bool, 256> named{};
+    for (int c = 0; c < 256; ++c) named[c] = EntityOf(static_cast<unsigned char>(c)) != nullptr;
+    return named;
+}();
 }  // namespace
 
 void HtmlEscape(std::string& text) {
@@ -35,15 +43,14 @@ void HtmlEscape(std::string& text) {
     // entities are copied whole.
     std::size_t from = 0;
     std::size_t at = 0;
-    while (at < text.size() && !EntityOf(static_cast<unsigned char>(text[at]))) ++at;
+    while (at < text.size() && !kNamed[static_cast<unsigned char>(text[at])]) ++at;
     if (at == text.size()) return;
     std::string escaped;
     escaped.reserve(text.size() + text.size() / 8);
     for (; at < text.size(); ++at) {
-        const char* entity = EntityOf(static_cast<unsigned char>(text[at]));
-        if (!entity) continue;
+        if (!kNamed[static_cast<unsigned char>(text[at])]) continue;
         escaped.append(text, from, at - from);
-        escaped += entity;
+        escaped += EntityOf(static_cast<unsigned char>(text[at]));
         from = at + 1;
     }
     escaped.append(text, from, std::string::npos);
