@@ -33,7 +33,7 @@ uint64_t DataBytes(const sim::Database& db) {
     uint64_t bytes = 0;
     for (const auto& [id, note] : db.notes) {
         for (const sim::Item& item : note.items) bytes += item.name.size() + item.value.size();
-        for (const auto& [rrv, object] : note.objects) bytes += object.data.size();
+        for (const auto& [rrv, object] : note.objects) bytes += object.bytes().size();
     }
     for (const auto& [id, entries] : db.collections) bytes += entries.size() * sizeof(NOTEID);
     return bytes;

@@ -556,9 +556,8 @@ private:
             // The bytes of a file object written beside its raw item data.
             for (const xmlNode* o : content) {
                 if (!Is(o, "objectdata") || !IsOurs(o)) continue;
-                sim::Object object;
-                object.data = Base64(o, where);
-                object.encrypted = BoolAttr(o, "encrypted", false);
+                Bytes bytes = Base64(o, where);
+                sim::Object object(std::move(bytes), BoolAttr(o, "encrypted", false));
                 note.objects[DWORD(ParseHex(Attr(o, "rrv").value_or(""), where, " rrv"))] = std::move(object);
             }
         } else if (Is(v, "richtext")) {
@@ -593,8 +592,9 @@ private:
         const std::string compression = Attr(file, "compression").value_or("none");
         if (compression != "none") Fail(where + ": compressed file data is not supported");
 
-        sim::Object content;
-        if (const xmlNode* data = Child(file, "filedata")) content.data = Base64(data, where);
+        Bytes bytes;
+        if (const xmlNode* data = Child(file, "filedata")) bytes = Base64(data, where);
+        sim::Object content(std::move(bytes));
         WORD attributes = 0, fileFlags = 0;
         std::istringstream attrWords(Attr(file, "attribute").value_or(""));
         for (std::string w; attrWords >> w;) attributes |= w == "readonly" ? 1 : w == "private" ? 2 : 0;
@@ -614,7 +614,7 @@ private:
         AppendLe(value, 0, 2);  // stored uncompressed
         AppendLe(value, attributes, 2);
         AppendLe(value, fileFlags, 2);
-        AppendLe(value, content.data.size(), 4);
+        AppendLe(value, content.bytes().size(), 4);
         AppendLe(value, created.Innards[0], 4);
         AppendLe(value, created.Innards[1], 4);
         AppendLe(value, modified.Innards[0], 4);

@@ -290,7 +290,7 @@ private:
         Start("sl:objectdata");
         Attribute("rrv", Hex(rrv));
         if (object->second.encrypted) Attribute("encrypted", "true");
-        Base64(object->second.data);
+        Base64(object->second.bytes());
         End();
     }
 
@@ -392,7 +392,7 @@ private:
         if (objectType != OBJECT_FILE || ReadLe<WORD>(v, 2) != OBJECT_FILE || compression != 0 ||
             object == note.objects.end() || object->second.encrypted || host.empty() ||
             v.size() != 2 + kFileObject + nameLength || (attributes & ~3) || (flags & ~7) ||
-            ReadLe<DWORD>(v, 18) != object->second.data.size())
+            ReadLe<DWORD>(v, 18) != object->second.bytes().size())
             return false;
         const auto name = ItemText(std::string_view((const char*)v.data() + 2 + kFileObject, nameLength), false);
         if (!name || name->empty()) return false;
@@ -415,7 +415,7 @@ private:
         if (attributes & 2) words += " private";
         if (!words.empty()) Attribute("attribute", words.substr(1));
         Attribute("encoding", "none");
-        Attribute("size", std::to_string(object->second.data.size()));
+        Attribute("size", std::to_string(object->second.bytes().size()));
         Attribute("name", *name);
         Start("created");
         DateTime(*created, dst[0], observes[0]);
@@ -424,7 +424,7 @@ private:
         DateTime(*modified, dst[1], observes[1]);
         End();
         Start("filedata");
-        Base64(object->second.data);
+        Base64(object->second.bytes());
         End();
         End();
         End();

@@ -59,7 +59,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem,
     std::FILE* f = std::fopen(host.c_str(), "wb");
     if (!f) return ERR_SIM_FILE_CREATE;
     std::setvbuf(f, nullptr, _IONBF, 0);  // written in one call: a buffer would only be a copy
-    const Bytes& data = obj->second.data;
+    const Bytes& data = obj->second.bytes();
     const bool written = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
     const bool closed = std::fclose(f) == 0;
     if (!written || !closed) {

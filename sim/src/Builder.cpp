@@ -252,7 +252,7 @@ DocumentBuilder& DocumentBuilder::Attachment(const std::string& utf8FileName, By
     item.flags = ITEM_SUMMARY | ITEM_SIGN;
     item.value = std::move(v);
     note.items.push_back(std::move(item));
-    note.objects[rrv] = Object{std::move(content), options.encrypted};
+    note.objects[rrv] = Object(std::move(content), options.encrypted);
     return *this;
 }
 

@@ -78,7 +78,7 @@ bool WriteSnapshot(const Database& db, const std::string& file, std::string& err
         for (const auto& item : note.items)
             out << "item " << item.flags << " " << ToHex(item.name) << " " << ToHex(item.value) << "\n";
         for (const auto& [objectId, object] : note.objects)
-            out << "object " << objectId << " " << (object.encrypted ? 1 : 0) << " " << ToHex(object.data) << "\n";
+            out << "object " << objectId << " " << (object.encrypted ? 1 : 0) << " " << ToHex(object.bytes()) << "\n";
     }
     for (const auto& [viewId, entries] : db.collections) {
         out << "collection " << viewId << " " << entries.size();
@@ -171,11 +171,10 @@ bool ReadSnapshot(const std::string& file, Database& db, std::string& error) {
                 DWORD objectId = 0;
                 unsigned encrypted = 0;
                 std::string data;
-                Object object;
-                if (!(ls >> objectId >> encrypted >> data) || !FromHex(data, object.data))
+                Bytes bytes;
+                if (!(ls >> objectId >> encrypted >> data) || !FromHex(data, bytes))
                     return fail("bad object line");
-                object.encrypted = encrypted != 0;
-                current->objects[objectId] = std::move(object);
+                current->objects[objectId] = Object(std::move(bytes), encrypted != 0);
             }
         } else if (kind == "collection") {
             NOTEID viewId = 0;

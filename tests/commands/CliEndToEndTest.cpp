@@ -39,7 +39,7 @@ std::map<std::string, std::string> Attachments(const sim::Note& note) {
         const auto object = note.objects.find(rrv);
         files[sim::LmbcsToUtf8(name)] =
             object == note.objects.end() ? std::string("(object missing)")
-                                         : std::string(object->second.data.begin(), object->second.data.end());
+                                         : std::string(object->second.bytes().begin(), object->second.bytes().end());
     }
     return files;
 }

@@ -60,7 +60,7 @@ void ExpectSameDatabase(const Database& a, const Database& b) {
         ASSERT_EQ(note.objects.size(), n.objects.size());
         for (const auto& [rrv, object] : note.objects) {
             ASSERT_TRUE(n.objects.count(rrv));
-            EXPECT_EQ(object.data, n.objects.at(rrv).data);
+            EXPECT_EQ(object.bytes(), n.objects.at(rrv).bytes());
             EXPECT_EQ(object.encrypted, n.objects.at(rrv).encrypted);
         }
     }

@@ -458,7 +458,7 @@ void Check(const StartState& start, const Command& command, const Outcome& clean
         // The clean run's files themselves: every attachment's bytes among them.
         if (missing.empty())
             for (const auto& [objectId, object] : start.db.notes.at(id).objects) {
-                const std::string bytes(object.data.begin(), object.data.end());
+                const std::string bytes(object.bytes().begin(), object.bytes().end());
                 bool found = false;
                 for (const auto& path : cleanFiles->second) found = found || clean.archive.at(path) == bytes;
                 if (!found) {

@@ -35,10 +35,23 @@ struct Item {
     WORD Type() const { return value.size() >= 2 ? WORD(value[0] | (value[1] << 8)) : WORD(0); }
 };
 
-// A file object (the bytes a $FILE item's FILEOBJECT refers to through its RRV).
+// A file object (the bytes a $FILE item's FILEOBJECT refers to through its RRV). Its bytes do
+// not change once it is made, so every copy of its note (each open handle holds one) shares
+// them instead of copying an attachment each time the note is opened.
 struct Object {
-    Bytes data;
+    Object() = default;
+    explicit Object(Bytes bytes, bool encrypted = false)
+        : encrypted(encrypted), bytes_(std::make_shared<const Bytes>(std::move(bytes))) {}
+
+    const Bytes& bytes() const {
+        static const Bytes none;
+        return bytes_ ? *bytes_ : none;
+    }
+
     bool encrypted = false;  // needs the note's key to be extracted
+
+private:
+    std::shared_ptr<const Bytes> bytes_;
 };
 
 struct Note {
