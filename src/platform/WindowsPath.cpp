@@ -1,5 +1,6 @@
 #include "platform/WindowsPath.h"
 
+#include <algorithm>
 #include <array>
 
 namespace platform::winpath {
@@ -68,12 +69,17 @@ std::string TrimTrailingDotsAndSpaces(std::string_view name) {
 }
 
 PathError CheckName(std::string_view name, bool allowWildcards) {
+    // Every byte of every path the add-in names passes here: looked up in a table.
+    static constexpr auto kInvalid = [] {
+        std::array<bool, 256> invalid{};
+        for (int c = 0; c < 0x20; ++c) invalid[c] = true;
+        for (char c : std::string_view("\\/:*?\"<>|")) invalid[static_cast<unsigned char>(c)] = true;
+        return invalid;
+    }();
     for (char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20) return PathError::InvalidCharacter;
+        if (!kInvalid[static_cast<unsigned char>(c)]) continue;
         if (allowWildcards && (c == '*' || c == '?')) continue;
-        if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
-            return PathError::InvalidCharacter;
+        return PathError::InvalidCharacter;
     }
     if (IsReservedDeviceName(name)) return PathError::ReservedName;
     return PathError::None;
@@ -102,9 +108,11 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 }
 
 std::string Cp1252ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
+    // ASCII reads the same in both: the usual name is copied whole.
+    const auto ascii = std::find_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    std::string out(text.begin(), ascii);
+    out.reserve(text.size() + (text.end() - ascii));
+    for (char c : text.substr(static_cast<std::size_t>(ascii - text.begin()))) {
         const auto u = static_cast<unsigned char>(c);
         if (u < 0x80) out += c;
         else if (u < 0xA0) AppendUtf8(out, kCp1252High[u - 0x80]);
