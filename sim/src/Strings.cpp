@@ -65,19 +65,20 @@ NOTESAPI_FN WORD LNPUBLIC OSLoadString(HMODULE_NOTES hModule, STATUS StringCode,
 
 namespace {
 
-// Appends whole characters only, so that a cut never splits a multi-byte sequence.
+// Writes whole characters only, so that a cut never splits a multi-byte sequence.
 template <typename Append>
 WORD Emit(const std::u32string& chars, char* out, WORD outLength, Append append) {
-    std::string result, one;
+    std::size_t written = 0;
+    std::string one;
     for (char32_t c : chars) {
         one.clear();
         append(one, c);
-        if (result.size() + one.size() > outLength) break;
-        result += one;
+        if (written + one.size() > outLength) break;
+        std::memcpy(out + written, one.data(), one.size());
+        written += one.size();
     }
-    std::memcpy(out, result.data(), result.size());
-    if (result.size() < outLength) out[result.size()] = '\0';
-    return static_cast<WORD>(result.size());
+    if (written < outLength) out[written] = '\0';
+    return static_cast<WORD>(written);
 }
 
 std::u32string FromNative(const char* in, WORD n) {
