@@ -57,6 +57,17 @@ std::string GetViewFolder(const ExportJob& job) {
 }
 
 std::string CreateFolderPath(const std::string& path) {
+    // Most often only the last folder is missing, as for each document's attachments: made at
+    // once, without looking first, when the walk below would make that same folder (no name
+    // of the path to strip).
+    if (const auto slash = path.rfind('\\'); slash != std::string::npos) {
+        const std::string parent = path.substr(0, slash);
+        const std::string last = path.substr(slash + 1);
+        if (!last.empty() && Strip(last) == last && StripTrailing(parent) == parent) {
+            const int error = platform::MakeDirectory(path);
+            if (error == 0 || error == kAlreadyExists) return path;
+        }
+    }
     std::string rest = path;
     std::vector<std::string> parts;  // innermost first
     bool exists = DirectoryExists(rest);

@@ -142,6 +142,10 @@ TEST(CreateFolderPath, RebuildsThePathFromStrippedComponents) {
     ArchiveFolder archive;
     EXPECT_EQ(CreateFolderPath(archive.Win() + " \\ Inbox \\Sub "), archive.Win("Inbox\\Sub"));
     EXPECT_TRUE(archive.IsDirectory("Inbox\\Sub"));
+    // Only the last folder missing, its name to strip: made stripped all the same.
+    EXPECT_EQ(CreateFolderPath(archive.Win() + "\\Inbox\\ Next"), archive.Win("Inbox\\Next"));
+    EXPECT_TRUE(archive.IsDirectory("Inbox\\Next"));
+    EXPECT_EQ(archive.Tree().count("Inbox/ Next"), 0u);
 }
 
 TEST(CreateFolderPath, FileInTheWayGivesEmptyResult) {
