@@ -169,14 +169,16 @@ bool MoveFileOver(const std::string& from, const std::string& to) {
         source.components.empty() || target.components.empty())
         return false;
     if (posix::Ops().rename(source.path.c_str(), target.path.c_str()) != 0) return false;
-    posix::NoteCreated(target.path);
+    posix::NoteMoved(source.path, target.path);
     return true;
 }
 
 bool RemoveFile(const std::string& path) {
     const auto host = posix::ResolveHostPath(path);
     if (host.error != winpath::PathError::None || host.components.empty()) return false;
-    return posix::Ops().unlink(host.path.c_str()) == 0;
+    if (posix::Ops().unlink(host.path.c_str()) != 0) return false;
+    posix::NoteRemoved(host.path);
+    return true;
 }
 
 std::int64_t FileSize(const std::string& path) {

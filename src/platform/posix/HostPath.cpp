@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/posix/FileOps.h"
+#include "platform/posix/FoldedNames.h"
 
 namespace platform::posix {
 
@@ -26,47 +27,6 @@ std::string Join(const std::string& dir, const std::string& name) {
 }
 
 std::size_t FoldedHash(const std::string& name) { return std::hash<std::string>{}(Folded(name)); }
-
-// Hashes of folded names, 32 bits each in an open-addressed table at most half full: about
-// eight bytes a name, where a folder of pages holds one for every document archived. A hash
-// that another name shares only costs the scan that tells them apart.
-class FoldedNames {
-public:
-    void insert(std::size_t hash) {
-        if ((count_ + 1) * 2 > slots_.size()) Grow();
-        if (Place(slots_, Key(hash))) ++count_;
-    }
-    std::size_t count(std::size_t hash) const {
-        if (slots_.empty()) return 0;
-        const std::uint32_t key = Key(hash);
-        for (std::size_t i = key & (slots_.size() - 1); slots_[i]; i = (i + 1) & (slots_.size() - 1))
-            if (slots_[i] == key) return 1;
-        return 0;
-    }
-    std::size_t size() const { return count_; }
-
-private:
-    static std::uint32_t Key(std::size_t hash) {
-        const auto key = static_cast<std::uint32_t>(hash ^ (static_cast<std::uint64_t>(hash) >> 32));
-        return key ? key : 1;  // 0 marks an empty slot
-    }
-    // False when the key was there already.
-    static bool Place(std::vector<std::uint32_t>& slots, std::uint32_t key) {
-        std::size_t i = key & (slots.size() - 1);
-        for (; slots[i]; i = (i + 1) & (slots.size() - 1))
-            if (slots[i] == key) return false;
-        slots[i] = key;
-        return true;
-    }
-    void Grow() {
-        std::vector<std::uint32_t> slots(std::max<std::size_t>(16, slots_.size() * 2), 0);
-        for (std::uint32_t key : slots_)
-            if (key) Place(slots, key);
-        slots_ = std::move(slots);
-    }
-    std::vector<std::uint32_t> slots_;  // a power of two long
-    std::size_t count_ = 0;
-};
 
 // Which folded names one directory holds (as hashes), valid while the directory is unchanged.
 // Without it every new file would cost a scan of its whole folder, and archiving a large
@@ -222,12 +182,18 @@ std::optional<std::string> NameInRecentFolder(const std::string& dir, const std:
     if (Ops().stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
     return StoredName(dir, name, missing, IndexOf(dir, st), entry);
 }
-}  // namespace
 
-void NoteCreated(const std::string& hostPath) {
+// `hostPath` split into its folder and its name.
+std::pair<std::string, std::string> FolderAndName(const std::string& hostPath) {
     const auto slash = hostPath.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : (slash == 0 ? "/" : hostPath.substr(0, slash));
-    const std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+    if (slash == std::string::npos) return {"", hostPath};
+    return {slash == 0 ? "/" : hostPath.substr(0, slash), hostPath.substr(slash + 1)};
+}
+
+// Applies this process's own change of `dir` to its index: that change is what moved the
+// folder's time, so the index stays valid.
+template <class Change>
+void NoteChange(const std::string& dir, Change change) {
     auto it = Indexes().find(dir);
     if (it == Indexes().end()) return;
     struct stat st {};
@@ -235,9 +201,33 @@ void NoteCreated(const std::string& hostPath) {
         Indexes().erase(it);
         return;
     }
-    // Our own creation is the change that moved the folder's time: the index stays valid.
-    it->second.foldedNames.insert(FoldedHash(name));
+    change(it->second.foldedNames);
     it->second.Stamp(st);
+}
+}  // namespace
+
+void NoteCreated(const std::string& hostPath) {
+    const auto [dir, name] = FolderAndName(hostPath);
+    NoteChange(dir, [&](FoldedNames& names) { names.insert(FoldedHash(name)); });
+}
+
+void NoteRemoved(const std::string& hostPath) {
+    const auto [dir, name] = FolderAndName(hostPath);
+    NoteChange(dir, [&](FoldedNames& names) { names.erase(FoldedHash(name)); });
+}
+
+void NoteMoved(const std::string& fromHostPath, const std::string& toHostPath) {
+    const auto [fromDir, fromName] = FolderAndName(fromHostPath);
+    const auto [toDir, toName] = FolderAndName(toHostPath);
+    if (fromDir != toDir) {
+        NoteRemoved(fromHostPath);
+        NoteCreated(toHostPath);
+        return;
+    }
+    NoteChange(toDir, [&](FoldedNames& names) {
+        names.erase(FoldedHash(fromName));
+        names.insert(FoldedHash(toName));
+    });
 }
 
 void NoteCreatedDirectory(const std::string& hostPath) {

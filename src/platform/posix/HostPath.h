@@ -29,6 +29,10 @@ HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards = f
 void NoteCreated(const std::string& hostPath);
 // The same for a folder it made, which it then knows to be empty.
 void NoteCreatedDirectory(const std::string& hostPath);
+// The same for a file it removed, or moved to another name: a folder through which every page
+// passes under a temporary name would otherwise keep that name too, for every page.
+void NoteRemoved(const std::string& hostPath);
+void NoteMoved(const std::string& fromHostPath, const std::string& toHostPath);
 
 // Windows' comparison of two stored names (ASCII letters folded).
 bool SameNameNoCase(const std::string& a, const std::string& b);
