@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <deque>
 #include <map>
 #include <optional>
 #include <libxml/parser.h>
@@ -10,6 +9,7 @@
 #include "BuildAhead.h"
 #include "Filing.h"
 #include "Memo.h"
+#include "MessagePlaces.h"
 #include "sim/Builder.h"
 #include "sim/Engine.h"
 #include "sim/Lmbcs.h"
@@ -20,7 +20,7 @@
 namespace sim::mail {
 namespace {
 
-// The listed messages, about sixteen bytes each however large the mailbox. Messages read in a
+// The listed messages, about eight bytes each however large the mailbox. Messages read in a
 // row from one file with consecutive note IDs form a stretch, which knows their file, their
 // note IDs and their places in the file; each message keeps only where its bytes stand and how
 // its universal ID was made, as the ID is made again from the message when it is built.
@@ -49,7 +49,7 @@ class MailboxDocuments : public DocumentSource {
                            id == stretches_.back().firstId + 4 * count &&
                            location.number == stretches_.back().firstNumber + count;
     if (!continues) stretches_.push_back({messages_.size(), id, location.file, location.number});
-    messages_.push_back({location.offset, static_cast<uint64_t>(from), location.length});
+    messages_.push_back({location.offset, location.length, static_cast<uint8_t>(from)});
     if (from == detail::UnidFrom::Fresh) fresh_.emplace(id, unid);
   }
 
@@ -120,10 +120,9 @@ class MailboxDocuments : public DocumentSource {
     const NOTEID step = id - stretch.firstId;
     if (step % 4 != 0 || stretch.first + step / 4 >= end) return std::nullopt;
     const size_t k = step / 4;
-    const Message& message = messages_[stretch.first + k];
+    const detail::MessagePlaces::Place message = messages_[stretch.first + k];
     const uint32_t number = stretch.firstNumber == 0 ? 0 : stretch.firstNumber + static_cast<uint32_t>(k);
-    return Listed{{stretch.file, number, message.offset, message.length},
-                  static_cast<detail::UnidFrom>(message.unidFrom)};
+    return Listed{{stretch.file, number, message.offset, message.length}, static_cast<detail::UnidFrom>(message.tag)};
   }
 
   Mailbox& Box() { return *box_; }
@@ -152,16 +151,11 @@ class MailboxDocuments : public DocumentSource {
     uint32_t file;        // index into the mailbox's files
     uint32_t firstNumber;  // the next ones follow in steps of 1; 0: a message file of its own
   };
-  struct Message {
-    uint64_t offset : 62;
-    uint64_t unidFrom : 2;
-    uint64_t length;
-  };
 
   std::unique_ptr<Mailbox> box_;
   DBID replicaId_;
   std::vector<Stretch> stretches_;  // ascending note ID
-  std::deque<Message> messages_;  // grows in blocks: no copy of all of them, nothing held twice
+  detail::MessagePlaces messages_;  // the tag: how its universal ID was made
   std::map<NOTEID, UNID> fresh_;  // the few universal IDs that cannot be made again
   mutable detail::BuildAhead<Parsed> ahead_;  // last: stopped before what it reads goes
 };
