@@ -654,6 +654,7 @@ private:
         for (const Pending& p : pending_)
             if ((p.note.noteClass & ~NOTE_CLASS_DEFAULT) == NOTE_CLASS_DOCUMENT) documents.push_back(p.note.id);
         std::sort(documents.begin(), documents.end());
+        const Collection allDocuments(std::move(documents));  // shared by every view that lists them all
         std::set<NOTEID> known;
         for (const Pending& p : pending_) known.insert(p.note.id);
         for (size_t i = 0; i < pending_.size(); ++i) {
@@ -666,7 +667,7 @@ private:
                 for (NOTEID id : *p.entries)
                     if ((id & NOTEID_CATEGORY) || known.count(id)) entries.push_back(id);
             } else {
-                entries = documents;
+                entries = allDocuments;
             }
             db_.collections[p.note.id] = std::move(entries);
         }

@@ -207,9 +207,14 @@ void Filing::Finish() {
       while (next < entries.size() && dates[next] <= p->date) merged.push_back(entries[next++]);
       merged.push_back(p->document);
     }
-    merged.insert(merged.end(), entries.begin() + static_cast<std::ptrdiff_t>(next), entries.end());
+    for (; next < entries.size(); ++next) merged.push_back(entries[next]);
     entries = std::move(merged);
   }
+  // A mailbox without subfolders files every message in one folder, which then lists what
+  // ($All) lists: the two share the list.
+  const Collection& all = db_.collections[allView_];
+  for (auto& [view, entries] : db_.collections)
+    if (view != allView_ && entries.size() == all.size() && entries == all) entries = all;
   pending_.clear();
   pending_.shrink_to_fit();
 }

@@ -314,7 +314,8 @@ ViewBuilder& ViewBuilder::Entry(NOTEID document) {
 }
 
 ViewBuilder& ViewBuilder::Entries(const std::vector<NOTEID>& documents) {
-    Get().insert(Get().end(), documents.begin(), documents.end());
+    auto& ids = Get().Edit();
+    ids.insert(ids.end(), documents.begin(), documents.end());
     return *this;
 }
 

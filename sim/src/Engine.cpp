@@ -255,8 +255,11 @@ void DeleteNote(Database& db, NOTEID id) {
     note->deleted = true;
     note->modified = NowTimeDate();
     db.collections.erase(id);
-    for (auto& [viewId, entries] : db.collections)
-        entries.erase(std::remove(entries.begin(), entries.end(), id), entries.end());
+    for (auto& [viewId, entries] : db.collections) {
+        if (std::find(entries.begin(), entries.end(), id) == entries.end()) continue;  // left shared
+        auto& ids = entries.Edit();
+        ids.erase(std::remove(ids.begin(), ids.end(), id), ids.end());
+    }
 }
 
 }  // namespace sim

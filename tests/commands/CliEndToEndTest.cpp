@@ -67,7 +67,7 @@ protected:
             const sim::Item* t = note.Find("$TITLE");
             if (note.deleted || !t || std::string(t->value.begin() + 2, t->value.end()) != title) continue;
             const auto c = db.collections.find(id);
-            return c == db.collections.end() ? std::vector<NOTEID>{} : c->second;
+            return c == db.collections.end() ? std::vector<NOTEID>{} : std::vector<NOTEID>(c->second.begin(), c->second.end());
         }
         return {};
     }

@@ -88,9 +88,30 @@ TEST_F(CollectionsTest, PagedReadsEndingOnCategoryRows) {
     ASSERT_EQ(batches.size(), 3u);
     EXPECT_EQ(batches[0].size(), 3u);
     EXPECT_TRUE(batches[0][2] & NOTEID_CATEGORY);
-    sim::Collection all;
+    std::vector<NOTEID> all;
     for (const auto& batch : batches) all.insert(all.end(), batch.begin(), batch.end());
-    EXPECT_EQ(all, expected);  // no gap, no duplicate
+    EXPECT_EQ(sim::Collection(all), expected);  // no gap, no duplicate
+}
+
+// An open collection reads as it was when opened, while the views it came from, two of which
+// share one list, lose the deleted documents.
+TEST_F(CollectionsTest, OpenCollectionKeepsItsEntriesWhileViewsChange) {
+    const NOTEID a = sim::AddDocument(*db).Id(), b = sim::AddDocument(*db).Id(), c = sim::AddDocument(*db).Id();
+    const NOTEID all = sim::AddView(*db, "All").Entry(a).Entry(b).Entry(c).Id();
+    const NOTEID same = sim::AddFolder(*db, "Same").Id();
+    const NOTEID other = sim::AddFolder(*db, "Other").Entry(c).Id();
+    db->collections[same] = db->collections[all];
+    const HCOLLECTION hc = OpenCollection(same);
+    ASSERT_EQ(NSFNoteDelete(hDb, b, 0), NOERROR);
+    ASSERT_EQ(NSFNoteDelete(hDb, c, 0), NOERROR);
+    EXPECT_EQ(ReadAll(hc).front(), (std::vector<NOTEID>{a, b, c}));
+    NIFCloseCollection(hc);
+    EXPECT_EQ(db->collections[all], (sim::Collection{a}));
+    EXPECT_EQ(db->collections[same], (sim::Collection{a}));
+    EXPECT_TRUE(db->collections[other].empty());
+    const HCOLLECTION again = OpenCollection(all);
+    EXPECT_EQ(ReadAll(again).front(), (std::vector<NOTEID>{a}));
+    NIFCloseCollection(again);
 }
 
 TEST_F(CollectionsTest, EmptyViewGivesNoBuffer) {

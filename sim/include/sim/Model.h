@@ -6,6 +6,7 @@
 #include <notesapi/notesapi.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -71,8 +72,41 @@ struct Note {
 };
 
 // A view or folder's collection: the ordered entries NIFReadEntries returns. Category rows
-// are IDs with NOTEID_CATEGORY set; a document may appear more than once.
-using Collection = std::vector<NOTEID>;
+// are IDs with NOTEID_CATEGORY set; a document may appear more than once. Copies share one list
+// until one of them is changed: an open collection's snapshot, or views that list the same
+// documents, cost nothing more while that holds, however many documents they list.
+class Collection {
+public:
+    using const_iterator = std::vector<NOTEID>::const_iterator;
+    using iterator = const_iterator;
+
+    Collection() = default;
+    Collection(std::initializer_list<NOTEID> ids) : ids_(std::make_shared<std::vector<NOTEID>>(ids)) {}
+    explicit Collection(std::vector<NOTEID> ids) : ids_(std::make_shared<std::vector<NOTEID>>(std::move(ids))) {}
+
+    size_t size() const { return ids_ ? ids_->size() : 0; }
+    bool empty() const { return size() == 0; }
+    const_iterator begin() const { return Ids().begin(); }
+    const_iterator end() const { return Ids().end(); }
+    NOTEID operator[](size_t i) const { return (*ids_)[i]; }
+    bool operator==(const Collection& other) const { return ids_ == other.ids_ || Ids() == other.Ids(); }
+
+    void push_back(NOTEID id) { Edit().push_back(id); }
+    void reserve(size_t n) { Edit().reserve(n); }
+    // The list to change, no longer shared with any copy.
+    std::vector<NOTEID>& Edit() {
+        if (!ids_) ids_ = std::make_shared<std::vector<NOTEID>>();
+        else if (ids_.use_count() > 1) ids_ = std::make_shared<std::vector<NOTEID>>(*ids_);
+        return *ids_;
+    }
+
+private:
+    const std::vector<NOTEID>& Ids() const {
+        static const std::vector<NOTEID> none;
+        return ids_ ? *ids_ : none;
+    }
+    std::shared_ptr<std::vector<NOTEID>> ids_;
+};
 
 // Documents a database does not hold in `notes` but builds each time one is opened, and
 // forgets when it is closed (a mailbox read in place). Design notes stay in `notes`.
