@@ -13,9 +13,10 @@ namespace platform::posix {
 
 class FoldedNames {
 public:
-    // Each slot holds a key of 28 bits and, below it, how many names were added under that key
+    // Each slot holds a key of 30 bits and, below it, how many names were added under that key
     // and not removed since. The count makes removal safe: removing one name never drops the
-    // key of another that shares it. A key added more often than the count holds stays for good.
+    // key of another that shares it. A key added more often than the count holds (a name written
+    // over again and again) stays for good.
     void insert(std::size_t hash) {
         if ((count_ + 1) * 2 > slots_.size()) Grow();
         const std::uint32_t key = Key(hash);
@@ -58,7 +59,7 @@ public:
     std::size_t size() const { return count_; }
 
 private:
-    static constexpr std::uint32_t kCountMask = 0xF;
+    static constexpr std::uint32_t kCountMask = 0x3;
     static constexpr std::size_t kNone = ~std::size_t{0};
 
     static std::uint32_t Key(std::size_t hash) {
@@ -66,7 +67,7 @@ private:
         return key ? key : kCountMask + 1;  // 0 marks an empty slot
     }
     static std::size_t Home(const std::vector<std::uint32_t>& slots, std::uint32_t key) {
-        return (key >> 4) & (slots.size() - 1);
+        return (key >> 2) & (slots.size() - 1);
     }
     static std::size_t Next(const std::vector<std::uint32_t>& slots, std::size_t i) {
         return (i + 1) & (slots.size() - 1);
