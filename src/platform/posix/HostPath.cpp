@@ -207,26 +207,26 @@ void NoteChange(const std::string& dir, Change change) {
 }  // namespace
 
 void NoteCreated(const std::string& hostPath) {
-    const auto [dir, name] = FolderAndName(hostPath);
-    NoteChange(dir, [&](FoldedNames& names) { names.insert(FoldedHash(name)); });
+    const auto place = FolderAndName(hostPath);
+    NoteChange(place.first, [&](FoldedNames& names) { names.insert(FoldedHash(place.second)); });
 }
 
 void NoteRemoved(const std::string& hostPath) {
-    const auto [dir, name] = FolderAndName(hostPath);
-    NoteChange(dir, [&](FoldedNames& names) { names.erase(FoldedHash(name)); });
+    const auto place = FolderAndName(hostPath);
+    NoteChange(place.first, [&](FoldedNames& names) { names.erase(FoldedHash(place.second)); });
 }
 
 void NoteMoved(const std::string& fromHostPath, const std::string& toHostPath) {
-    const auto [fromDir, fromName] = FolderAndName(fromHostPath);
-    const auto [toDir, toName] = FolderAndName(toHostPath);
-    if (fromDir != toDir) {
+    const auto from = FolderAndName(fromHostPath);
+    const auto to = FolderAndName(toHostPath);
+    if (from.first != to.first) {
         NoteRemoved(fromHostPath);
         NoteCreated(toHostPath);
         return;
     }
-    NoteChange(toDir, [&](FoldedNames& names) {
-        names.erase(FoldedHash(fromName));
-        names.insert(FoldedHash(toName));
+    NoteChange(to.first, [&](FoldedNames& names) {
+        names.erase(FoldedHash(from.second));
+        names.insert(FoldedHash(to.second));
     });
 }
 
