@@ -195,7 +195,7 @@ void Filing::Finish() {
       continue;
     }
     // Held entries come first among those of the same date.
-    Collection merged;
+    std::vector<NOTEID> merged;
     merged.reserve(entries.size() + added.size());
     std::vector<int64_t> dates;
     for (NOTEID id : entries) {
@@ -207,14 +207,14 @@ void Filing::Finish() {
       while (next < entries.size() && dates[next] <= p->date) merged.push_back(entries[next++]);
       merged.push_back(p->document);
     }
-    for (; next < entries.size(); ++next) merged.push_back(entries[next]);
-    entries = std::move(merged);
+    merged.insert(merged.end(), entries.begin() + static_cast<std::ptrdiff_t>(next), entries.end());
+    entries = Collection(std::move(merged));
   }
   // A mailbox without subfolders files every message in one folder, which then lists what
   // ($All) lists: the two share the list.
   const Collection& all = db_.collections[allView_];
   for (auto& [view, entries] : db_.collections)
-    if (view != allView_ && entries.size() == all.size() && entries == all) entries = all;
+    if (view != allView_ && entries == all) entries = all;
   pending_.clear();
   pending_.shrink_to_fit();
 }

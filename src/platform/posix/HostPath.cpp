@@ -320,10 +320,7 @@ HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards, En
     }
     host.path = dir.empty() ? "." : dir;
     if (!host.root.empty() && n > 0) LastResolved() = {prefixes.back(), host.path};
-    if (rememberable && folderFound) {
-        const auto slash = host.path.rfind('/');
-        Remember(spelledFolder, slash == 0 ? "/" : host.path.substr(0, slash));
-    }
+    if (rememberable && folderFound) Remember(spelledFolder, FolderAndName(host.path).first);
     if (entry) *entry = seen;
     return host;
 }
