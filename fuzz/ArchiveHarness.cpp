@@ -51,10 +51,7 @@ const posix::FileOps kWatched{
         return posix::RealFileOps().mkdir(path, mode);
     },
     posix::RealFileOps().stat,
-    [](int dirfd, const char* path, const struct timespec times[2], int flags) {
-        Watch("file time set", path);
-        return posix::RealFileOps().utimensat(dirfd, path, times, flags);
-    },
+    posix::RealFileOps().futimens,  // an open file's: its creation was watched
     posix::RealFileOps().opendir,
     posix::RealFileOps().closedir,
     [](const char* from, const char* to) {

@@ -215,26 +215,31 @@ private:
         // With deletion armed an earlier archive must survive: its mail may be gone already.
         if (armed_) path = FreePath(path);
 
-        archived.htmlBytes = WritePage(path, GetHtmlPage(document.note, viewFolder, attachments));
+        archived.htmlBytes =
+            WritePage(path, GetHtmlPage(document.note, viewFolder, attachments), GetDocumentDate(document.note));
         archived.htmlPath = path;
-
-        // The page keeps the time of writing when the date cannot be set.
-        if (const auto date = GetDocumentDate(document.note))
-            platform::SetFileModificationTime(path, *date);
         if (index_) index_->Add(viewFolder, path, document.note, attachments.size());
         return archived;
     }
 
     // Writes the page to a new temporary file beside it and only then moves it to its name, so
-    // that a failed write leaves neither a partial page nor a damaged earlier one. Returns the
-    // bytes on disk; throws Stop.
-    static std::uint64_t WritePage(const std::string& path, const std::string& content) {
+    // that a failed write leaves neither a partial page nor a damaged earlier one. The file is
+    // dated before it is closed; it keeps the time of writing when the date cannot be set.
+    // Returns the bytes on disk; throws Stop.
+    static std::uint64_t WritePage(const std::string& path, const std::string& content,
+                                   const std::optional<platform::LocalTime>& date) {
         // The same length as the page's name, so that a page that fits the path limit never
         // fails for its temporary file; pages end in ".htm", so no page takes this name.
-        const std::string temporary = FreePath(path.substr(0, path.size() - 3) + "~tm");
+        std::string temporary = path.substr(0, path.size() - 3) + "~tm";
         platform::TextFile file;
-        if (!file.Create(temporary)) throw Stop{"Unable to create or open output file " + Quoted(path)};
+        // Creating it fails when the name is taken (by one left behind when a run was cut
+        // short, say): the first free name is looked for only then.
+        if (!file.Create(temporary)) {
+            temporary = FreePath(temporary);
+            if (!file.Create(temporary)) throw Stop{"Unable to create or open output file " + Quoted(path)};
+        }
         const bool written = file.Write(content);
+        if (written && date) file.SetModificationTime(*date);
         if (!file.Close() || !written || !platform::MoveFileOver(temporary, path)) {
             platform::RemoveFile(temporary);
             throw Stop{"Unable to write output file " + Quoted(path)};

@@ -65,6 +65,11 @@ enum : int { ENOENT_ = 2, EACCES_ = 13, EEXIST_ = 17, EINVAL_ = 22, ENOSPC_ = 28
 // Creates one directory; returns 0 or an errno-style code (17 = EEXIST).
 int MakeDirectory(const std::string& path);
 
+// Broken-down local time, as the add-in's document dates are given.
+struct LocalTime {
+    int year, month, day, hour, minute, second;
+};
+
 // A file opened for writing in text mode: every "\n" is stored as "\r\n".
 class TextFile {
 public:
@@ -75,6 +80,9 @@ public:
     bool Open(const std::string& path);    // create or truncate
     bool Create(const std::string& path);  // a new file: false when the name is taken
     bool Write(const std::string& text);
+    // Dates the file once it is written (local time, DST as the platform decides); the
+    // modification time only. Through the open file, since its name may be about to change.
+    bool SetModificationTime(const LocalTime& when);
     bool Close();                        // false when flushing or closing failed
     bool IsOpen() const { return handle_ != nullptr; }
     std::uint64_t BytesOnDisk() const { return written_; }  // bytes written, CRLF counted
@@ -95,13 +103,6 @@ std::int64_t FileSize(const std::string& path);
 
 // The bytes of a whole file, as stored (no line-end translation). False when it cannot be read.
 bool ReadFileBytes(const std::string& path, std::string& content);
-
-// Broken-down local time, as the add-in's document dates are given.
-struct LocalTime {
-    int year, month, day, hour, minute, second;
-};
-// Sets only the modification time of an existing file (local time, DST as the platform decides).
-bool SetFileModificationTime(const std::string& path, const LocalTime& when);
 
 // ---- folder browser, help ----
 // Shows the folder browser owned by `owner`; returns true and the chosen path when the

@@ -91,9 +91,9 @@ const posix::FileOps kCountingOps{
         if (seam.Hit("stat")) return errno = EIO, -1;
         return Real().stat(path, st);
     },
-    [](int dirfd, const char* path, const struct timespec times[2], int flags) -> int {
-        if (seam.Hit("utimensat")) return errno = EPERM, -1;
-        return Real().utimensat(dirfd, path, times, flags);
+    [](int fd, const struct timespec times[2]) -> int {
+        if (seam.Hit("futimens")) return errno = EPERM, -1;
+        return Real().futimens(fd, times);
     },
     [](const char* path) -> DIR* {
         if (seam.Hit("opendir")) return errno = EIO, nullptr;

@@ -14,7 +14,7 @@ int RealStat(const char* path, struct stat* st) { return ::stat(path, st); }
 
 const FileOps& RealFileOps() {
     static const FileOps real{RealOpen, ::write, ::read, ::close, ::mkdir,
-                              RealStat, ::utimensat, ::opendir, ::closedir,
+                              RealStat, ::futimens, ::opendir, ::closedir,
                               ::rename, ::unlink};
     return real;
 }

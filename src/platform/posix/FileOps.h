@@ -17,7 +17,7 @@ struct FileOps {
     int (*close)(int fd);
     int (*mkdir)(const char* path, mode_t mode);
     int (*stat)(const char* path, struct stat* st);
-    int (*utimensat)(int dirfd, const char* path, const struct timespec times[2], int flags);
+    int (*futimens)(int fd, const struct timespec times[2]);
     DIR* (*opendir)(const char* path);
     int (*closedir)(DIR* dir);
     int (*rename)(const char* from, const char* to);

@@ -153,6 +153,22 @@ bool TextFile::Write(const std::string& text) {
     return true;
 }
 
+bool TextFile::SetModificationTime(const LocalTime& when) {
+    if (!handle_ || !IsValidLocalTime(when)) return false;
+    std::tm tm{};
+    tm.tm_year = when.year - 1900;
+    tm.tm_mon = when.month - 1;
+    tm.tm_mday = when.day;
+    tm.tm_hour = when.hour;
+    tm.tm_min = when.minute;
+    tm.tm_sec = when.second;
+    tm.tm_isdst = -1;  // the zone's rules decide, as on Windows
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1)) return false;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
+    return posix::Ops().futimens(*Fd(handle_), times) == 0;
+}
+
 bool TextFile::Close() {
     if (!handle_) return true;
     int* fd = Fd(handle_);
@@ -190,24 +206,6 @@ std::int64_t FileSize(const std::string& path) {
     if (entry.state != posix::Entry::Present && posix::Ops().stat(host.path.c_str(), &st) != 0) return -1;
     if (S_ISDIR(st.st_mode)) return -1;
     return static_cast<std::int64_t>(st.st_size);
-}
-
-bool SetFileModificationTime(const std::string& path, const LocalTime& when) {
-    if (!IsValidLocalTime(when)) return false;
-    const auto host = posix::ResolveHostPath(path);
-    if (host.error != winpath::PathError::None || host.components.empty()) return false;
-    std::tm tm{};
-    tm.tm_year = when.year - 1900;
-    tm.tm_mon = when.month - 1;
-    tm.tm_mday = when.day;
-    tm.tm_hour = when.hour;
-    tm.tm_min = when.minute;
-    tm.tm_sec = when.second;
-    tm.tm_isdst = -1;  // the zone's rules decide, as on Windows
-    const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1)) return false;
-    struct timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
-    return posix::Ops().utimensat(AT_FDCWD, host.path.c_str(), times, 0) == 0;
 }
 
 bool ReadFileBytes(const std::string& path, std::string& content) {

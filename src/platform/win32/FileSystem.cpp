@@ -84,6 +84,23 @@ bool TextFile::Write(const std::string& text) {
     return true;
 }
 
+bool TextFile::SetModificationTime(const LocalTime& when) {
+    if (!handle_) return false;
+    SYSTEMTIME local{};
+    local.wYear = static_cast<WORD>(when.year);
+    local.wMonth = static_cast<WORD>(when.month);
+    local.wDay = static_cast<WORD>(when.day);
+    local.wHour = static_cast<WORD>(when.hour);
+    local.wMinute = static_cast<WORD>(when.minute);
+    local.wSecond = static_cast<WORD>(when.second);
+    SYSTEMTIME utc{};
+    FILETIME ft{};
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft))
+        return false;
+    // A time set on a handle stays: writing or closing through it does not move it again.
+    return SetFileTime(AsHandle(handle_), nullptr, nullptr, &ft) != FALSE;
+}
+
 bool TextFile::Close() {
     if (!handle_) return true;
     const HANDLE h = AsHandle(handle_);
@@ -102,26 +119,6 @@ std::int64_t FileSize(const std::string& path) {
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-bool SetFileModificationTime(const std::string& path, const LocalTime& when) {
-    SYSTEMTIME local{};
-    local.wYear = static_cast<WORD>(when.year);
-    local.wMonth = static_cast<WORD>(when.month);
-    local.wDay = static_cast<WORD>(when.day);
-    local.wHour = static_cast<WORD>(when.hour);
-    local.wMinute = static_cast<WORD>(when.minute);
-    local.wSecond = static_cast<WORD>(when.second);
-    SYSTEMTIME utc{};
-    FILETIME ft{};
-    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft))
-        return false;
-    const HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const bool ok = SetFileTime(h, nullptr, nullptr, &ft) != FALSE;
-    return CloseHandle(h) && ok;
 }
 
 bool ReadFileBytes(const std::string& path, std::string& content) {

@@ -156,7 +156,7 @@ TEST_F(RunFaultsTest, FileTimeThatCannotBeSetIsIgnored) {
     const NOTEID a = Mail("A").Time("DeliveredDate", sim::TimeDateFromUnix(1078495623)).Id();
     Select({a});
     Arm();
-    fileops::Ops().utimensat = [](int, const char*, const struct timespec*, int) {
+    fileops::Ops().futimens = [](int, const struct timespec*) {
         errno = EPERM;
         return -1;
     };
