@@ -254,6 +254,20 @@ TEST_F(RunExportTest, TwoDocumentsWithOneName) {
     EXPECT_TRUE(Deleted(second));
 }
 
+// A temporary page left behind by a run that was cut short (its name spelled in another case)
+// is neither written into nor removed: the page is written by way of a free name.
+TEST_F(RunExportTest, TemporaryPageLeftBehindStaysAsItWas) {
+    const NOTEID a = Mail("A").Text("Body", "the mail").Id();
+    archive.Write("Inbox/a.~TM", "left behind");
+    Select({a});
+    Arm();
+    ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm", "Inbox/a.~TM"}));
+    EXPECT_EQ(archive.Read("Inbox\\a.~TM"), "left behind");
+    EXPECT_NE(archive.Read("Inbox\\A.htm").find("the mail"), std::string::npos);
+    EXPECT_TRUE(Deleted(a));
+}
+
 struct DeletionCase {
     bool delMsgAfterArc;
     std::uint32_t guard;
