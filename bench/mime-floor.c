@@ -2,7 +2,7 @@
  * lines, has GMime parse each message and decode every leaf part into memory, and frees it
  * again; nothing is converted, rendered or written. Single-threaded; run it under
  * /usr/bin/time to see what the parsing alone costs on the same corpus as Stowline's run.
- *   cc -O2 -o mime-floor mime-floor.c $(pkg-config --cflags --libs gmime-3.0) && mime-floor MBOX
+ *   build/linux/bench/mime_floor MBOX  (or: cc -O2 -o mime-floor mime-floor.c $(pkg-config --cflags --libs gmime-3.0))
  */
 #include <fcntl.h>
 #include <gmime/gmime.h>
