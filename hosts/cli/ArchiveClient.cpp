@@ -221,7 +221,7 @@ int RunArchive(const ArchiveRequest& r, int item) {
     PutU32(state, kMenuContext, kViewThatExports);
     DTMenuProc(kInitMenu, state);
     unsigned char block[kCommandSize] = {};
-    PutU32(block, kCommandWindow, static_cast<std::uint32_t>(kClientWindow));
+    PutHandle(block, kCommandWindow, kClientWindow);
     PutU16(block, kCommandItemId, static_cast<std::uint16_t>(item));
     PutU32(block, kCommandContext, kViewThatExports);
     PutU32(block, kCommandDatabase, handle);

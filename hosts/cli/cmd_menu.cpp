@@ -23,7 +23,7 @@ const stowline::cli::Registration reg{
             if (*context) {
                 constexpr std::uint32_t kMenuHandle = 0x4D454E55;
                 unsigned char block[menublock::kInitMenuSize] = {};
-                menublock::PutU32(block, menublock::kMenuHandle, kMenuHandle);
+                menublock::PutHandle(block, menublock::kMenuHandle, kMenuHandle);
                 menublock::PutU32(block, menublock::kMenuContext, **context);
                 platform::posix::ResetUi();
                 DTMenuProc(menublock::kInitMenu, block);

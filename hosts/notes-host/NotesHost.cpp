@@ -176,8 +176,7 @@ void State(const AddIn& addIn, DWORD context) {
     // Everything enabled first, so that an item the add-in leaves alone shows it.
     for (WORD id : itemIds) EnableMenuItem(actionsMenu, id, MF_BYCOMMAND | MF_ENABLED);
     std::vector<BYTE> block(menublock::kInitMenuSize, 0);
-    menublock::PutU32(block.data(), menublock::kMenuHandle,
-                      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(actionsMenu)));
+    menublock::PutHandle(block.data(), menublock::kMenuHandle, reinterpret_cast<std::uintptr_t>(actionsMenu));
     menublock::PutU32(block.data(), menublock::kMenuContext, context);
     const std::uint16_t result = addIn.proc(menublock::kInitMenu, block.data());
     std::string line = "state " + Hex(context) + ": result " + std::to_string(result);
@@ -197,8 +196,7 @@ bool Command(const AddIn& addIn, const Tokens& t, const std::string& dbPath) {
     std::vector<BYTE> block(menublock::kCommandSize, 0);
     const WORD item = static_cast<WORD>(std::stoi(t[1]));
     // The client's window, the owner of what the add-in shows.
-    menublock::PutU32(block.data(), menublock::kCommandWindow,
-                      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(notesWindow)));
+    menublock::PutHandle(block.data(), menublock::kCommandWindow, reinterpret_cast<std::uintptr_t>(notesWindow));
     menublock::PutU16(block.data(), menublock::kCommandItemId, item);
     std::string view;
     std::vector<size_t> positions;

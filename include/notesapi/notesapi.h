@@ -1,12 +1,22 @@
 // Declarations of the Notes C API functions, types and constants that Stowline uses.
-// Binary-compatible with nnotes.dll on 32-bit Windows: __stdcall, byte-packed
-// structures, 16-bit STATUS/WORD/HCOLLECTION, 4-byte BOOL and handles.
-// On other platforms the same declarations describe the Notes stand-in (sim/).
+// Binary-compatible with nnotes.dll on 32-bit and on 64-bit Windows:
+//  - 32-bit: __stdcall and byte-packed structures;
+//  - 64-bit: the platform's one calling convention and naturally aligned structures
+//    (notesapi/layout.h says why).
+// Both: 16-bit STATUS/WORD/HCOLLECTION, 4-byte BOOL, and 4-byte Domino handles (DHANDLE):
+// "Domino handles are 32bit on domino 32 and 64 platforms" (porting guide; global.h types
+// DHANDLE as unsigned int under ND64 with HANDLE_IS_32BITS).
+// The 64-bit Linux build of the stand-in and the add-in takes the 64-bit layout, so that the
+// Linux tests run on the structures a 64-bit client uses.
+// Item values (CD records, $FILE objects) are stored in canonical form, byte-packed on every
+// platform; they are read and written through notesapi/ods.h, never through these structures.
 #ifndef NOTESAPI_NOTESAPI_H
 #define NOTESAPI_NOTESAPI_H
 
 #include <stddef.h>
 #include <stdint.h>
+
+#include <notesapi/layout.h>
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define LNPUBLIC __stdcall
@@ -29,7 +39,9 @@
 #define NOTESAPI_FN NOTESAPI_EXTERN
 #endif
 
+#if NOTESAPI_BYTE_PACKED
 #pragma pack(push, 1)
+#endif
 
 typedef uint8_t BYTE;
 typedef uint16_t WORD;
@@ -46,7 +58,7 @@ typedef uint16_t BLOCK;
 typedef uint32_t FONTID;
 typedef uint16_t NAMRESULT;
 typedef double NUMBER;
-typedef uint32_t HMODULE_NOTES;  // only ever NULL from the add-in
+typedef void* HMODULE_NOTES;  // a Windows HMODULE: pointer-sized (8 bytes on x64); only ever NULL from the add-in
 
 #ifndef TRUE
 #define TRUE 1
@@ -174,24 +186,47 @@ typedef struct {
     BYTE Structure;
 } TFMT;
 
+#if NOTESAPI_BYTE_PACKED
 #pragma pack(pop)
+#endif
 
 #ifdef __cplusplus
-static_assert(sizeof(BLOCKID) == 6, "BLOCKID");
+// The sizes and offsets of the toolkit's own layout for each build: the 32-bit figures are those
+// of the byte-packed headers, the 64-bit ones those of the same headers compiled for x64 with
+// natural alignment (record layouts of the 11.0.1 toolkit headers under the defines of the
+// samples' 64-bit make environment: -DNT -DW32 -DW64 -DND64 -D_AMD64_).
+// A structure passed by value (BLOCKID, TIMEDATE) must keep exactly this size.
+#if NOTESAPI_BYTE_PACKED
+static_assert(sizeof(BLOCKID) == 6 && offsetof(BLOCKID, block) == 4, "BLOCKID");
+static_assert(sizeof(ENCRYPTION_KEY) == 19 && offsetof(ENCRYPTION_KEY, Text) == 3, "ENCRYPTION_KEY");
+static_assert(sizeof(OBJECT_DESCRIPTOR) == 6, "OBJECT_DESCRIPTOR");
+static_assert(sizeof(FILEOBJECT) == 36, "FILEOBJECT");
+static_assert(offsetof(FILEOBJECT, FileNameLength) == 6 && offsetof(FILEOBJECT, HostType) == 8 &&
+                  offsetof(FILEOBJECT, FileSize) == 16 && offsetof(FILEOBJECT, FileCreated) == 20,
+              "FILEOBJECT");
+static_assert(sizeof(LSIG) == 6, "LSIG");
+#else
+static_assert(sizeof(BLOCKID) == 8 && offsetof(BLOCKID, block) == 4, "BLOCKID");
+static_assert(sizeof(ENCRYPTION_KEY) == 20 && offsetof(ENCRYPTION_KEY, Word1) == 2 &&
+                  offsetof(ENCRYPTION_KEY, Text) == 4,
+              "ENCRYPTION_KEY");
+static_assert(sizeof(OBJECT_DESCRIPTOR) == 8, "OBJECT_DESCRIPTOR");
+static_assert(sizeof(FILEOBJECT) == 40, "FILEOBJECT");
+static_assert(offsetof(FILEOBJECT, FileNameLength) == 8 && offsetof(FILEOBJECT, HostType) == 10 &&
+                  offsetof(FILEOBJECT, FileSize) == 20 && offsetof(FILEOBJECT, FileCreated) == 24,
+              "FILEOBJECT");
+static_assert(sizeof(LSIG) == 8, "LSIG");
+#endif
 static_assert(sizeof(TIMEDATE) == 8, "TIMEDATE");
 static_assert(sizeof(UNID) == 16, "UNID");
 static_assert(sizeof(ORIGINATORID) == 28, "ORIGINATORID");
 static_assert(sizeof(TIME) == 48, "TIME");
 static_assert(offsetof(TIME, GM) == 40, "TIME.GM");
-static_assert(sizeof(ENCRYPTION_KEY) == 19, "ENCRYPTION_KEY");
-static_assert(sizeof(OBJECT_DESCRIPTOR) == 6, "OBJECT_DESCRIPTOR");
-static_assert(sizeof(FILEOBJECT) == 36, "FILEOBJECT");
-static_assert(offsetof(FILEOBJECT, FileNameLength) == 6, "FILEOBJECT.FileNameLength");
-static_assert(offsetof(FILEOBJECT, HostType) == 8, "FILEOBJECT.HostType");
-static_assert(sizeof(COLLECTIONPOSITION) == 132, "COLLECTIONPOSITION");
+static_assert(sizeof(COLLECTIONPOSITION) == 132 && offsetof(COLLECTIONPOSITION, Tumbler) == 4,
+              "COLLECTIONPOSITION");
 static_assert(sizeof(CDTEXT) == 8, "CDTEXT");
 static_assert(sizeof(CDPARAGRAPH) == 2, "CDPARAGRAPH");
-static_assert(sizeof(WSIG) == 4 && sizeof(LSIG) == 6 && sizeof(BSIG) == 2, "SIG");
+static_assert(sizeof(WSIG) == 4 && sizeof(BSIG) == 2, "SIG");
 static_assert(sizeof(STATUS) == 2 && sizeof(WORD) == 2 && sizeof(HCOLLECTION) == 2, "16-bit");
 static_assert(sizeof(BOOL) == 4 && sizeof(DHANDLE) == 4, "32-bit");
 #endif
@@ -346,7 +381,8 @@ static_assert(sizeof(BOOL) == 4 && sizeof(DHANDLE) == 4, "32-bit");
 typedef STATUS(LNCALLBACK* ActionRoutinePtr)(char* RecordPtr, WORD RecordType, DWORD RecordLength,
                                                void* Context);
 
-// ---- functions (the @N in comments is the stack size of the official import) ----
+// ---- functions (the @N in comments is the stack size of the official 32-bit import; the
+// 64-bit import library names the same functions undecorated, at the same ordinals) ----
 NOTESAPI_FN WORD LNPUBLIC OSLoadString(HMODULE_NOTES hModule, STATUS StringCode, char* retBuffer,
                                        WORD BufferLength);  // @16
 NOTESAPI_FN WORD LNPUBLIC OSTranslate(WORD TranslateMode, const char* In, WORD InLength, char* Out,

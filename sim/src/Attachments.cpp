@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include <notesapi/ods.h>
+
 #include "Calls.h"
 #include "State.h"
 #include "Unicode.h"
@@ -41,18 +43,21 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem,
     const int index = ItemIndexOf(hNote, bhItem, "NSFNoteExtractFile");
     if (index < 0) return ERR_SIM_BAD_ARGUMENT;
     const Item& item = note->copy.items[index];
-    constexpr size_t kHeader = 2 + sizeof(FILEOBJECT);
+    // The value is a type word and a FILEOBJECT in canonical form.
+    constexpr size_t kHeader = 2 + ods::kFileObjectLength;
     if (item.Type() != TYPE_OBJECT || item.value.size() < kHeader) return ERR_DATATYPE;
-    FILEOBJECT fo;
-    std::memcpy(&fo, item.value.data() + 2, sizeof fo);
+    const FILEOBJECT fo = ods::ReadFileObject(item.value.data() + 2);
     if ((fo.Header.ObjectType & 0x0FFF) != OBJECT_FILE) return ERR_DATATYPE;
-    const DWORD rrv = fo.Header.RRV;  // a copy: the packed field is not aligned
+    const DWORD rrv = fo.Header.RRV;
     auto obj = note->copy.objects.find(rrv);
     if (obj == note->copy.objects.end()) return ERR_SIM_OBJECT_MISSING;
     if (obj->second.encrypted) {
         if (!DecryptionKey) return ERR_SIM_ATTACH_ENCRYPTED;
         const ENCRYPTION_KEY expected = KeyFor(note->copy.sealKey);
-        if (std::memcmp(DecryptionKey, &expected, sizeof expected) != 0) return ERR_SIM_NO_KEY;
+        // Field by field: the 64-bit layout has a pad byte after Byte1 that nobody sets.
+        if (DecryptionKey->Byte1 != expected.Byte1 || DecryptionKey->Word1 != expected.Word1 ||
+            std::memcmp(DecryptionKey->Text, expected.Text, sizeof expected.Text) != 0)
+            return ERR_SIM_NO_KEY;
     }
     const std::string host = HostPathFor(LmbcsToNative(FileName));
     if (host.empty()) return ERR_SIM_FILE_CREATE;

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "State.h"
+#include <notesapi/ods.h>
+
 #include "sim/Lmbcs.h"
 
 namespace sim {
@@ -27,7 +29,7 @@ size_t LmbcsCharLength(const std::string& s, size_t p) {
 Bytes TextRecord(const std::string& lmbcs, FONTID font) {
     Bytes r;
     PutWord(r, SIG_CD_TEXT);
-    PutWord(r, static_cast<WORD>(sizeof(CDTEXT) + lmbcs.size()));
+    PutWord(r, static_cast<WORD>(ods::kCdTextLength + lmbcs.size()));
     PutDword(r, font);
     r.insert(r.end(), lmbcs.begin(), lmbcs.end());
     return r;
@@ -243,9 +245,12 @@ DocumentBuilder& DocumentBuilder::Attachment(const std::string& utf8FileName, By
     fo.FileSize = static_cast<DWORD>(content.size());
     fo.FileCreated = options.created;
     fo.FileModified = options.modified;
+    // The item holds the object in canonical form (no pad bytes), whatever this build's layout.
     Bytes v;
     PutWord(v, TYPE_OBJECT);
-    Append(v, &fo, sizeof fo);
+    const size_t at = v.size();
+    v.resize(at + ods::kFileObjectLength);
+    ods::WriteFileObject(v.data() + at, fo);
     v.insert(v.end(), name.begin(), name.end());
     Item item;
     item.name = "$FILE";

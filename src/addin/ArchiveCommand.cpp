@@ -12,7 +12,7 @@ namespace stowline {
 CommandBlockFields ReadCommandBlock(const void* b) {
     CommandBlockFields fields;
     if (!b) return fields;
-    fields.window = menublock::GetU32(b, menublock::kCommandWindow);
+    fields.window = menublock::GetHandle(b, menublock::kCommandWindow);
     fields.database = menublock::GetU32(b, menublock::kCommandDatabase);
     fields.viewNoteId = menublock::GetU32(b, menublock::kCommandViewNoteId);
     fields.selectedNotes = menublock::GetU32(b, menublock::kCommandSelectedNotes);

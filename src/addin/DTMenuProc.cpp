@@ -39,7 +39,7 @@ NAMRESULT SetUpItem(void* b) {
 }
 
 void EnableItems(const void* b) {
-    const DWORD menu = menublock::GetU32(b, menublock::kMenuHandle);
+    const std::uintptr_t menu = menublock::GetHandle(b, menublock::kMenuHandle);
     const DWORD context = menublock::GetU32(b, menublock::kMenuContext);
     // The archive items need a view that can export.
     const bool enabled = (context & menublock::kCanExport) != 0 &&

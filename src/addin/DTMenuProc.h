@@ -27,5 +27,6 @@ const MenuTargets& DefaultTargets();
 
 }  // namespace stowline
 
-// Exported by name and at ordinal 1; only the low 16 bits of `message` count.
+// Exported by name and at ordinal 1. The client passes the message as a WORD: only the low 16
+// bits of `message` count (on x64 the rest of its register is left undefined).
 extern "C" NAMRESULT LNCALLBACK DTMenuProc(DWORD message, void* block);

@@ -1,6 +1,6 @@
 #include "notes/AttachmentSurvey.h"
 
-#include <cstring>
+#include <notesapi/ods.h>
 
 #include "notes/NotesText.h"
 
@@ -30,10 +30,10 @@ void ReadFileValue(BLOCKID value, DWORD length, AttachmentItem& entry) {
     char* base = static_cast<char*>(OSLockObject(value.pool));
     if (base == nullptr) return;
     const char* data = base + value.block;
-    constexpr DWORD header = sizeof(WORD) + sizeof(FILEOBJECT);
+    // The type word, then the FILEOBJECT in canonical form: byte-packed on every platform.
+    constexpr DWORD header = sizeof(WORD) + ods::kFileObjectLength;
     if (length >= header) {
-        FILEOBJECT object;
-        std::memcpy(&object, data + sizeof(WORD), sizeof object);
+        const FILEOBJECT object = ods::ReadFileObject(data + sizeof(WORD));
         if (length - header >= object.FileNameLength) {
             entry.damaged = false;
             entry.isFile = !IsSkippedHostType(object.HostType);

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include <notesapi/ods.h>
+
 #include "notes/FieldReadError.h"
 #include "notes/NotesText.h"
 #include "platform/AppName.h"
@@ -17,7 +19,7 @@ namespace {
 constexpr std::size_t kScratchSize = 65536;
 constexpr WORD kTextLimit = 65535;
 constexpr WORD kConvertLimit = 61440;
-constexpr DWORD kCdHeader = sizeof(CDTEXT);
+constexpr DWORD kCdHeader = ods::kCdTextLength;
 
 // Stage numbers, shown in the message when reading a field fails.
 enum Stage : std::int32_t {

@@ -24,7 +24,7 @@ std::string Translate(WORD mode, const char* in, std::size_t length, std::size_t
 
 std::string NotesErrorText(STATUS status) {
     char buffer[512] = {};
-    WORD length = OSLoadString(0, ERR(status), buffer, sizeof buffer - 1);
+    WORD length = OSLoadString(nullptr, ERR(status), buffer, sizeof buffer - 1);
     length = std::min<WORD>(length, sizeof buffer - 1);
     std::string text = FromNotesText(buffer, length, 1023);
     // The string table's text ends at its terminator, whatever length was reported.

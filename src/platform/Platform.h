@@ -31,7 +31,7 @@ enum : std::uint32_t { KEYEVENTF_KEYUP_ = 2 };
 
 // ---- menus ----
 enum : unsigned { MF_ENABLED_ = 0, MF_GRAYED_ = 1 };
-void EnableMenuEntry(std::uint32_t menu, std::uint16_t commandId, unsigned state);
+void EnableMenuEntry(std::uintptr_t menu, std::uint16_t commandId, unsigned state);
 
 // ---- registry ----
 enum class RegistryRoot { CurrentUser, LocalMachine };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "addin/AddinStartup.h"
+#include "addin/ArchiveCommand.h"
 #include "support/ScratchDrive.h"
 #include "settings/ArchiveSettings.h"
 
@@ -25,16 +26,18 @@ Block InitBlock(std::uint16_t startingId, std::uint16_t index) {
     menublock::PutU16(b.data(), menublock::kInitItemNumber, index);
     return b;
 }
-Block MenuBlock(std::uint32_t menu, std::uint32_t context) {
+// A Windows handle that needs every byte the block gives it: 8 on 64-bit, 4 on 32-bit.
+constexpr std::uintptr_t kWideHandle = sizeof(void*) == 8 ? static_cast<std::uintptr_t>(0x00007FF6ABCD1234ull) : 0xABCD1234u;
+Block MenuBlock(std::uintptr_t menu, std::uint32_t context) {
     Block b(menublock::kInitMenuSize, 0);
-    menublock::PutU32(b.data(), menublock::kMenuHandle, menu);
+    menublock::PutHandle(b.data(), menublock::kMenuHandle, menu);
     menublock::PutU32(b.data(), menublock::kMenuContext, context);
     return b;
 }
 Block CommandBlock(std::uint16_t item) {
     using namespace menublock;
     Block b(kCommandSize, 0);
-    PutU32(b.data(), kCommandWindow, 0x5150);
+    PutHandle(b.data(), kCommandWindow, 0x5150);
     PutU16(b.data(), kCommandItemId, item);
     PutU32(b.data(), kCommandContext, kContextView | kCanExport);
     PutU32(b.data(), kCommandDatabase, 0x1111);
@@ -133,13 +136,13 @@ TEST_F(MenuEntry, ContextWordEnablesOrGreysBothArchiveItems) {
     };
     for (const auto& [context, state] : cases) {
         platform::posix::ResetUi();
-        auto b = MenuBlock(0xABCD1234, context);
+        auto b = MenuBlock(kWideHandle, context);
         EXPECT_EQ(Send(1, b), 0);
         const auto& r = UiRecord();
         ASSERT_EQ(r.size(), 2u) << context;  // the Options item is never touched
         for (std::size_t i = 0; i < 2; ++i) {
             EXPECT_EQ(r[i].call, UiCall::EnableMenu);
-            EXPECT_EQ(r[i].menu, 0xABCD1234u);
+            EXPECT_EQ(r[i].menu, kWideHandle);
             EXPECT_EQ(r[i].id, 4000 + i);
             EXPECT_EQ(r[i].flags, state) << "context " << context;
         }
@@ -246,6 +249,23 @@ TEST_F(MenuEntry, AnExceptionInACommandStaysInside) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "Stowline");
     EXPECT_NE(boxes[0].text.find("boom"), std::string::npos);
+}
+
+// The command block of this build's client (64-bit on the Linux build): every field the
+// commands read, at its place, the window handle at its full width, in a block whose other
+// bytes are all set.
+TEST(CommandBlock, FieldsAreReadWhereTheClientPutsThem) {
+    using namespace menublock;
+    Block b(kCommandSize, 0xCC);
+    PutHandle(b.data(), kCommandWindow, kWideHandle);
+    PutU32(b.data(), kCommandDatabase, 0x01020304);
+    PutU32(b.data(), kCommandViewNoteId, 0x05060708);
+    PutU32(b.data(), kCommandSelectedNotes, 0x090A0B0C);
+    const stowline::CommandBlockFields fields = stowline::ReadCommandBlock(b.data());
+    EXPECT_EQ(fields.window, kWideHandle);
+    EXPECT_EQ(fields.database, 0x01020304u);
+    EXPECT_EQ(fields.viewNoteId, 0x05060708u);
+    EXPECT_EQ(fields.selectedNotes, 0x090A0B0Cu);
 }
 
 }  // namespace

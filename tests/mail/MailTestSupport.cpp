@@ -10,6 +10,7 @@
 #include <random>
 
 #include <notesapi/notesapi.h>
+#include <notesapi/ods.h>
 
 #include "sim/Lmbcs.h"
 #include "sim/testing.h"
@@ -93,9 +94,9 @@ std::vector<StoredFile> ExtractAttachments(const std::string& dbPath, NOTEID not
   while (status == NOERROR) {
     // The value: type word, FILEOBJECT, then the LMBCS file name.
     const char* data = static_cast<const char*>(OSLockObject(value.pool)) + value.block;
-    FILEOBJECT object;
-    memcpy(&object, data + sizeof(WORD), sizeof object);
-    std::string name = sim::LmbcsToUtf8(std::string_view(data + sizeof(WORD) + sizeof object, object.FileNameLength));
+    const FILEOBJECT object = ods::ReadFileObject(data + sizeof(WORD));
+    std::string name = sim::LmbcsToUtf8(
+        std::string_view(data + sizeof(WORD) + ods::kFileObjectLength, object.FileNameLength));
     OSUnlockObject(value.pool);
     EXPECT_EQ(NSFNoteExtractFile(hNote, item, scratch.string().c_str(), nullptr), NOERROR) << name;
     files.push_back({name, ReadAll(scratch)});

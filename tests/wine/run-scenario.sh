@@ -8,9 +8,11 @@
 # file sets HOST_SCRIPT and EXPECTED and may define prepare() (before the run), normalize()
 # (a filter of the transcript before the comparison, for what varies from run to run) and
 # check() (after it).
-# Environment: WINEPREFIX, NOTES_HOST, NNOTES_DLL, DIST_ZIP, SNAPSHOT, NOTES_MAILBOX, WORK_ROOT.
+# Environment: WINE (the loader), WINEARCH, WINEPREFIX, NOTES_HOST, NNOTES_DLL, DIST_ZIP,
+# SNAPSHOT, NOTES_MAILBOX, WORK_ROOT.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/skip-without-ia32.sh"
 # Everything runs in one virtual display, and no Wine process outlives it: Wine's desktop
 # process would otherwise stay bound to a display that is gone.
 if [ -z "${STOWLINE_IN_XVFB:-}" ]; then
@@ -30,7 +32,7 @@ failures=0
 
 fail() { echo "FAIL [$name]: $*" >&2; failures=$((failures + 1)); }
 winpath() { echo "Z:${1//\//\\}"; }
-regedit_import() { timeout 60 wine regedit /S "$(winpath "$1")"; }
+regedit_import() { timeout 60 "$WINE" regedit /S "$(winpath "$1")"; }
 # Sets one key of a settings file (CRLF lines, as Windows writes them).
 set_setting() {
   local file=$1 key=$2 value=$3
@@ -55,6 +57,8 @@ cd "$work"
 rm -rf "$C/Notes" "$C/Stowline" "$C/Archive"
 mkdir -p "$C/Notes" "$C/Stowline"
 cmake -E tar xf "$DIST_ZIP"
+package=$(basename "$DIST_ZIP" .zip)
+mv "$package" Stowline
 cp Stowline/stowline.dll "$NOTES_HOST" "$NNOTES_DLL" "$C/Notes/"
 printf '[Notes]\r\nAddInMenus=stowline.dll\r\n' > "$C/Notes/notes.ini"
 cp Stowline/Stowline.ini "$C/Stowline/"
@@ -77,7 +81,7 @@ printf '%s\n' "$EXPECTED" > expected.txt
 "$here/snap-watch.sh" &
 watcher=$!
 set +e
-timeout 120 wine 'C:\Notes\notes-host.exe' "$(winpath "$work/host.script")" "$(winpath "$work/transcript.txt")"
+timeout 120 "$WINE" 'C:\Notes\notes-host.exe' "$(winpath "$work/host.script")" "$(winpath "$work/transcript.txt")"
 rc=$?
 set -e
 kill $watcher 2>/dev/null || true

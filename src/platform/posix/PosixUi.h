@@ -20,7 +20,7 @@ struct UiEvent {
     unsigned flags = 0;       // box flags; menu state; key-event flags
     int answer = 0;           // button of a box; 1 when a folder was chosen
     std::uintptr_t window = 0;  // owner, window found, or window brought to the front
-    std::uint32_t menu = 0;
+    std::uintptr_t menu = 0;
     std::uint16_t id = 0;     // menu command id
     std::uint8_t key = 0;     // virtual key
 };

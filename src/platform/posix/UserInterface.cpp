@@ -117,7 +117,7 @@ void SendKeyEvent(std::uint8_t virtualKey, std::uint32_t flags) {
     State().record.push_back(e);
 }
 
-void EnableMenuEntry(std::uint32_t menu, std::uint16_t commandId, unsigned state) {
+void EnableMenuEntry(std::uintptr_t menu, std::uint16_t commandId, unsigned state) {
     UiEvent e{UiCall::EnableMenu};
     e.menu = menu;
     e.id = commandId;

@@ -39,8 +39,8 @@ bool BringToForeground(std::uintptr_t window) {
 // Scan code 0 and no extra data: the client's window is driven by virtual keys alone.
 void SendKeyEvent(std::uint8_t virtualKey, std::uint32_t flags) { keybd_event(virtualKey, 0, flags, 0); }
 
-void EnableMenuEntry(std::uint32_t menu, std::uint16_t commandId, unsigned state) {
-    EnableMenuItem(reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(menu)), commandId,
+void EnableMenuEntry(std::uintptr_t menu, std::uint16_t commandId, unsigned state) {
+    EnableMenuItem(reinterpret_cast<HMENU>(menu), commandId,
                    MF_BYCOMMAND | state);
 }
 

@@ -13,7 +13,7 @@ prepare() {
 lookup_run() {
   printf 'REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\Software\\Corvane]\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software\\Corvane]\r\n\r\n%b' "$1" > lookup.reg
   regedit_import lookup.reg
-  timeout 60 wine 'C:\Notes\notes-host.exe' "$(winpath "$work/options.script")" "$(winpath "$work/lookup.txt")" || true
+  timeout 60 "$WINE" 'C:\Notes\notes-host.exe' "$(winpath "$work/options.script")" "$(winpath "$work/lookup.txt")" || true
   timeout 30 wineserver -w || true
   grep -E '^(box|  read)' lookup.txt
 }
