@@ -36,8 +36,6 @@ public:
     DHANDLE SelectedNotes = 0;  // read only in selection mode
     DBHANDLE DatabaseHandle = 0;
     std::string ViewName;
-    std::string CurrentViewName;
-    std::vector<std::string> ViewNames;
     std::string BasePath;
     std::string AttachmentsFolderName = "_Attachments~";
     std::string DetachMethodEvalString;

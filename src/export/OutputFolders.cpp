@@ -41,9 +41,9 @@ std::string FolderComponent(const std::string& component) {
 
 }  // namespace
 
-std::string GetViewFolder(const ExportJob& job) {
+std::string GetViewFolder(const ExportJob& job, const std::string& viewName) {
     // The name's backslashes nest folders; each component is made safe on its own.
-    const std::string name = job.ExcludedFolders.DisplayNameFor(job.CurrentViewName);
+    const std::string name = job.ExcludedFolders.DisplayNameFor(viewName);
     std::string folder = job.BasePath;
     for (std::size_t start = 0;;) {
         const auto slash = name.find('\\', start);

@@ -8,12 +8,12 @@ namespace stowline {
 
 class ExportJob;
 
-// BasePath + "\" + the display name of the job's CurrentViewName (ExcludedFolders). A
+// BasePath + "\" + the display name of `viewName` (the job's ExcludedFolders). A
 // backslash in the name nests folders; each component between them is made a folder name of
 // its own (characters Windows refuses and trailing dots as '~', names of dots and device names
 // guarded as attachment names are), so the folder always lies below the base path. The folder
 // is created when missing; the path is returned as composed even when that fails.
-std::string GetViewFolder(const ExportJob& job);
+std::string GetViewFolder(const ExportJob& job, const std::string& viewName);
 
 // Creates every missing folder of `path`, outermost first, and returns the folder's path as
 // rebuilt from its white-space-stripped components; "" when the last creation failed. When

@@ -83,12 +83,8 @@ class Run {
 public:
     Run(ExportJob& job, ArchiveIndex* index) : job_(job), armed_(job.DeletionArmed()), index_(index) {}
 
-    // Walks every name of the job; throws Stop.
-    void Execute() {
-        job_.ViewNames.clear();
-        job_.ViewNames.push_back(job_.ViewName);
-        for (const auto& name : job_.ViewNames) ExportView(name);
-    }
+    // Walks the job's view or selection; throws Stop.
+    void Execute() { ExportView(job_.ViewName); }
 
     DWORD unopened = 0;    // documents passed over because they could not be opened
     DWORD unread = 0;      // documents passed over because a field could not be read
@@ -103,8 +99,7 @@ public:
 
 private:
     void ExportView(const std::string& name) {
-        job_.CurrentViewName = name;
-        const std::string viewFolder = GetViewFolder(job_);
+        const std::string viewFolder = GetViewFolder(job_, name);
 
         ViewCollection view;
         std::optional<NoteIdTable> selection;

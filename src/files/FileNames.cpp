@@ -34,7 +34,7 @@ std::string GuardSpecialName(std::string name) {
     return name;
 }
 
-bool MakeValidFileName(std::string& text) {
+void MakeValidFileName(std::string& text) {
     std::string out = text;
     for (char& c : out) {
         const auto u = static_cast<unsigned char>(c);
@@ -48,7 +48,6 @@ bool MakeValidFileName(std::string& text) {
     }
     out = GuardSpecialName(std::move(out));
     if (!out.empty()) text = out;
-    return true;
 }
 
 std::string FirstFreePath(const std::string& path) {

@@ -23,8 +23,8 @@ std::string GuardSpecialName(std::string name);
 // invalid set and control characters become '~', trailing blanks are cut, each leading blank
 // becomes '~', a name made only of dots becomes as many '~', and a device name (CON, nul.txt,
 // COM1, ...) gets a '~' in front. A name that would come out
-// empty is left as it was. Always true.
-bool MakeValidFileName(std::string& text);
+// empty is left as it was.
+void MakeValidFileName(std::string& text);
 
 // `path` when no file or folder is there; otherwise the first free one of "name (2).ext",
 // "name (3).ext", ... The number goes before the extension of the last component; a name

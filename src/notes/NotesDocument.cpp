@@ -1,7 +1,5 @@
 #include "notes/NotesDocument.h"
 
-#include "notes/AttachmentExtraction.h"
-#include "notes/AttachmentSurvey.h"
 #include "notes/ItemText.h"
 
 namespace stowline {
@@ -50,14 +48,11 @@ void NotesDocument::Reset() {
     Close();
     database = 0;
     noteId = 0;
-    attachmentCursor = 0;
     attachmentKey = ENCRYPTION_KEY{};
     isEncrypted = false;
     isDecrypted = false;
     decryptWanted = true;
     messageSeparator = ';';
-    attachmentNames.clear();
-    attachmentPaths.clear();
 }
 
 bool NotesDocument::IsEncrypted() {
@@ -82,40 +77,6 @@ void NotesDocument::AddMessage(const std::string& text) {
 
 std::string NotesDocument::GetFieldText(const std::string& name, char separator) const {
     return stowline::GetFieldText(note, name, separator);
-}
-
-bool NotesDocument::ExtractAttachments(const std::string& folder, DWORD& count, std::string& pathList,
-                                       char separator) {
-    const AttachmentSurvey survey = SurveyAttachments(note);
-    attachmentNames.clear();
-    attachmentPaths.clear();
-    pathList.clear();
-    for (WrittenAttachment& file : stowline::ExtractAttachments(*this, survey, folder)) {
-        if (!pathList.empty()) pathList += separator;
-        pathList += file.path;
-        attachmentNames.push_back(std::move(file.name));
-        attachmentPaths.push_back(std::move(file.path));
-    }
-    count = static_cast<DWORD>(survey.items.size());
-    return count > 0;
-}
-
-bool NotesDocument::HasFileAttachments() const { return SurveyAttachments(note).files > 0; }
-
-bool NotesDocument::FirstAttachment(std::string& name, std::string& path) {
-    attachmentCursor = 0;
-    if (attachmentNames.empty()) return false;
-    name = attachmentNames[0];
-    path = attachmentPaths[0];
-    return true;
-}
-
-bool NotesDocument::NextAttachment(std::string& name, std::string& path) {
-    ++attachmentCursor;
-    if (attachmentCursor >= attachmentNames.size()) return false;
-    name = attachmentNames[attachmentCursor];
-    path = attachmentPaths[attachmentCursor];
-    return true;
 }
 
 }  // namespace stowline

@@ -23,7 +23,7 @@ public:
     // `decrypt` is set; failing that only adds a warning. False: `lastStatus` holds why.
     bool Open(DBHANDLE db, NOTEID id, bool decrypt = true);
     void Close();
-    void Reset();  // closes, forgets the note and the attachment lists; keeps `messages`
+    void Reset();  // closes and forgets the note; keeps `messages`
     bool IsEncrypted();
     bool Decrypt();
 
@@ -33,17 +33,6 @@ public:
 
     // The text of the field `name` (see notes/ItemText.h); throws FieldReadError.
     std::string GetFieldText(const std::string& name, char separator) const;
-
-    // ---- attachments (one survey, then extraction: notes/AttachmentExtraction.h) ----
-    // Writes every file attachment into `folder` and records names and paths. `count` is the
-    // number of $FILE items met; `pathList` the written paths joined by `separator`.
-    // Failures are added to `messages`. True when at least one $FILE item was met.
-    bool ExtractAttachments(const std::string& folder, DWORD& count, std::string& pathList,
-                            char separator);
-    bool HasFileAttachments() const;
-    // The name and written path of each attachment of the last ExtractAttachments.
-    bool FirstAttachment(std::string& name, std::string& path);
-    bool NextAttachment(std::string& name, std::string& path);
 
     // ---- state ----
     STATUS lastStatus = 0;      // of the last failed open
@@ -57,9 +46,6 @@ public:
     bool isDecrypted = false;
     bool decryptWanted = true;
     char messageSeparator = ';';
-    std::vector<std::string> attachmentNames;
-    std::vector<std::string> attachmentPaths;  // parallel to attachmentNames
-    DWORD attachmentCursor = 0;
     // Set by a run that deletes what it archives: extraction then never replaces an existing
     // file but writes to the first free numbered name. Kept across notes.
     bool keepExistingFiles = false;

@@ -40,18 +40,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 }  // namespace
 
-const char* Describe(PathError error) {
-    switch (error) {
-        case PathError::None: return "valid";
-        case PathError::Empty: return "empty path";
-        case PathError::InvalidCharacter: return "a name holds a character Windows does not allow";
-        case PathError::ReservedName: return "a name is a reserved device name";
-        case PathError::TooLong: return "the path is too long";
-        case PathError::Unsupported: return "the path's root is not supported";
-    }
-    return "unknown";
-}
-
 bool IsReservedDeviceName(std::string_view name) {
     std::string_view base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);

@@ -23,7 +23,6 @@ enum class PathError {
     TooLong,           // MAX_PATH or more, the terminator included
     Unsupported,       // a UNC or device path, or a drive without a host directory
 };
-const char* Describe(PathError error);
 
 // True for the device names Windows reserves in every folder: the part before the first dot,
 // trailing blanks ignored, compared without regard to case ("nul.txt", "Com1 .log").

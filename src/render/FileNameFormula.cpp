@@ -201,9 +201,4 @@ std::string EvaluateString(NotesDocument& document, const std::string& formula) 
     return value;
 }
 
-bool EvaluateTerm(const NotesDocument& document, std::size_t& position, const std::string& formula,
-                  std::string& value, std::size_t& errorPosition) {
-    return EvaluateFormulaTerm(DocumentWords(document.note), position, formula, value, errorPosition);
-}
-
 }  // namespace stowline

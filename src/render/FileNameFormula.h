@@ -36,9 +36,5 @@ bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std:
 // The formula's value on `document`; on an invalid formula "" and the document's `messages`
 // replaced by the error.
 std::string EvaluateString(NotesDocument& document, const std::string& formula);
-// Reads one term at `position` on `document`, appending its value; false with `errorPosition`
-// set.
-bool EvaluateTerm(const NotesDocument& document, std::size_t& position, const std::string& formula,
-                  std::string& value, std::size_t& errorPosition);
 
 }  // namespace stowline

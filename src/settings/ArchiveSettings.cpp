@@ -10,7 +10,7 @@ ArchiveSettings::ArchiveSettings(const std::string& settingsFilePath, bool load)
     if (load) Load();
 }
 
-bool ArchiveSettings::Load() {
+void ArchiveSettings::Load() {
     const char* s = kSettingsSection;
     BasePath = settingsFile.GetString(s, "BasePath");
     DetachMethodEvalString = settingsFile.GetString(s, "DetachMethodEvalString");
@@ -20,7 +20,6 @@ bool ArchiveSettings::Load() {
     PromptDelMsg = settingsFile.GetBool(s, "PromptDelMsg");
     PromptDelViewFolders = settingsFile.GetBool(s, "PromptDelViewFolders");
     WriteIndex = settingsFile.GetBool(s, "WriteIndex");
-    return true;
 }
 
 bool ArchiveSettings::Save() {

@@ -15,8 +15,8 @@ class ArchiveSettings {
 public:
     ArchiveSettings(const std::string& settingsFilePath, bool load);
 
-    // Reads all eight keys; a missing file reads as all keys missing. Always true.
-    bool Load();
+    // Reads all eight keys; a missing file reads as all keys missing.
+    void Load();
     // Writes all eight keys, first filling empty formulas with the standard formula. False,
     // after telling the user, when the settings file does not exist (it is never created
     // here) or a key could not be written.

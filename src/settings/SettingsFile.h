@@ -14,7 +14,6 @@ public:
     explicit SettingsFile(std::string path = {}) : path_(std::move(path)) {}
 
     const std::string& Path() const { return path_; }
-    void SetPath(std::string path) { path_ = std::move(path); }
 
     // The stored text; empty when the key is missing or empty.
     std::string GetString(const std::string& section, const std::string& key) const;

@@ -73,7 +73,7 @@ const std::map<std::string, std::string> kReadWrongly = {
     {"enmime/testdata/low-quality/bad-header-wrap.raw",
      "a header line continued without white space ends the header, and the rest of it is decoded "
      "as the part's base64"},
-    {"mikel-mail/spec/fixtures/emails/mime_emails/raw_email_with_binary_encoded.eml#1",
+    {"mikel-mail/fixture-set/fixtures/emails/mime_emails/raw_email_with_binary_encoded.eml#1",
      "a boundary holding \"=\" without quotes is not found: the multipart is one part"},
     {"mimekit/UnitTests/TestData/messages/feedback-report.txt",
      "a byte order mark before the header hides the whole header"},

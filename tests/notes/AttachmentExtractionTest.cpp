@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+#include "notes/AttachmentExtraction.h"
+#include "notes/AttachmentSurvey.h"
 #include "notes/NotesDocument.h"
 #include "notes/NotesText.h"
 #include "sim/Builder.h"
@@ -32,24 +34,37 @@ protected:
     sim::Bytes Content(const std::string& text) { return sim::Bytes(text.begin(), text.end()); }
     std::string Read(const std::string& name) { return scratch.Read(name); }
     void Open(const sim::DocumentBuilder& builder) { ASSERT_TRUE(document.Open(handle, builder.Id(), true)); }
+    // One survey of the open document, then its files written into the folder, as a run does.
+    void Extract() {
+        survey = SurveyAttachments(document.note);
+        written = ExtractAttachments(document, survey, folder);
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& file : written) names.push_back(file.name);
+        return names;
+    }
+    std::vector<std::string> Paths() const {
+        std::vector<std::string> paths;
+        for (const auto& file : written) paths.push_back(file.path);
+        return paths;
+    }
 
     testsupport::ScratchFolder scratch{"stowline-notes-"};
     std::filesystem::path host;
     std::string folder;  // the same folder as a Windows path
     NotesDocument document;
-    DWORD count = 99;
-    std::string paths = "stale";
+    AttachmentSurvey survey;
+    std::vector<WrittenAttachment> written;
 };
 
 TEST_F(Attachments, DocumentWithoutAttachments) {
     Open(sim::AddDocument(*db).Text("Subject", "none"));
-    EXPECT_FALSE(document.HasFileAttachments());
-    EXPECT_FALSE(document.ExtractAttachments(folder, count, paths, ';'));
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(paths, "");
-    EXPECT_TRUE(document.attachmentNames.empty());
-    std::string name = "x", path = "y";
-    EXPECT_FALSE(document.FirstAttachment(name, path));
+    Extract();
+    EXPECT_TRUE(survey.complete);
+    EXPECT_EQ(survey.files, 0u);
+    EXPECT_TRUE(survey.items.empty());
+    EXPECT_TRUE(written.empty());
 }
 
 TEST_F(Attachments, EmbeddedObjectsAreCountedButNotWritten) {
@@ -59,23 +74,21 @@ TEST_F(Attachments, EmbeddedObjectsAreCountedButNotWritten) {
     bytes.hostType = HOST_BYTEARRAY_PAGE;
     Open(sim::AddDocument(*db).Attachment("object.bin", Content("ole"), ole)
              .Attachment("storage.bin", Content("page"), bytes));
-    EXPECT_FALSE(document.HasFileAttachments());
-    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
-    EXPECT_EQ(count, 2u);
-    EXPECT_EQ(paths, "");
-    EXPECT_TRUE(document.attachmentNames.empty());
+    Extract();
+    EXPECT_EQ(survey.files, 0u);
+    EXPECT_EQ(survey.items.size(), 2u);
+    EXPECT_TRUE(written.empty());
     EXPECT_EQ(document.messages, "");
     EXPECT_TRUE(std::filesystem::is_empty(host));
 }
 
 TEST_F(Attachments, RefusedNameIsWrittenCleaned) {
     Open(sim::AddDocument(*db).Attachment("a:b.txt", Content("colon")));
-    EXPECT_TRUE(document.HasFileAttachments());
-    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
-    EXPECT_EQ(count, 1u);
-    EXPECT_EQ(paths, folder + "\\a~b.txt");
-    EXPECT_EQ(document.attachmentNames, std::vector<std::string>{"a:b.txt"});
-    EXPECT_EQ(document.attachmentPaths, std::vector<std::string>{folder + "\\a~b.txt"});
+    Extract();
+    EXPECT_EQ(survey.files, 1u);
+    EXPECT_EQ(survey.items.size(), 1u);
+    EXPECT_EQ(Names(), std::vector<std::string>{"a:b.txt"});
+    EXPECT_EQ(Paths(), std::vector<std::string>{folder + "\\a~b.txt"});
     EXPECT_EQ(Read("a~b.txt"), "colon");
     EXPECT_EQ(document.messages, "");
 }
@@ -86,12 +99,11 @@ TEST_F(Attachments, NameThatLosesCharactersIsWrittenUnderWhatTheArchiveCanName) 
     Open(sim::AddDocument(*db).Attachment("\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.txt", Content("report"))
              .Attachment("Gr\xC3\xBC\xC3\x9F" "e.txt", Content("greetings")));
     sim::ResetCalls();
-    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    Extract();
     // Notes would write the first under its own Unicode name: it is never asked to.
     EXPECT_EQ(sim::CallCount("NSFNoteExtractFile"), 2u);
-    EXPECT_EQ(document.attachmentNames, (std::vector<std::string>{"?????.txt", "Gr\xFC\xDF" "e.txt"}));
-    EXPECT_EQ(document.attachmentPaths,
-              (std::vector<std::string>{folder + "\\~~~~~.txt", folder + "\\Gr\xFC\xDF" "e.txt"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"?????.txt", "Gr\xFC\xDF" "e.txt"}));
+    EXPECT_EQ(Paths(), (std::vector<std::string>{folder + "\\~~~~~.txt", folder + "\\Gr\xFC\xDF" "e.txt"}));
     EXPECT_EQ(Read("~~~~~.txt"), "report");
     EXPECT_EQ(Read("Gr\xC3\xBC\xC3\x9F" "e.txt"), "greetings");  // the host stores names as UTF-8
     EXPECT_EQ(document.messages, "");
@@ -101,10 +113,10 @@ TEST_F(Attachments, NameThatLosesCharactersIsWrittenUnderWhatTheArchiveCanName) 
 TEST_F(Attachments, DeviceNameIsNeverTheTarget) {
     Open(sim::AddDocument(*db).Attachment("NUL.txt", Content("kept")));
     sim::ResetCalls();
-    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    Extract();
     EXPECT_EQ(sim::CallCount("NSFNoteExtractFile"), 1u);
-    EXPECT_EQ(document.attachmentNames, std::vector<std::string>{"NUL.txt"});
-    EXPECT_EQ(document.attachmentPaths, std::vector<std::string>{folder + "\\~NUL.txt"});
+    EXPECT_EQ(Names(), std::vector<std::string>{"NUL.txt"});
+    EXPECT_EQ(Paths(), std::vector<std::string>{folder + "\\~NUL.txt"});
     EXPECT_EQ(Read("~NUL.txt"), "kept");
 }
 
@@ -116,24 +128,15 @@ TEST_F(Attachments, AFailedFileIsReportedAndTheOthersAreWritten) {
     // The second file fails under its own name and under the cleaned one.
     sim::InjectFault("NSFNoteExtractFile", 2, ERR_NOACCESS);
     sim::InjectFault("NSFNoteExtractFile", 3, ERR_NOACCESS);
-    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
-    EXPECT_EQ(count, 3u);
-    EXPECT_EQ(paths, folder + "\\first.txt;" + folder + "\\third.txt");
+    Extract();
+    EXPECT_EQ(survey.files, 3u);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"first.txt", "third.txt"}));
+    EXPECT_EQ(Paths(), (std::vector<std::string>{folder + "\\first.txt", folder + "\\third.txt"}));
     EXPECT_EQ(document.messages, "earlier\nUnable to extract file 'second.txt' to path '" + folder +
                                      "' for reason " + NotesErrorText(ERR_NOACCESS));
     EXPECT_EQ(Read("first.txt"), "1");
     EXPECT_EQ(Read("third.txt"), "3");
     EXPECT_FALSE(std::filesystem::exists(host / "second.txt"));
-
-    std::string name, path;
-    ASSERT_TRUE(document.FirstAttachment(name, path));
-    EXPECT_EQ(name, "first.txt");
-    ASSERT_TRUE(document.NextAttachment(name, path));
-    EXPECT_EQ(name, "third.txt");
-    EXPECT_EQ(path, folder + "\\third.txt");
-    EXPECT_FALSE(document.NextAttachment(name, path));
-    EXPECT_EQ(name, "third.txt");  // unchanged after the end
-    EXPECT_EQ(path, folder + "\\third.txt");
 }
 
 TEST_F(Attachments, SealedAttachmentsNeedTheKey) {
@@ -143,14 +146,14 @@ TEST_F(Attachments, SealedAttachmentsNeedTheKey) {
 
     sim::SetUserKeys({"Team"});
     ASSERT_TRUE(document.Open(handle, id, true));
-    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
+    Extract();
     EXPECT_EQ(Read("secret.txt"), "s");
     std::filesystem::remove(host / "secret.txt");
 
     sim::SetUserKeys({});
     ASSERT_TRUE(document.Open(handle, id, true));
-    EXPECT_TRUE(document.ExtractAttachments(folder, count, paths, ';'));
-    EXPECT_EQ(paths, "");
+    Extract();
+    EXPECT_TRUE(written.empty());
     EXPECT_NE(document.messages.find("Unable to decrypt with current ID\nUnable to extract file 'secret.txt'"),
               std::string::npos)
         << document.messages;
