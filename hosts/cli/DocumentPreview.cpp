@@ -38,11 +38,11 @@ int WithDocument(const std::string& command, const std::string& dbFile, const st
     int status = 1;
     {
         NotesDocument document;
-        if (document.Open(handle, id, true)) {
+        if (const NotesResult opened = document.Open(handle, id, true)) {
             status = use(document, names);
         } else {
             std::cerr << "stowline " << command << ": note " << noteIdText
-                      << " cannot be opened: " << Utf8FromNative(NotesErrorText(document.lastStatus)) << '\n';
+                      << " cannot be opened: " << Utf8FromNative(NotesErrorText(opened.status)) << '\n';
         }
     }
     sim::ReleaseClientHandle(handle);

@@ -38,10 +38,11 @@ void ArchiveSelected(const void* commandBlock) {
                      platform::MB_ICONEXCLAMATION_ | platform::MB_OKCANCEL_))
             return;
         job.ViewName = view.GetTitle();
-    } catch (const CommandAborted&) {
-        return;  // the view note could not be opened; its message has been shown
+    } catch (const CommandAborted& e) {
+        platform::ShowMessageBox(e.what(), kAppName, platform::MB_OK_);  // the view note would not open
+        return;
     } catch (const FieldReadError& e) {
-        if (!e.messageShown) platform::ShowMessageBox(e.what(), kAppName, platform::MB_OK_);
+        platform::ShowMessageBox(e.what(), kAppName, platform::MB_OK_);
         RefreshAfterArchiveSelected(settings->DelMsgAfterArc);
         return;
     }

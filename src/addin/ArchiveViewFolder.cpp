@@ -97,10 +97,11 @@ void ArchiveViewFolder(const void* commandBlock) {
             if (!Confirm(kConfirmText, kConfirmTitle, platform::MB_ICONQUESTION_ | platform::MB_OKCANCEL_))
                 return;
         }
-    } catch (const CommandAborted&) {
-        return;  // the view note could not be opened; its message has been shown
+    } catch (const CommandAborted& e) {
+        ShowAppMessage(e.what());  // the view note would not open
+        return;
     } catch (const FieldReadError& e) {
-        if (!e.messageShown) ShowAppMessage(e.what());
+        ShowAppMessage(e.what());
         RefreshClient(*settings);  // nothing was archived
         return;
     }

@@ -89,16 +89,15 @@ void ArchiveIndex::Add(const std::string& viewFolder, const std::string& pagePat
     }
 }
 
-bool ArchiveIndex::WriteFolder(Folder& folder, const std::string& basePath, IndexFolder& summary,
-                               std::string& why) {
+std::string ArchiveIndex::WriteFolder(Folder& folder, const std::string& basePath, IndexFolder& summary) {
     const std::string dataPath = Join(folder.path, kIndexDataName);
     const std::string pagePath = Join(folder.path, kIndexPageName);
-    if (!folder.failure.empty()) return why = folder.failure, false;
+    if (!folder.failure.empty()) return folder.failure;
 
     std::string stored;
-    if (!ReadStored(dataPath, stored)) return why = "its data file " + Quoted(dataPath) + " cannot be read", false;
+    if (!ReadStored(dataPath, stored)) return "its data file " + Quoted(dataPath) + " cannot be read";
     if (PageInTheWay(pagePath, dataPath))
-        return why = Quoted(pagePath) + " is not an index page (a page of that name is in the way)", false;
+        return Quoted(pagePath) + " is not an index page (a page of that name is in the way)";
 
     std::vector<IndexEntry> entries = ParseIndexEntries(stored);
     // The run's rows move over rather than being copied: with their search words they are
@@ -116,7 +115,7 @@ bool ArchiveIndex::WriteFolder(Folder& folder, const std::string& basePath, Inde
                   entries.end());
     for (const auto& e : entries) {
         if (SameNoCase(e.file, kIndexPageName))
-            return why = "a page of the archive is named " + Quoted(Join(folder.path, e.file)), false;
+            return "a page of the archive is named " + Quoted(Join(folder.path, e.file));
     }
     std::stable_sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
         return a.key != b.key ? a.key > b.key : a.file < b.file;
@@ -135,20 +134,19 @@ bool ArchiveIndex::WriteFolder(Folder& folder, const std::string& basePath, Inde
     home += kIndexPageName;
     const std::string title = summary.path.empty() ? folder.path : summary.path;
     if (!ReplaceFileContent(dataPath, FormatIndexEntries(entries)))
-        return why = "the file " + Quoted(dataPath) + " could not be written", false;
+        return "the file " + Quoted(dataPath) + " could not be written";
     if (!ReplaceFileContent(pagePath, BuildFolderIndexPage(title, home, entries)))
-        return why = "the file " + Quoted(pagePath) + " could not be written", false;
-    return true;
+        return "the file " + Quoted(pagePath) + " could not be written";
+    return {};
 }
 
-bool ArchiveIndex::WriteBase(const std::string& basePath, const std::vector<IndexFolder>& written,
-                             std::string& why) {
+std::string ArchiveIndex::WriteBase(const std::string& basePath, const std::vector<IndexFolder>& written) {
     const std::string dataPath = Join(basePath, kFolderDataName);
     const std::string pagePath = Join(basePath, kIndexPageName);
     std::string stored;
-    if (!ReadStored(dataPath, stored)) return why = "its data file " + Quoted(dataPath) + " cannot be read", false;
+    if (!ReadStored(dataPath, stored)) return "its data file " + Quoted(dataPath) + " cannot be read";
     if (PageInTheWay(pagePath, dataPath))
-        return why = Quoted(pagePath) + " is not an index page (a page of that name is in the way)", false;
+        return Quoted(pagePath) + " is not an index page (a page of that name is in the way)";
 
     std::vector<IndexFolder> folders = ParseIndexFolders(stored);
     for (const auto& f : written) {
@@ -167,10 +165,10 @@ bool ArchiveIndex::WriteBase(const std::string& basePath, const std::vector<Inde
     std::stable_sort(folders.begin(), folders.end(),
                      [](const IndexFolder& a, const IndexFolder& b) { return FolderPathLess(a.path, b.path); });
     if (!ReplaceFileContent(dataPath, FormatIndexFolders(folders)))
-        return why = "the file " + Quoted(dataPath) + " could not be written", false;
+        return "the file " + Quoted(dataPath) + " could not be written";
     if (!ReplaceFileContent(pagePath, BuildBaseIndexPage(folders)))
-        return why = "the file " + Quoted(pagePath) + " could not be written", false;
-    return true;
+        return "the file " + Quoted(pagePath) + " could not be written";
+    return {};
 }
 
 std::string ArchiveIndex::Write(const std::string& basePath) {
@@ -188,17 +186,16 @@ std::string ArchiveIndex::Write(const std::string& basePath) {
             continue;
         }
         IndexFolder summary;
-        std::string why;
         try {
-            if (WriteFolder(folder, basePath, summary, why)) written.push_back(summary);
+            const std::string why = WriteFolder(folder, basePath, summary);
+            if (why.empty()) written.push_back(summary);
             else fail(folder.path, why);
         } catch (const std::exception& e) {
             fail(folder.path, e.what());
         }
     }
-    std::string why;
     try {
-        if (!WriteBase(basePath, written, why)) fail(basePath, why);
+        if (const std::string why = WriteBase(basePath, written); !why.empty()) fail(basePath, why);
     } catch (const std::exception& e) {
         fail(basePath, e.what());
     }

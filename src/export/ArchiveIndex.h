@@ -35,11 +35,10 @@ private:
         std::vector<IndexEntry> added;  // in the order written; a later page replaces one of its name
         std::string failure;
     };
-    // Merges, writes and answers the folder's summary; false with `why` when it could not. The
-    // folder's rows are used up.
-    bool WriteFolder(Folder& folder, const std::string& basePath, IndexFolder& summary,
-                     std::string& why);
-    bool WriteBase(const std::string& basePath, const std::vector<IndexFolder>& written, std::string& why);
+    // Merges, writes and answers the folder's summary. Returns why it could not be written;
+    // empty when it was. The folder's rows are used up.
+    std::string WriteFolder(Folder& folder, const std::string& basePath, IndexFolder& summary);
+    std::string WriteBase(const std::string& basePath, const std::vector<IndexFolder>& written);
 
     std::vector<Folder> folders_;  // in the order the run first wrote to them
 };

@@ -113,7 +113,6 @@ private:
                 job_.UnreadViews.push_back(name);
                 return;
             }
-            view.lastStatus = NOERROR;
         }
 
         NotesDocument document;
@@ -130,8 +129,7 @@ private:
         if (progress) {
             DWORD total = walk->CountNotes();
             // A read that fails here leaves the total unknown; the walk meets the failure itself.
-            if (!selection && view.lastStatus != NOERROR) total = 0;
-            view.lastStatus = NOERROR;
+            if (!selection && !view.ReadResult()) total = 0;
             progress->Begin(job_.ExcludedFolders.DisplayNameFor(name), total);
         }
         std::uint32_t done = 0;
@@ -149,7 +147,7 @@ private:
             } catch (const FieldReadError& e) {
                 // A field that is there could not be read: a page without it would lack what
                 // the mail holds. Files written for the document so far stay; it is kept.
-                if (e.messageShown) throw;
+                if (e.fatal) throw;
                 if (unread++ == 0) unreadError = e.what();
             }
             ++done;
@@ -159,7 +157,7 @@ private:
             if (armed_ && archived) Delete(*archived);
         }
         // A read that failed ended the walk early: the rest of the view was not archived.
-        if (!selection && view.lastStatus != NOERROR) {
+        if (!selection && !view.ReadResult()) {
             job_.UnreadViews.push_back(name);
             unreadViews.push_back(name);
         }
@@ -171,7 +169,7 @@ private:
         try {
             return document.GetFieldText("Subject", ';');
         } catch (const FieldReadError& e) {
-            if (e.messageShown) throw;
+            if (e.fatal) throw;
             return {};
         }
     }

@@ -1,5 +1,5 @@
-// Ends the running menu command at once, after its message has been shown. Thrown only
-// below the menu dispatch, which catches it; it never reaches the Notes client.
+// Ends the running menu command at once; the command shows its message. Thrown only below the
+// menu dispatch, which catches it; it never reaches the Notes client.
 #pragma once
 
 #include <stdexcept>

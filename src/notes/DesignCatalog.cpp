@@ -26,16 +26,13 @@ bool HoldsText(NOTEHANDLE note, const char* name) {
 
 std::string DesignEntry::GetName() const { return title.substr(0, title.find('|')); }
 
-void FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list) {
+NotesResult FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list) {
     TIMEDATE since{};
     TimeConstant(TIMEDATE_WILDCARD, &since);  // lists every note, stubs included
     TIMEDATE until{};
     DHANDLE table = 0;
     STATUS status = NSFDbGetModifiedNoteTable(database, noteClass, since, &until, &table);
-    if (status != NOERROR) {
-        list.lastStatus = status;
-        return;
-    }
+    if (status != NOERROR) return {status};
     const DWORD listed = IDEntries(table);
     DWORD scanned = 0;
     if (listed != 0) {
@@ -62,6 +59,7 @@ void FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list) {
     // IDScan answers "no more" when it fails too.
     if (scanned < listed) list.complete = false;
     OSMemFree(table);
+    return {};
 }
 
 }  // namespace stowline

@@ -6,6 +6,8 @@
 
 #include <notesapi/notesapi.h>
 
+#include "notes/NotesResult.h"
+
 namespace stowline {
 
 class DesignEntry {
@@ -25,7 +27,6 @@ class DesignList {
 public:
     DesignList() = default;
 
-    STATUS lastStatus = 0;  // of a failed fetch
     // False when a design note was missed: one that exists but would not open, a title that
     // could not be read, a listing cut short.
     bool complete = true;
@@ -33,8 +34,8 @@ public:
 };
 
 // Appends one entry per design note of `noteClass` in `database`, in note-ID order. Deletion
-// stubs are left out; a failed listing leaves `list.lastStatus` set, a missed note clears
-// `list.complete`.
-void FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list);
+// stubs are left out; a missed note clears `list.complete`. Fails when the design notes could
+// not be listed at all.
+NotesResult FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list);
 
 }  // namespace stowline

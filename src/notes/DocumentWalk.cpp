@@ -17,8 +17,9 @@ bool DocumentWalk::OpenFrom(NOTEID id, NotesDocument& document) {
         // A note the source lists again (a view, under another category or twice in a row)
         // was dealt with at its first entry.
         if (!seen_.Insert(id)) continue;
-        if (document.Open(WalkDatabase(), id, true)) return true;
-        if (deletedIsUnopened_ || ERR(document.lastStatus) != ERR_NOTE_DELETED) ++unopened_;
+        const NotesResult opened = document.Open(WalkDatabase(), id, true);
+        if (opened) return true;
+        if (deletedIsUnopened_ || ERR(opened.status) != ERR_NOTE_DELETED) ++unopened_;
     }
     document.Close();
     return false;

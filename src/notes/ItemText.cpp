@@ -10,8 +10,6 @@
 
 #include "notes/FieldReadError.h"
 #include "notes/NotesText.h"
-#include "platform/AppName.h"
-#include "platform/Platform.h"
 
 namespace stowline {
 
@@ -249,9 +247,7 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
     } catch (const FieldReadError&) {
         throw;
     } catch (...) {
-        const std::string text = "GetFieldText Error at field " + name + ": " + std::to_string(stage);
-        platform::ShowMessageBox(text, kAppName, platform::MB_OK_);
-        throw FieldReadError(text, true);
+        throw FieldReadError("GetFieldText Error at field " + name + ": " + std::to_string(stage), true);
     }
 }
 

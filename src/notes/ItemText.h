@@ -11,9 +11,9 @@
 
 namespace stowline {
 
-// When reading the items raises an exception, shows "GetFieldText Error at field <name>:
-// <stage>" and throws FieldReadError (notes/FieldReadError.h) with that text. When a Notes call
-// fails on an item that is there, throws FieldReadError without showing anything.
+// When reading the items raises an exception, throws a fatal FieldReadError
+// (notes/FieldReadError.h) "GetFieldText Error at field <name>: <stage>". When a Notes call
+// fails on an item that is there, throws a FieldReadError that is not fatal.
 std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separator);
 
 // Marks an open note as sealed and not decrypted, or forgets the mark before it is closed. Its

@@ -23,8 +23,8 @@ void NotesDatabase::Close() {
     isOpen = false;
 }
 
-void NotesDatabase::FetchDesign(WORD noteClass, DesignList& list) const {
-    stowline::FetchDesign(handle, noteClass, list);
+NotesResult NotesDatabase::FetchDesign(WORD noteClass, DesignList& list) const {
+    return stowline::FetchDesign(handle, noteClass, list);
 }
 
 bool NotesDatabase::GetViewNames(std::vector<std::string>& names, const std::string& prefix,
@@ -40,7 +40,7 @@ bool NotesDatabase::GetViewNames(std::vector<std::string>& names, const std::str
     return list.complete;
 }
 
-bool NotesDatabase::OpenView(const std::string& name, ViewCollection& view) const {
+NotesResult NotesDatabase::OpenView(const std::string& name, ViewCollection& view) const {
     return view.Open(handle, name);
 }
 

@@ -7,6 +7,8 @@
 
 #include <notesapi/notesapi.h>
 
+#include "notes/NotesResult.h"
+
 namespace stowline {
 
 class DesignList;
@@ -24,14 +26,14 @@ public:
     void Close();              // NSFDbClose once, when open
 
     // The design catalog of this database (see DesignCatalog.h).
-    void FetchDesign(WORD noteClass, DesignList& list) const;
+    NotesResult FetchDesign(WORD noteClass, DesignList& list) const;
     // Names of views and folders beginning with `prefix` (exact bytes; "" = all), in the
     // catalog's order; the list is emptied first unless `append`. False when a design note of
     // the catalog was missed, so that names may be missing (a catalog that cannot be listed at
     // all gives no names).
     bool GetViewNames(std::vector<std::string>& names, const std::string& prefix, bool append) const;
     // Opens the collection of the view or folder `name` on this handle.
-    bool OpenView(const std::string& name, ViewCollection& view) const;
+    NotesResult OpenView(const std::string& name, ViewCollection& view) const;
 
     bool isOpen = false;
     DBHANDLE handle = 0;

@@ -8,20 +8,18 @@ NotesDocument::NotesDocument() { Reset(); }
 
 NotesDocument::~NotesDocument() { Close(); }
 
-bool NotesDocument::Open(DBHANDLE db, NOTEID id, bool decrypt) {
+NotesResult NotesDocument::Open(DBHANDLE db, NOTEID id, bool decrypt) {
     Reset();
     decryptWanted = decrypt;
     messages.clear();
     if (id == 0) {  // "no further note" from the walks: nothing to ask Notes for
-        lastStatus = ERR_INVALID_NOTE;
-        return false;
+        return {ERR_INVALID_NOTE};
     }
     NOTEHANDLE opened = 0;
     STATUS status = NSFNoteOpen(db, id, 0, &opened);
     if (status != NOERROR) {
         isOpen = false;
-        lastStatus = status;
-        return false;
+        return {status};
     }
     note = opened;
     isOpen = true;
@@ -32,7 +30,7 @@ bool NotesDocument::Open(DBHANDLE db, NOTEID id, bool decrypt) {
     if (isEncrypted && !isDecrypted) SetUndecrypted(note, true);
     noteId = id;
     database = db;
-    return true;
+    return {};
 }
 
 void NotesDocument::Close() {

@@ -9,6 +9,8 @@
 
 #include <notesapi/notesapi.h>
 
+#include "notes/NotesResult.h"
+
 namespace stowline {
 
 class NotesDocument {
@@ -20,8 +22,8 @@ public:
 
     // ---- note access ----
     // Opens the whole note, closing any note still held. A sealed note is decrypted when
-    // `decrypt` is set; failing that only adds a warning. False: `lastStatus` holds why.
-    bool Open(DBHANDLE db, NOTEID id, bool decrypt = true);
+    // `decrypt` is set; failing that only adds a warning.
+    NotesResult Open(DBHANDLE db, NOTEID id, bool decrypt = true);
     void Close();
     void Reset();  // closes and forgets the note; keeps `messages`
     bool IsEncrypted();
@@ -35,7 +37,6 @@ public:
     std::string GetFieldText(const std::string& name, char separator) const;
 
     // ---- state ----
-    STATUS lastStatus = 0;      // of the last failed open
     std::string messages;       // warnings for the current note
     DBHANDLE database = 0;      // borrowed, never closed
     NOTEHANDLE note = 0;        // owned while isOpen

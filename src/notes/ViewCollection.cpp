@@ -3,8 +3,6 @@
 #include "notes/CommandAborted.h"
 #include "notes/NotesDocument.h"
 #include "notes/NotesText.h"
-#include "platform/AppName.h"
-#include "platform/Platform.h"
 
 namespace stowline {
 
@@ -23,41 +21,32 @@ ViewCollection::ViewCollection(DBHANDLE database, NOTEID viewNoteId)
 
 ViewCollection::~ViewCollection() { Close(); }
 
-bool ViewCollection::FindView(DBHANDLE db, const std::string& name) {
+NotesResult ViewCollection::FindView(DBHANDLE db, const std::string& name) {
     database = 0;
-    if (db == 0) {  // a detached database: no view to find, and nothing to ask Notes
-        lastStatus = ERR_NOT_FOUND;
-        return false;
-    }
+    if (db == 0) return {ERR_NOT_FOUND};  // a detached database: nothing to ask Notes
     NOTEID found = 0;
     STATUS status = NIFFindDesignNote(db, ToNotesText(name, kViewNameLimit).c_str(), NOTE_CLASS_VIEW, &found);
-    if (status != NOERROR) {
-        lastStatus = status;
-        return false;
-    }
+    if (status != NOERROR) return {status};
     viewNoteId = found;
     database = db;
-    return true;
+    return {};
 }
 
-bool ViewCollection::Open(DBHANDLE db, const std::string& name) {
+NotesResult ViewCollection::Open(DBHANDLE db, const std::string& name) {
     database = 0;
     Close();
-    if (!FindView(db, name)) return false;
+    if (const NotesResult found = FindView(db, name); !found) return found;
     database = 0;
     HCOLLECTION opened = 0;
     STATUS status = NIFOpenCollection(db, db, viewNoteId, 0, NULLHANDLE, &opened, nullptr, nullptr,
                                       nullptr, nullptr);
-    if (status != NOERROR) {
-        lastStatus = status;
-        return false;
-    }
+    if (status != NOERROR) return {status};
     collection = opened;
     position = StartPosition();
     signalFlags = 0;
     isOpen = true;
     database = db;
-    return true;
+    return {};
 }
 
 bool ViewCollection::Close() {
@@ -70,11 +59,7 @@ bool ViewCollection::Close() {
 }
 
 namespace {
-[[noreturn]] void ViewNoteWillNotOpen() {
-    const std::string text = "Fatal error opening view note.";
-    platform::ShowMessageBox(text, kAppName, platform::MB_OK_);
-    throw CommandAborted(text);
-}
+[[noreturn]] void ViewNoteWillNotOpen() { throw CommandAborted("Fatal error opening view note."); }
 }  // namespace
 
 std::string ViewCollection::GetTitle() {
@@ -98,16 +83,11 @@ bool ViewCollection::IsFolder() {
     ViewNoteWillNotOpen();
 }
 
-bool ViewCollection::DeleteFolder() {
-    if (viewNoteId == 0 || database == 0) return false;
+NotesResult ViewCollection::DeleteFolder() {
+    if (viewNoteId == 0 || database == 0) return {ERR_NOT_FOUND};
     Close();
     // The folder's database goes in the first argument; the second must be 0.
-    STATUS status = FolderDelete(database, NULLHANDLE, viewNoteId, 0);
-    if (status != NOERROR) {
-        lastError = NotesErrorText(status);
-        return false;
-    }
-    return true;
+    return {FolderDelete(database, NULLHANDLE, viewNoteId, 0)};
 }
 
 bool ViewCollection::ReadEntries() {
@@ -117,7 +97,7 @@ bool ViewCollection::ReadEntries() {
     STATUS status = NIFReadEntries(collection, &position, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, kAllEntries,
                                    READ_MASK_NOTEID, &buffer, nullptr, nullptr, &count, &flags);
     if (status != NOERROR) {
-        lastStatus = status;
+        readStatus_ = status;
         signalFlags = 0;
         return false;
     }
@@ -128,7 +108,7 @@ bool ViewCollection::ReadEntries() {
     if (entryBuffer != 0) {
         entries = static_cast<const NOTEID*>(OSLockObject(entryBuffer));
         if (entries == nullptr) {  // entries that cannot be reached were not read
-            lastStatus = ERR_NOACCESS;
+            readStatus_ = ERR_NOACCESS;
             return false;
         }
         entryCount = count;
@@ -136,7 +116,7 @@ bool ViewCollection::ReadEntries() {
     // A read that brings nothing while it says more follow would only be asked again for
     // ever: the rest of the view cannot be read.
     if (entryCount == 0 && (signalFlags & SIGNAL_MORE_TO_DO) != 0) {
-        lastStatus = ERR_NOACCESS;
+        readStatus_ = ERR_NOACCESS;
         return false;
     }
     return true;
@@ -157,11 +137,9 @@ NOTEID ViewCollection::FirstNoteId() {
     ReleaseEntries();
     if (!isOpen) return 0;
     position = StartPosition();
+    readStatus_ = NOERROR;
     if (!ReadEntries()) return 0;
-    if (entryBuffer == 0) {
-        lastStatus = NOERROR;
-        return 0;
-    }
+    if (entryBuffer == 0) return 0;
     return NextNoteId();
 }
 
@@ -171,7 +149,7 @@ NOTEID ViewCollection::NextNoteId() {
         while (entryIndex >= entryCount) {
             if ((signalFlags & SIGNAL_MORE_TO_DO) == 0) return 0;
             ReleaseEntries();
-            // A failing read ends the walk, with `lastStatus` saying why.
+            // A failing read ends the walk, with ReadResult saying why.
             if (!ReadEntries()) return 0;
         }
         NOTEID id = entries[entryIndex++];

@@ -7,6 +7,7 @@
 #include <notesapi/notesapi.h>
 
 #include "notes/DocumentWalk.h"
+#include "notes/NotesResult.h"
 
 namespace stowline {
 
@@ -20,22 +21,25 @@ public:
     ViewCollection(DBHANDLE database = 0, NOTEID viewNoteId = 0);
     ~ViewCollection();
 
-    bool FindView(DBHANDLE db, const std::string& name);  // by name or alias
-    bool Open(DBHANDLE db, const std::string& name);      // positioned before the first entry
+    NotesResult FindView(DBHANDLE db, const std::string& name);  // by name or alias
+    NotesResult Open(DBHANDLE db, const std::string& name);      // positioned before the first entry
     bool Close();                                          // false when nothing was open
 
     // $Title before its first "|"; "" without a database or view note. When the view note
-    // cannot be opened, shows the fatal message and throws CommandAborted, as IsFolder does.
+    // cannot be opened, throws CommandAborted with the fatal message, as IsFolder does.
     std::string GetTitle();
-    // Whether $Flags holds "F". When the view note cannot be opened, shows the fatal message
-    // and throws CommandAborted (notes/CommandAborted.h).
+    // Whether $Flags holds "F". When the view note cannot be opened, throws CommandAborted
+    // (notes/CommandAborted.h) with the fatal message.
     bool IsFolder();
-    bool DeleteFolder();  // false with `lastError` set on failure
+    NotesResult DeleteFolder();  // ERR_NOT_FOUND without a database or view note
+
+    // How the last walk ended: NOERROR, or the status of the read of the view's entries that
+    // ended it before the view's end (FirstNoteId starts afresh).
+    NotesResult ReadResult() const { return {readStatus_}; }
 
     NOTEID FirstNoteId() override;  // 0 when there is none
     NOTEID NextNoteId() override;
 
-    std::string lastError;  // text of the last failed folder removal
     DBHANDLE database = 0;  // borrowed, never closed
     NOTEID viewNoteId = 0;
     HCOLLECTION collection = 0;
@@ -45,17 +49,18 @@ public:
     DWORD entryIndex = 0;
     WORD signalFlags = 0;
     const NOTEID* entries = nullptr;  // the locked entry buffer
-    STATUS lastStatus = 0;
     bool isOpen = false;
 
 protected:
     DBHANDLE WalkDatabase() const override { return database; }
 
 private:
-    // The next batch into entryBuffer, locked. False with `lastStatus` set when the read fails,
-    // when its entries cannot be locked, or when it brings none while signalling more.
+    // The next batch into entryBuffer, locked. False with the read status set when the read
+    // fails, when its entries cannot be locked, or when it brings none while signalling more.
     bool ReadEntries();
     void ReleaseEntries();
+
+    STATUS readStatus_ = NOERROR;
 };
 
 }  // namespace stowline
