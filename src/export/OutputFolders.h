@@ -1,5 +1,5 @@
-// Where the archive puts things: the folder of each exported view below the base path, and
-// the creation of a missing folder path. Paths are Windows paths joined with one backslash.
+// Where the archive puts things: the folder of each exported view below the base path. Paths
+// are Windows paths joined with one backslash.
 #pragma once
 
 #include <string>
@@ -14,12 +14,5 @@ class ExportJob;
 // guarded as attachment names are), so the folder always lies below the base path. The folder
 // is created when missing; the path is returned as composed even when that fails.
 std::string GetViewFolder(const ExportJob& job, const std::string& viewName);
-
-// Creates every missing folder of `path`, outermost first, and returns the folder's path as
-// rebuilt from its white-space-stripped components; "" when the last creation failed. When
-// no leading part of the path is found (a missing drive, existence checks that fail), nothing
-// is created and the result is "" too: files put into a leading part such as "C:" would land
-// at the root of the drive.
-std::string CreateFolderPath(const std::string& path);
 
 }  // namespace stowline

@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "export/ArchiveIndex.h"
+#include "index/ArchiveIndex.h"
 #include "export/ExportJob.h"
 #include "export/OutputFolders.h"
 #include "files/ExistenceChecks.h"
 #include "files/FileNames.h"
+#include "files/FolderPath.h"
 #include "notes/AttachmentExtraction.h"
 #include "notes/AttachmentSurvey.h"
 #include "notes/BorrowedDatabase.h"

@@ -8,6 +8,7 @@
 #include "export/ExportJob.h"
 #include "export/OutputFolders.h"
 #include "files/FileNames.h"
+#include "files/FolderPath.h"
 
 namespace {
 

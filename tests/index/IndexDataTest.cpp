@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "export/IndexData.h"
+#include "index/IndexData.h"
 
 namespace stowline {
 namespace {

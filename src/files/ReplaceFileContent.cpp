@@ -1,4 +1,4 @@
-#include "export/ReplaceFileContent.h"
+#include "files/ReplaceFileContent.h"
 
 #include "platform/Platform.h"
 

@@ -1,11 +1,11 @@
-#include "export/ArchiveIndex.h"
+#include "index/ArchiveIndex.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 
-#include "export/IndexPage.h"
-#include "export/ReplaceFileContent.h"
+#include "index/IndexPage.h"
+#include "files/ReplaceFileContent.h"
 #include "files/ExistenceChecks.h"
 #include "notes/ItemText.h"
 #include "platform/Platform.h"

@@ -9,7 +9,7 @@
 
 #include <notesapi/notesapi.h>
 
-#include "export/IndexData.h"
+#include "index/IndexData.h"
 
 namespace stowline {
 

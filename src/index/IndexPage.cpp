@@ -1,4 +1,4 @@
-#include "export/IndexPage.h"
+#include "index/IndexPage.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "export/IndexData.h"
+#include "index/IndexData.h"
 
 #include <cstdio>
 #include <optional>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "export/IndexData.h"
+#include "index/IndexData.h"
 
 namespace stowline {
 
