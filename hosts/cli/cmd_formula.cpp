@@ -6,6 +6,7 @@
 
 #include "Command.h"
 #include "DocumentPreview.h"
+#include "render/DocumentRecord.h"
 #include "render/FileNameFormula.h"
 
 namespace stowline::cli {
@@ -25,8 +26,15 @@ const Registration reg{"formula", "Evaluate a file-name formula on a document", 
     return [request]() -> int {
         return WithDocument("formula", request->dbFile, request->note,
                             [&](NotesDocument& document, const std::vector<std::string>&) {
+                                // As a run reads it: a document it would not archive has no name.
+                                const DocumentRecord record = ReadDocumentRecord(document);
+                                if (!record.readFailure.empty()) {
+                                    std::cerr << Utf8FromNative(record.readFailure) << '\n';
+                                    return 1;
+                                }
                                 document.ClearMessages();
-                                const std::string value = EvaluateString(document, NativeFromUtf8(request->formula));
+                                const std::string value =
+                                    EvaluateString(document, record, NativeFromUtf8(request->formula));
                                 const std::string messages = document.GetMessages();
                                 if (value.empty() && !messages.empty()) {
                                     std::cerr << Utf8FromNative(messages) << '\n';

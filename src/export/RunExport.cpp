@@ -20,7 +20,7 @@
 #include "notes/NotesText.h"
 #include "notes/ViewCollection.h"
 #include "platform/Platform.h"
-#include "render/FieldText.h"
+#include "render/DocumentRecord.h"
 #include "render/FileNameFormula.h"
 #include "render/HtmlPage.h"
 
@@ -65,17 +65,18 @@ struct ArchivedDocument {
 // Evaluates a naming formula into one file or folder name, cleaned as attachment names are. A
 // name that is empty once cleaned stops the run with the document's messages, or, where the
 // formula was valid and simply gave no name, with a reason the user can act on.
-std::string EvaluateName(NotesDocument& document, const std::string& formula, const char* what) {
+std::string EvaluateName(NotesDocument& document, const DocumentRecord& record, const std::string& formula,
+                         const char* what) {
     document.ClearMessages();
     std::string result =
-        GuardSpecialName(ReplaceInvalidChars(EvaluateString(document, formula), kInvalidFileNameChars));
+        GuardSpecialName(ReplaceInvalidChars(EvaluateString(document, record, formula), kInvalidFileNameChars));
     if (!result.empty()) return result;
     std::string reason = document.GetMessages();
     if (reason.empty()) {
         reason = formula.empty()
                      ? std::string("No ") + what + " formula is set; saving the Options once stores the standard formula."
                      : std::string("The ") + what + " formula " + Quoted(formula) +
-                           " gives no name for the document " + GetUNID(document.note) + ".";
+                           " gives no name for the document " + record.unid + ".";
     }
     throw Stop{reason};
 }
@@ -135,19 +136,24 @@ private:
         }
         std::uint32_t done = 0;
         for (bool open = walk->FirstDocument(document); open;) {
+            // Read once; a fatal read stops the run here.
+            const DocumentRecord record = ReadDocumentRecord(document);
             // Between two documents: the one before is finished, deleted where armed, and this
-            // one is open but not yet touched.
-            if (progress && progress->Step(done, ProgressSubject(document))) {
+            // one is open and read but nothing of it is written yet.
+            if (progress && progress->Step(done, record.subject)) {
                 document.Close();
                 job_.NotArchived += 1 + walk->CountRest();
                 throw Cancel{};
             }
             std::optional<ArchivedDocument> archived;
             try {
-                archived = ArchiveDocument(document, viewFolder);
+                // A field that is there but could not be read: a page without it would lack
+                // what the mail holds, so nothing is written for the document and it is kept.
+                if (!record.readFailure.empty()) throw FieldReadError(record.readFailure, false);
+                archived = ArchiveDocument(document, record, viewFolder);
             } catch (const FieldReadError& e) {
-                // A field that is there could not be read: a page without it would lack what
-                // the mail holds. Files written for the document so far stay; it is kept.
+                // The same for a field a naming formula reads. Files written for the document
+                // so far stay; it is kept.
                 if (e.fatal) throw;
                 if (unread++ == 0) unreadError = e.what();
             }
@@ -165,27 +171,19 @@ private:
         if (selection && !selection->ScannedToEnd()) selectionCut = true;
     }
 
-    // The subject the progress shows; a field that cannot be read is met again by the archiving.
-    static std::string ProgressSubject(NotesDocument& document) {
-        try {
-            return document.GetFieldText("Subject", ';');
-        } catch (const FieldReadError& e) {
-            if (e.fatal) throw;
-            return {};
-        }
-    }
-
-    ArchivedDocument ArchiveDocument(NotesDocument& document, const std::string& viewFolder) {
+    ArchivedDocument ArchiveDocument(NotesDocument& document, const DocumentRecord& record,
+                                     const std::string& viewFolder) {
         ArchivedDocument archived;
         archived.noteId = document.noteId;
-        archived.undecrypted = document.isEncrypted && !document.isDecrypted;
+        archived.undecrypted = record.undecrypted;
 
-        const AttachmentSurvey survey = SurveyAttachments(document.note);
+        const AttachmentSurvey& survey = record.attachments;
         // A deleting run must know that no attachment went unseen.
         archived.attachmentsComplete = survey.complete;
         std::vector<WrittenAttachment> attachments;
         if (survey.files > 0) {
-            const std::string folderName = EvaluateName(document, job_.DetachMethodEvalString, "attachment folder");
+            const std::string folderName =
+                EvaluateName(document, record, job_.DetachMethodEvalString, "attachment folder");
             const std::string wanted = viewFolder + "\\" + job_.AttachmentsFolderName + "\\" + folderName;
             const std::string folder = CreateFolderPath(wanted);
             if (folder.empty()) {
@@ -204,15 +202,14 @@ private:
             }
         }
 
-        const std::string fileName = EvaluateName(document, job_.TextFileNameEvalString, "file name");
+        const std::string fileName = EvaluateName(document, record, job_.TextFileNameEvalString, "file name");
         std::string path = viewFolder + "\\" + fileName + ".htm";
         // With deletion armed an earlier archive must survive: its mail may be gone already.
         if (armed_) path = FreePath(path);
 
-        archived.htmlBytes =
-            WritePage(path, GetHtmlPage(document.note, viewFolder, attachments), GetDocumentDate(document.note));
+        archived.htmlBytes = WritePage(path, GetHtmlPage(record, viewFolder, attachments), record.Date());
         archived.htmlPath = path;
-        if (index_) index_->Add(viewFolder, path, document.note, attachments.size());
+        if (index_) index_->Add(viewFolder, path, record, attachments.size());
         return archived;
     }
 

@@ -7,9 +7,8 @@
 #include "index/IndexPage.h"
 #include "files/ReplaceFileContent.h"
 #include "files/ExistenceChecks.h"
-#include "notes/ItemText.h"
 #include "platform/Platform.h"
-#include "render/FieldText.h"
+#include "render/DocumentRecord.h"
 
 namespace stowline {
 
@@ -36,15 +35,6 @@ std::string RelativePath(const std::string& folder, const std::string& base) {
     return rest;
 }
 
-std::string SortKey(NOTEHANDLE note) {
-    const auto date = GetDocumentDate(note);
-    if (!date) return "";
-    char key[32];
-    std::snprintf(key, sizeof key, "%04d-%02d-%02d %02d:%02d:%02d", date->year, date->month, date->day,
-                  date->hour, date->minute, date->second);
-    return key;
-}
-
 // The rows stored in a data file; false when the file is there but cannot be read, since
 // writing it again would lose what earlier runs recorded.
 bool ReadStored(const std::string& path, std::string& text) {
@@ -61,7 +51,7 @@ bool PageInTheWay(const std::string& pagePath, const std::string& dataPath) {
 
 }  // namespace
 
-void ArchiveIndex::Add(const std::string& viewFolder, const std::string& pagePath, NOTEHANDLE note,
+void ArchiveIndex::Add(const std::string& viewFolder, const std::string& pagePath, const DocumentRecord& record,
                        std::size_t attachments) noexcept {
     try {
         auto it = std::find_if(folders_.begin(), folders_.end(),
@@ -69,19 +59,15 @@ void ArchiveIndex::Add(const std::string& viewFolder, const std::string& pagePat
         if (it == folders_.end()) it = folders_.insert(folders_.end(), Folder{viewFolder, {}, {}});
         Folder& folder = *it;
         if (!folder.failure.empty()) return;
-        try {
-            IndexEntry entry;
-            entry.file = pagePath.substr(std::min(pagePath.size(), viewFolder.size() + 1));
-            entry.key = SortKey(note);
-            entry.date = GetDateText(note);
-            entry.from = GetFieldNames(note, "From", ", ");
-            entry.subject = GetFieldText(note, "Subject", ';');
-            entry.attachments = attachments;
-            entry.words = LeadingWords(GetFieldText(note, "Body", ';'), kSearchWords, kSearchBytes);
-            folder.added.push_back(std::move(entry));
-        } catch (const std::exception& e) {
-            folder.failure = std::string("the fields of a document could not be read again: ") + e.what();
-        }
+        IndexEntry entry;
+        entry.file = pagePath.substr(std::min(pagePath.size(), viewFolder.size() + 1));
+        entry.key = record.SortKey();
+        entry.date = record.dateText;
+        entry.from = record.from;
+        entry.subject = record.subject;
+        entry.attachments = attachments;
+        entry.words = LeadingWords(record.body, kSearchWords, kSearchBytes);
+        folder.added.push_back(std::move(entry));
     } catch (...) {
         // Out of memory while recording: the folder is left as it is; the run goes on.
         for (auto& folder : folders_)

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include <notesapi/notesapi.h>
-
 #include "index/IndexData.h"
 
 namespace stowline {
+
+struct DocumentRecord;
 
 class ArchiveIndex {
 public:
@@ -19,10 +19,10 @@ public:
     static constexpr std::size_t kSearchWords = 200;
     static constexpr std::size_t kSearchBytes = 1500;
 
-    // Records the page just written at `pagePath` (in `viewFolder`) for the open `note`, with
-    // the number of attachment files it links. Throws nothing: when the note's fields cannot be
-    // read again, the folder's index is not written, and Write says so.
-    void Add(const std::string& viewFolder, const std::string& pagePath, NOTEHANDLE note,
+    // Records the page just written at `pagePath` (in `viewFolder`) for the document's record,
+    // with the number of attachment files it links. Throws nothing: when there is not enough
+    // memory to record it, the folder's index is not written, and Write says so.
+    void Add(const std::string& viewFolder, const std::string& pagePath, const DocumentRecord& record,
              std::size_t attachments) noexcept;
 
     // Writes the indexes of the folders added to, then the base path's. Returns why an index

@@ -80,49 +80,22 @@ std::string GetFieldNames(NOTEHANDLE note, const std::string& name, const std::s
     return names;
 }
 
-bool GetDocumentTime(NOTEHANDLE note, TIME& time) {
-    time = TIME{};
+TIMEDATE GetDocumentTimeDate(NOTEHANDLE note) { return DocumentTimedate(note); }
+
+std::optional<TIME> LocalTimeOf(const TIMEDATE& timedate) {
+    TIME time{};
     OSCurrentTimeZone(&time.zone, &time.dst);
-    time.GM = DocumentTimedate(note);
-    return TimeGMToLocal(&time) == FALSE;  // FALSE is success
+    time.GM = timedate;
+    if (TimeGMToLocal(&time) != FALSE) return std::nullopt;  // FALSE is success
+    return time;
 }
 
-std::optional<platform::LocalTime> GetDocumentDate(NOTEHANDLE note) {
-    TIME time;
-    if (!GetDocumentTime(note, time)) return std::nullopt;
-    return platform::LocalTime{time.year, time.month, time.day, time.hour, time.minute, time.second};
-}
-
-std::string GetDateText(NOTEHANDLE note) {
-    const TIMEDATE time = DocumentTimedate(note);
+std::string DateTextOf(const TIMEDATE& time) {
     std::string text;
     // A value that holds no date Notes can show gives no text; a date that fails to convert
     // would leave the page without it.
     if (!TimeDateText(time, text) && IsWellFormed(time))
         throw FieldReadError("The date of the document could not be read.", false);
-    return text;
-}
-
-std::string FormatDocumentTime(NOTEHANDLE note, const std::string& pattern) {
-    TIME time;
-    if (!GetDocumentTime(note, time)) return "(Failed to Get Time)";
-    std::string text;
-    char field[16];
-    for (char letter : pattern) {
-        int number;
-        const char* format = "%02d";
-        switch (letter) {
-            case 'y': number = time.year; format = "%04d"; break;
-            case 'm': number = time.month; break;
-            case 'd': number = time.day; break;
-            case 'h': number = time.hour; break;
-            case 'n': number = time.minute; break;
-            case 's': number = time.second; break;
-            default: text += letter; continue;
-        }
-        std::snprintf(field, sizeof field, format, number);
-        text += field;
-    }
     return text;
 }
 

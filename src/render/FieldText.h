@@ -1,6 +1,6 @@
 // What a document's fields become in names and pages: sender and recipient names in short
-// form, the document's date (as Notes text, as local broken-down time and by a letter
-// pattern) and its universal ID, all read from the open note handed in.
+// form, the document's date (as Notes text and as local broken-down time) and its universal
+// ID, read from the open note handed in (DocumentRecord reads them all once).
 #pragma once
 
 #include <optional>
@@ -20,16 +20,14 @@ std::string AbbreviateName(const std::string& name);
 // FieldReadError as GetFieldText does.
 std::string GetFieldNames(NOTEHANDLE note, const std::string& name, const std::string& separator);
 
-// DeliveredDate, else PostedDate, else the creation time, as local broken-down time. A date
-// item that is there but cannot be read throws FieldReadError (notes/FieldReadError.h).
-bool GetDocumentTime(NOTEHANDLE note, TIME& time);
-// The same as a calendar value; empty when the time cannot be converted.
-std::optional<platform::LocalTime> GetDocumentDate(NOTEHANDLE note);
+// DeliveredDate, else PostedDate, else the note's creation time. A date item that is there but
+// cannot be read throws FieldReadError (notes/FieldReadError.h), as does an ID that cannot be.
+TIMEDATE GetDocumentTimeDate(NOTEHANDLE note);
+// The time as local broken-down time; none when it cannot be converted.
+std::optional<TIME> LocalTimeOf(const TIMEDATE& time);
 // Notes date-and-time text; empty for a value that holds no valid time or date. Throws
-// FieldReadError when the date item cannot be read or a valid value fails to convert.
-std::string GetDateText(NOTEHANDLE note);
-// y m d h n s replaced by the time's fields; "(Failed to Get Time)" on failure.
-std::string FormatDocumentTime(NOTEHANDLE note, const std::string& pattern);
+// FieldReadError when a valid value fails to convert.
+std::string DateTextOf(const TIMEDATE& time);
 // 32 upper-case hexadecimal digits; throws FieldReadError when the note's ID cannot be read.
 std::string GetUNID(NOTEHANDLE note);
 

@@ -6,7 +6,7 @@
 
 #include "notes/ItemText.h"
 #include "notes/NotesDocument.h"
-#include "render/FieldText.h"
+#include "render/DocumentRecord.h"
 
 namespace stowline {
 
@@ -157,15 +157,33 @@ bool EvaluateTerm(const FormulaWords& words, std::size_t& position, const std::s
     return true;
 }
 
-// An open note gives the formula words their values.
+bool IsNamed(const std::string& field, const char* name) {
+    std::size_t i = 0;
+    for (; i < field.size() && name[i] != '\0'; ++i) {
+        char c = field[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        char n = name[i];
+        if (n >= 'a' && n <= 'z') n = static_cast<char>(n - 'a' + 'A');
+        if (c != n) return false;
+    }
+    return i == field.size() && name[i] == '\0';
+}
+
+// A document's record gives the formula words their values; a field the record does not hold
+// is read from the open note when the formula names it (item names ignore case, as in Notes).
 class DocumentWords : public FormulaWords {
 public:
-    explicit DocumentWords(NOTEHANDLE note) : note_(note) {}
-    std::string FieldText(const std::string& field) const override { return GetFieldText(note_, field, ';'); }
-    std::string TimeText(const std::string& pattern) const override { return FormatDocumentTime(note_, pattern); }
-    std::string UniversalId() const override { return GetUNID(note_); }
+    DocumentWords(const DocumentRecord& record, NOTEHANDLE note) : record_(record), note_(note) {}
+    std::string FieldText(const std::string& field) const override {
+        if (IsNamed(field, "Subject")) return record_.subject;
+        if (IsNamed(field, "Body")) return record_.body;
+        return GetFieldText(note_, field, ';');
+    }
+    std::string TimeText(const std::string& pattern) const override { return record_.FormatTime(pattern); }
+    std::string UniversalId() const override { return record_.unid; }
 
 private:
+    const DocumentRecord& record_;
     NOTEHANDLE note_;
 };
 }  // namespace
@@ -191,10 +209,10 @@ bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std:
     return true;
 }
 
-std::string EvaluateString(NotesDocument& document, const std::string& formula) {
+std::string EvaluateString(NotesDocument& document, const DocumentRecord& record, const std::string& formula) {
     std::string value;
     std::string error;
-    if (!EvaluateFormula(DocumentWords(document.note), formula, value, error)) {
+    if (!EvaluateFormula(DocumentWords(record, document.note), formula, value, error)) {
         document.messages = error;
         return {};
     }

@@ -10,6 +10,7 @@
 namespace stowline {
 
 class NotesDocument;
+struct DocumentRecord;
 
 class FormulaWords {
 public:
@@ -33,8 +34,8 @@ bool EvaluateFormulaTerm(const FormulaWords& words, std::size_t& position,
 bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std::string& value,
                      std::string& error);
 
-// The formula's value on `document`; on an invalid formula "" and the document's `messages`
-// replaced by the error.
-std::string EvaluateString(NotesDocument& document, const std::string& formula);
+// The formula's value on `document`, whose record the run has read; on an invalid formula ""
+// and the document's `messages` replaced by the error.
+std::string EvaluateString(NotesDocument& document, const DocumentRecord& record, const std::string& formula);
 
 }  // namespace stowline

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "notes/ItemText.h"
-#include "render/FieldText.h"
+#include "render/DocumentRecord.h"
 
 namespace stowline {
 
@@ -83,14 +82,14 @@ std::string Escaped(std::string text) {
 constexpr const char* kLabel = "</td></tr>\n<tr><td valign=top><font color=\"#003366\">";
 }  // namespace
 
-std::string GetHtmlPage(NOTEHANDLE note, const std::string& directory,
+std::string GetHtmlPage(const DocumentRecord& record, const std::string& directory,
                         const std::vector<WrittenAttachment>& attachments) {
-    const std::string from = Escaped(GetFieldNames(note, "From", ", "));
-    const std::string date = GetDateText(note);
-    const std::string sendTo = Escaped(GetFieldNames(note, "SendTo", ", "));
-    const std::string copyTo = Escaped(GetFieldNames(note, "CopyTo", ", "));
-    const std::string blindCopyTo = Escaped(GetFieldNames(note, "BlindCopyTo", ", "));
-    const std::string subject = Escaped(GetFieldText(note, "Subject", ';'));
+    const std::string from = Escaped(record.from);
+    const std::string& date = record.dateText;
+    const std::string sendTo = Escaped(record.sendTo);
+    const std::string copyTo = Escaped(record.copyTo);
+    const std::string blindCopyTo = Escaped(record.blindCopyTo);
+    const std::string subject = Escaped(record.subject);
 
     // Links are relative to the HTML file's directory; neither a name nor a path may add markup.
     std::string links;
@@ -101,7 +100,7 @@ std::string GetHtmlPage(NOTEHANDLE note, const std::string& directory,
                  Escaped(file.name) + "</a>";
     }
 
-    const std::string escapedBody = Escaped(GetFieldText(note, "Body", ';'));
+    const std::string escapedBody = Escaped(record.body);
     std::string body;
     body.reserve(escapedBody.size() + escapedBody.size() / 16);
     for (std::size_t from = 0; from < escapedBody.size();) {

@@ -11,13 +11,15 @@
 
 namespace stowline {
 
+struct DocumentRecord;
+
 // Replaces & < > " and the native (Windows-1252) letters ä Ä ö Ö ü Ü ß § by their entities,
 // in place; every other byte passes through.
 void HtmlEscape(std::string& text);
 
-// The page of the open note; `directory` is the HTML file's folder (no trailing separator),
-// from which the links to `attachments` are made relative.
-std::string GetHtmlPage(NOTEHANDLE note, const std::string& directory,
+// The page of a document's record; `directory` is the HTML file's folder (no trailing
+// separator), from which the links to `attachments` are made relative.
+std::string GetHtmlPage(const DocumentRecord& record, const std::string& directory,
                         const std::vector<WrittenAttachment>& attachments);
 
 // A relative link target inside a double-quoted attribute, as the pages link their attachments:

@@ -11,6 +11,7 @@
 #include "notes/FieldReadError.h"
 #include "notes/NotesDocument.h"
 #include "platform/posix/PosixUi.h"
+#include "render/DocumentRecord.h"
 #include "render/FileNameFormula.h"
 #include "sim/Builder.h"
 #include "sim/Engine.h"
@@ -176,23 +177,27 @@ TEST_F(DocumentFixture, DocumentTimeComesFromDeliveredPostedOrCreation) {
         if (c.hasDelivered) builder.Time("DeliveredDate", delivered);
         if (c.hasPosted) builder.Time("PostedDate", posted);
         Open(builder);
-        EXPECT_EQ(FormatDocumentTime(document.note, "y-m-d_hn_s"), c.formatted);
-        EXPECT_EQ(GetDateText(document.note), c.text);
-        auto date = GetDocumentDate(document.note);
+        const DocumentRecord record = ReadDocumentRecord(document);
+        EXPECT_EQ(record.FormatTime("y-m-d_hn_s"), c.formatted);
+        EXPECT_EQ(record.dateText, c.text);
+        auto date = record.Date();
         ASSERT_TRUE(date.has_value());
         char shown[32];
         std::snprintf(shown, sizeof shown, "%04d-%02d-%02d_%02d%02d_%02d", date->year, date->month, date->day,
                       date->hour, date->minute, date->second);
         EXPECT_EQ(shown, c.formatted);
     }
-    EXPECT_EQ(FormatDocumentTime(document.note, "Y: y, m/d"), "Y: 2001, 07/04");
+    EXPECT_EQ(ReadDocumentRecord(document).FormatTime("Y: y, m/d"), "Y: 2001, 07/04");
 }
 
 TEST_F(DocumentFixture, UnconvertibleTimeGivesTheFailureTexts) {
     Open(sim::AddDocument(*db).Time("DeliveredDate", sim::kUnconvertibleTime));
-    EXPECT_EQ(GetDateText(document.note), "");
-    EXPECT_EQ(FormatDocumentTime(document.note, "y"), "(Failed to Get Time)");
-    EXPECT_FALSE(GetDocumentDate(document.note).has_value());
+    const DocumentRecord record = ReadDocumentRecord(document);
+    EXPECT_EQ(record.readFailure, "");
+    EXPECT_EQ(record.dateText, "");
+    EXPECT_EQ(record.FormatTime("y"), "(Failed to Get Time)");
+    EXPECT_FALSE(record.Date().has_value());
+    EXPECT_EQ(record.SortKey(), "");
 }
 
 TEST_F(DocumentFixture, UniversalIdIsAlways32UpperCaseDigits) {
@@ -210,16 +215,16 @@ TEST_F(DocumentFixture, FormulasOnADocument) {
     const std::string standard = "Left(Text(\"Subject\"),30) + \" \" + UNID";
     Open(sim::AddDocument(*db).Unid(kUnid).Text("Subject", subject).Time("DeliveredDate", March5()));
     document.messages = "kept";
-    EXPECT_EQ(EvaluateString(document, standard), subject.substr(0, 30) + " " + kUnidText);
-    EXPECT_EQ(EvaluateString(document, "MTime"), "2004-03-05_0907_03");
-    EXPECT_EQ(EvaluateString(document, "MTime(\"y.m.d\")"), "2004.03.05");
-    EXPECT_EQ(EvaluateString(document, ""), "");
+    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), standard), subject.substr(0, 30) + " " + kUnidText);
+    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "MTime"), "2004-03-05_0907_03");
+    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "MTime(\"y.m.d\")"), "2004.03.05");
+    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), ""), "");
     EXPECT_EQ(document.messages, "kept");
-    EXPECT_EQ(EvaluateString(document, "Left(\"abc\","), "");
+    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "Left(\"abc\","), "");
     EXPECT_EQ(document.messages, "Invalid Evaluate String Error: Left(\"abc\",");
 
     Open(sim::AddDocument(*db).Unid(kUnid));
-    EXPECT_EQ(EvaluateString(document, standard), " " + kUnidText);
+    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), standard), " " + kUnidText);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "notes/AttachmentSurvey.h"
 #include "notes/NotesDocument.h"
+#include "render/DocumentRecord.h"
 #include "sim/Builder.h"
 #include "sim/Engine.h"
 #include "sim/Time.h"
@@ -85,12 +86,12 @@ TEST_F(HtmlPage, EveryCellFilled) {
         "<table width=100% border=0 cellpadding=3 cellspacing=0 style=\"border-collapse: collapse\">\n"
         "<tr><td valign=top colspan=2>Hello &auml; \xE9<br>\nBye<br>\n"
         "</td></tr>\n</table>\n</body>\n</html>\n";
-    EXPECT_EQ(GetHtmlPage(document.note, directory, written), expected);
+    EXPECT_EQ(GetHtmlPage(ReadDocumentRecord(document), directory, written), expected);
 }
 
 TEST_F(HtmlPage, EmptyDocumentGivesEmptyCells) {
     ASSERT_TRUE(document.Open(handle, sim::AddDocument(*db).Id(), true));
-    const std::string page = GetHtmlPage(document.note, "", {});
+    const std::string page = GetHtmlPage(ReadDocumentRecord(document), "", {});
     EXPECT_NE(page.find("<title></title>"), std::string::npos);
     EXPECT_NE(page.find("Attachments<td></td></tr>"), std::string::npos);
     EXPECT_NE(page.find("colspan=2></td></tr>"), std::string::npos);
