@@ -323,15 +323,13 @@ public:
         {
             posix::ScopedFileOps restore;
             posix::Ops() = kCountingOps;
-            std::array<unsigned char, 884> block{};
-            const auto put32 = [&block](size_t at, std::uint32_t v) {
-                for (int i = 0; i < 4; ++i) block[at + i] = static_cast<unsigned char>(v >> (8 * i));
-            };
-            block[4] = static_cast<unsigned char>(command.item);
-            put32(6, 9);
-            put32(18, handle);
-            put32(28, command.view);
-            put32(60, idTable);
+            // The command block as this build's client lays it out.
+            std::array<unsigned char, menublock::kCommandSize> block{};
+            menublock::PutU16(block.data(), menublock::kCommandItemId, static_cast<std::uint16_t>(command.item));
+            menublock::PutU32(block.data(), menublock::kCommandContext, menublock::kContextView | menublock::kCanExport);
+            menublock::PutU32(block.data(), menublock::kCommandDatabase, handle);
+            menublock::PutU32(block.data(), menublock::kCommandViewNoteId, command.view);
+            menublock::PutU32(block.data(), menublock::kCommandSelectedNotes, idTable);
             try {
                 DTMenuProc(2, block.data());
             } catch (...) {
@@ -497,6 +495,8 @@ TEST(FaultSweep, NoMailLostWhateverFails) {
     for (const Command& command : start.commands) {
         const Outcome clean = sweep.Run(command, nullptr);
         for (const auto& r : clean.reasons) std::printf("%s: the clean run says: %s\n", command.name, r.c_str());
+        // A clean run that archives nothing would make every fault point pass unseen.
+        ASSERT_FALSE(clean.deleted.empty()) << command.name << ": the clean run deleted no mail";
         Check(start, command, clean, clean, nullptr, findings);
         std::vector<FaultPoint> faults;
         for (const auto& [name, count] : clean.notesCalls)
