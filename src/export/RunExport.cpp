@@ -11,6 +11,7 @@
 #include "files/ExistenceChecks.h"
 #include "files/FileNames.h"
 #include "files/FolderPath.h"
+#include "files/WholeFile.h"
 #include "notes/AttachmentExtraction.h"
 #include "notes/AttachmentSurvey.h"
 #include "notes/BorrowedDatabase.h"
@@ -213,29 +214,21 @@ private:
         return archived;
     }
 
-    // Writes the page to a new temporary file beside it and only then moves it to its name, so
-    // that a failed write leaves neither a partial page nor a damaged earlier one. The file is
-    // dated before it is closed; it keeps the time of writing when the date cannot be set.
-    // Returns the bytes on disk; throws Stop.
+    // Writes the page whole or not at all (files/WholeFile.h), through a temporary file of the
+    // same length as the page's name, so that a page that fits the path limit never fails for
+    // it; pages end in ".htm", so no page takes that name. Returns the bytes on disk; throws Stop.
     static std::uint64_t WritePage(const std::string& path, const std::string& content,
                                    const std::optional<platform::LocalTime>& date) {
-        // The same length as the page's name, so that a page that fits the path limit never
-        // fails for its temporary file; pages end in ".htm", so no page takes this name.
-        std::string temporary = path.substr(0, path.size() - 3) + "~tm";
-        platform::TextFile file;
-        // Creating it fails when the name is taken (by one left behind when a run was cut
-        // short, say): the first free name is looked for only then.
-        if (!file.Create(temporary)) {
-            temporary = FreePath(temporary);
-            if (!file.Create(temporary)) throw Stop{"Unable to create or open output file " + Quoted(path)};
+        const std::string temporary = path.substr(0, path.size() - 3) + "~tm";
+        const WholeFile page = WriteWholeFile(path, temporary, content, date);
+        switch (page.result) {
+            case WholeFileResult::Written: return page.bytes;
+            case WholeFileResult::NameUnknown:
+                throw Stop{"Unable to find out whether the output file " + Quoted(temporary) + " exists"};
+            case WholeFileResult::NotCreated: throw Stop{"Unable to create or open output file " + Quoted(path)};
+            case WholeFileResult::NotWritten: break;
         }
-        const bool written = file.Write(content);
-        if (written && date) file.SetModificationTime(*date);
-        if (!file.Close() || !written || !platform::MoveFileOver(temporary, path)) {
-            platform::RemoveFile(temporary);
-            throw Stop{"Unable to write output file " + Quoted(path)};
-        }
-        return file.BytesOnDisk();
+        throw Stop{"Unable to write output file " + Quoted(path)};
     }
 
     // The first free name for `path`; throws Stop when the folder cannot be searched, as a name

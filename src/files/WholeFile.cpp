@@ -1,17 +1,26 @@
-#include "files/ReplaceFileContent.h"
+#include "files/WholeFile.h"
 
-#include "platform/Platform.h"
+#include "files/FileNames.h"
 
 namespace stowline {
 
-bool ReplaceFileContent(const std::string& path, const std::string& content) {
-    const std::string temporary = path + ".new";
+WholeFile WriteWholeFile(const std::string& path, const std::string& temporary, const std::string& content,
+                         const std::optional<platform::LocalTime>& date) {
     platform::TextFile file;
-    if (!file.Open(temporary)) return false;
-    const bool written = file.Write(content);
-    if (file.Close() && written && platform::MoveFileOver(temporary, path)) return true;
-    platform::RemoveFile(temporary);
-    return false;
+    std::string written = temporary;
+    // Creating fails when the name is taken: the first free name is looked for only then.
+    if (!file.Create(written)) {
+        written = FirstFreePath(temporary);
+        if (written.empty()) return {WholeFileResult::NameUnknown};
+        if (!file.Create(written)) return {WholeFileResult::NotCreated};
+    }
+    const bool wrote = file.Write(content);
+    if (wrote && date) file.SetModificationTime(*date);
+    if (!file.Close() || !wrote || !platform::MoveFileOver(written, path)) {
+        platform::RemoveFile(written);
+        return {WholeFileResult::NotWritten};
+    }
+    return {WholeFileResult::Written, file.BytesOnDisk()};
 }
 
 }  // namespace stowline

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "index/IndexPage.h"
-#include "files/ReplaceFileContent.h"
+#include "files/WholeFile.h"
 #include "files/ExistenceChecks.h"
 #include "platform/Platform.h"
 #include "render/DocumentRecord.h"
@@ -33,6 +33,11 @@ std::string RelativePath(const std::string& folder, const std::string& base) {
     rest.erase(0, rest.find_first_not_of('\\'));
     while (!rest.empty() && rest.back() == '\\') rest.pop_back();
     return rest;
+}
+
+// Writes an index file whole or not at all, through "<name>.new" beside it.
+bool Replace(const std::string& path, const std::string& content) {
+    return WriteWholeFile(path, path + ".new", content).result == WholeFileResult::Written;
 }
 
 // The rows stored in a data file; false when the file is there but cannot be read, since
@@ -119,9 +124,9 @@ std::string ArchiveIndex::WriteFolder(Folder& folder, const std::string& basePat
     }
     home += kIndexPageName;
     const std::string title = summary.path.empty() ? folder.path : summary.path;
-    if (!ReplaceFileContent(dataPath, FormatIndexEntries(entries)))
+    if (!Replace(dataPath, FormatIndexEntries(entries)))
         return "the file " + Quoted(dataPath) + " could not be written";
-    if (!ReplaceFileContent(pagePath, BuildFolderIndexPage(title, home, entries)))
+    if (!Replace(pagePath, BuildFolderIndexPage(title, home, entries)))
         return "the file " + Quoted(pagePath) + " could not be written";
     return {};
 }
@@ -150,9 +155,9 @@ std::string ArchiveIndex::WriteBase(const std::string& basePath, const std::vect
                   folders.end());
     std::stable_sort(folders.begin(), folders.end(),
                      [](const IndexFolder& a, const IndexFolder& b) { return FolderPathLess(a.path, b.path); });
-    if (!ReplaceFileContent(dataPath, FormatIndexFolders(folders)))
+    if (!Replace(dataPath, FormatIndexFolders(folders)))
         return "the file " + Quoted(dataPath) + " could not be written";
-    if (!ReplaceFileContent(pagePath, BuildBaseIndexPage(folders)))
+    if (!Replace(pagePath, BuildBaseIndexPage(folders)))
         return "the file " + Quoted(pagePath) + " could not be written";
     return {};
 }
