@@ -6,23 +6,24 @@
 #include <cstdint>
 
 #include "platform/DialogHost.h"
+#include "platform/DialogIds.h"
 #include "settings/ArchiveSettings.h"
 
 namespace stowline {
 
-// Template 102 and its menu 1001: the ids the platforms' dialogs are drawn with.
+// The Options template and its menu, by the ids the platforms' dialogs are drawn with.
 namespace options_ids {
-inline constexpr int kTemplate = 102;
-inline constexpr int kMenu = 1001;
-inline constexpr int kOk = 1;
-inline constexpr int kCancel = 2;
-inline constexpr int kBasePath = 1000;        // edit
-inline constexpr int kDeleteMessages = 1001;  // "Delete Messages After Archiving"
-inline constexpr int kBrowse = 1003;
-inline constexpr int kDeleteFolders = 1004;   // "Delete View/Folders After Archiving View/Folder"
-inline constexpr int kPromptFolders = 1005;   // "Prompt First" of the folders group
-inline constexpr int kPromptMessages = 1006;  // "Prompt First" of the messages group
-inline constexpr int kHelpTopics = 32772;     // menu "Help" > "Help Topics"
+inline constexpr int kTemplate = IDD_OPTIONS;
+inline constexpr int kMenu = IDR_OPTIONS_MENU;
+inline constexpr int kOk = IDOK_BUTTON;
+inline constexpr int kCancel = IDCANCEL_BUTTON;
+inline constexpr int kBasePath = IDC_BASE_PATH;              // edit
+inline constexpr int kDeleteMessages = IDC_DELETE_MESSAGES;  // "Delete Messages After Archiving"
+inline constexpr int kBrowse = IDC_BROWSE;
+inline constexpr int kDeleteFolders = IDC_DELETE_FOLDERS;    // "Delete View/Folders After Archiving View/Folder"
+inline constexpr int kPromptFolders = IDC_PROMPT_FOLDERS;    // "Prompt First" of the folders group
+inline constexpr int kPromptMessages = IDC_PROMPT_MESSAGES;  // "Prompt First" of the messages group
+inline constexpr int kHelpTopics = ID_HELP_TOPICS;           // menu "Help" > "Help Topics"
 }  // namespace options_ids
 
 inline constexpr const char* kBasePathErrorText = "Base Path does not exist. Please select a valid path.";

@@ -4,7 +4,6 @@
 
 #include "CommandFixture.h"
 #include "platform/Platform.h"
-#include "platform/win32/resource.h"
 #include "settings/OptionsDialog.h"
 
 namespace {
@@ -38,19 +37,6 @@ class OptionsDialogTest : public CommandTest {
 protected:
     stowline::ArchiveSettings Loaded() { return stowline::ArchiveSettings("C:\\Config\\Stowline.ini", true); }
 };
-
-// The template's ids are the ones the logic works with.
-TEST(OptionsTemplate, ResourceIdsMatchTheLogic) {
-    EXPECT_EQ(IDD_OPTIONS, ids::kTemplate);
-    EXPECT_EQ(IDR_OPTIONS_MENU, ids::kMenu);
-    const std::pair<int, int> pairs[] = {
-        {IDC_BASE_PATH, ids::kBasePath},         {IDC_DELETE_MESSAGES, ids::kDeleteMessages},
-        {IDC_BROWSE, ids::kBrowse},              {IDC_DELETE_FOLDERS, ids::kDeleteFolders},
-        {IDC_PROMPT_FOLDERS, ids::kPromptFolders}, {IDC_PROMPT_MESSAGES, ids::kPromptMessages},
-        {ID_HELP_TOPICS, ids::kHelpTopics},
-    };
-    for (const auto& [resource, logic] : pairs) EXPECT_EQ(resource, logic);
-}
 
 TEST_F(OptionsDialogTest, InitialisationShowsTheSettingsAndHidesUnusedPrompts) {
     struct Case {

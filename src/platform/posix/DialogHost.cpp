@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/DialogHost.h"
+#include "platform/DialogIds.h"
 #include "platform/Platform.h"
 #include "platform/WindowsPath.h"
 #include "platform/posix/PosixDialog.h"
@@ -31,26 +32,26 @@ struct TemplateSpec {
     std::vector<ControlSpec> controls;
 };
 
-// Template 102 in its control order, then its menu's command.
+// The Options template in its control order, then its menu's command.
 const TemplateSpec* FindTemplate(int templateId) {
     static const TemplateSpec options{
         "Stowline Options",
         {
-            {1, Kind::Button, "OK"},
-            {2, Kind::Button, "Cancel"},
-            {-1, Kind::Group, "Settings"},
-            {-1, Kind::Label, "Archive Base Path"},
-            {1000, Kind::Edit, ""},
-            {1001, Kind::Check, "Delete Messages After Archiving"},
-            {1003, Kind::Button, "Browse"},
-            {1004, Kind::Check, "Delete View/Folders After Archiving View/Folder"},
-            {1005, Kind::Check, "Prompt First"},
-            {1006, Kind::Check, "Prompt First"},
-            {-1, Kind::Group, "Messages"},
-            {-1, Kind::Group, "Folders & Views"},
-            {32772, Kind::Menu, "Help Topics"},
+            {IDOK_BUTTON, Kind::Button, "OK"},
+            {IDCANCEL_BUTTON, Kind::Button, "Cancel"},
+            {IDC_STATIC, Kind::Group, "Settings"},
+            {IDC_STATIC, Kind::Label, "Archive Base Path"},
+            {IDC_BASE_PATH, Kind::Edit, ""},
+            {IDC_DELETE_MESSAGES, Kind::Check, "Delete Messages After Archiving"},
+            {IDC_BROWSE, Kind::Button, "Browse"},
+            {IDC_DELETE_FOLDERS, Kind::Check, "Delete View/Folders After Archiving View/Folder"},
+            {IDC_PROMPT_FOLDERS, Kind::Check, "Prompt First"},
+            {IDC_PROMPT_MESSAGES, Kind::Check, "Prompt First"},
+            {IDC_STATIC, Kind::Group, "Messages"},
+            {IDC_STATIC, Kind::Group, "Folders & Views"},
+            {ID_HELP_TOPICS, Kind::Menu, "Help Topics"},
         }};
-    return templateId == 102 ? &options : nullptr;
+    return templateId == IDD_OPTIONS ? &options : nullptr;
 }
 
 struct ControlState {
@@ -171,7 +172,7 @@ private:
             if (!std::getline(std::cin, line)) return;
             if (line.rfind("path", 0) == 0) {
                 std::string text = line.size() > 5 ? line.substr(5) : std::string();
-                Type(1000, Utf8ToCp1252(text));
+                Type(IDC_BASE_PATH, Utf8ToCp1252(text));
                 continue;
             }
             int id = 0;

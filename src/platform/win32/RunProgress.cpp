@@ -8,7 +8,7 @@
 
 #include "platform/RunProgress.h"
 #include "platform/win32/ThisModule.h"
-#include "platform/win32/resource.h"
+#include "platform/DialogIds.h"
 
 namespace platform {
 

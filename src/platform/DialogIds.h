@@ -1,5 +1,10 @@
-// Resource ids of the dialog templates (OptionsDialog.rc, RunProgress.rc) and the Options menu.
+// The ids of the dialog templates, their controls and the Options menu: the one place they are
+// defined, for the Windows resource scripts (win32/*.rc, hence macros), the dialogs' logic and
+// the Linux dialog host.
 #pragma once
+
+#define IDOK_BUTTON 1
+#define IDCANCEL_BUTTON 2
 
 #define IDD_OPTIONS 102
 #define IDR_OPTIONS_MENU 1001
