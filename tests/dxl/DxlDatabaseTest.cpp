@@ -12,7 +12,7 @@
 #include "sim/Time.h"
 #include "sim/Builder.h"
 #include "sim/dxl/Dxl.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace fs = std::filesystem;
 

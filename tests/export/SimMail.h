@@ -8,7 +8,7 @@
 #include "export/ExportJob.h"
 #include "sim/Builder.h"
 #include "sim/Engine.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace exporttest {
 

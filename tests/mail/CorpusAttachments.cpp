@@ -10,7 +10,7 @@
 
 #include "MailTestSupport.h"
 #include "support/ScratchFolder.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 #include "sim/mail/Import.h"
 #include "sim/mail/Mailbox.h"
 

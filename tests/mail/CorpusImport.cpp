@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "MailTestSupport.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 #include "sim/mail/Import.h"
 
 namespace fs = std::filesystem;

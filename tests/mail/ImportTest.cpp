@@ -12,7 +12,7 @@
 #include "MailTestSupport.h"
 #include "sim/Lmbcs.h"
 #include "sim/Time.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 #include "sim/mail/Import.h"
 #include "sim/mail/MailMessage.h"
 

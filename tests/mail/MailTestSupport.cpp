@@ -13,7 +13,7 @@
 #include <notesapi/ods.h>
 
 #include "sim/Lmbcs.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 #include "sim/mail/Import.h"
 
 namespace fs = std::filesystem;

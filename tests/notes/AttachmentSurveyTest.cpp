@@ -8,7 +8,7 @@
 
 #include "notes/AttachmentSurvey.h"
 #include "sim/Builder.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace stowline {
 namespace {

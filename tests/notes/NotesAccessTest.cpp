@@ -14,7 +14,7 @@
 #include "sim/Builder.h"
 #include "sim/Engine.h"
 #include "sim/Faults.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace stowline {
 namespace {

@@ -17,7 +17,7 @@
 #include "sim/Engine.h"
 #include "sim/Faults.h"
 #include "sim/Time.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace stowline {
 namespace {

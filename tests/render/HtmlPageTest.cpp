@@ -12,7 +12,7 @@
 #include "sim/Builder.h"
 #include "sim/Engine.h"
 #include "sim/Time.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 #include "support/ScratchFolder.h"
 
 namespace stowline {

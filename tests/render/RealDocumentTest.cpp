@@ -9,7 +9,7 @@
 #include "render/FileNameFormula.h"
 #include "sim/Engine.h"
 #include "sim/dxl/Dxl.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace stowline {
 namespace {

@@ -11,7 +11,7 @@
 #include "sim/Engine.h"
 #include "sim/Faults.h"
 #include "sim/Status.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 using ::testing::HasSubstr;
 

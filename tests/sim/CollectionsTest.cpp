@@ -6,7 +6,7 @@
 
 #include "sim/Builder.h"
 #include "sim/Status.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace {
 

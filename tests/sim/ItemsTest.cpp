@@ -8,7 +8,7 @@
 #include "sim/Builder.h"
 #include "sim/Lmbcs.h"
 #include "sim/Time.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace {
 

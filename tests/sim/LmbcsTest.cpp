@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "sim/Lmbcs.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace {
 

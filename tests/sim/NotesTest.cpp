@@ -10,7 +10,7 @@
 #include "sim/Environment.h"
 #include "sim/Status.h"
 #include "sim/Time.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace {
 

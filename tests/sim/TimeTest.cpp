@@ -4,7 +4,7 @@
 #include <string>
 
 #include "sim/Time.h"
-#include "sim/testing.h"
+#include "support/StandInFixture.h"
 
 namespace {
 

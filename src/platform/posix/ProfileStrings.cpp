@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "platform/Platform.h"
-#include "platform/ProfileText.h"
+#include "platform/posix/ProfileText.h"
 #include "platform/posix/FileOps.h"
 #include "platform/posix/FileText.h"
 #include "platform/posix/HostPath.h"

@@ -1,4 +1,4 @@
-#include "platform/ProfileText.h"
+#include "platform/posix/ProfileText.h"
 
 #include <vector>
 
