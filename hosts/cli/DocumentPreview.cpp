@@ -11,12 +11,13 @@
 #include "sim/Engine.h"
 #include "sim/Lmbcs.h"
 #include "sim/Model.h"
+#include "platform/Text.h"
 
 namespace stowline::cli {
 
 std::string NativeFromUtf8(const std::string& utf8) { return sim::LmbcsToNative(sim::Utf8ToLmbcs(utf8)); }
 
-std::string Utf8FromNative(const std::string& native) { return platform::winpath::Cp1252ToUtf8(native); }
+std::string Utf8FromNative(const std::string& native) { return platform::text::Cp1252ToUtf8(native); }
 
 int WithDocument(const std::string& command, const std::string& dbFile, const std::string& noteIdText,
                  const std::function<int(NotesDocument&, const std::vector<std::string>&)>& use) {

@@ -14,6 +14,7 @@
 #include "addin/DTMenuProc.h"
 #include "platform/posix/PosixDialog.h"
 #include "settings/OptionsDialog.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ const stowline::cli::Registration reg{
             auto saved = std::make_shared<bool>(false);
             if (r->Scripted()) {
                 platform::posix::ScriptDialog([r, saved](DialogSession& d) {
-                    if (r->basePath) d.Type(ids::kBasePath, platform::posix::Utf8ToCp1252(*r->basePath));
+                    if (r->basePath) d.Type(ids::kBasePath, platform::text::Utf8ToCp1252(*r->basePath));
                     SetBox(d, ids::kPromptMessages, r->promptMessages, ids::kDeleteMessages);
                     SetBox(d, ids::kPromptFolders, r->promptFolders, ids::kDeleteFolders);
                     SetBox(d, ids::kDeleteMessages, r->deleteMessages);

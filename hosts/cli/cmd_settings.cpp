@@ -5,6 +5,7 @@
 #include "Command.h"
 #include "addin/AddinStartup.h"
 #include "platform/WindowsPath.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ const stowline::cli::Registration reg{
     [](CLI::App&) {
         return []() {
             const stowline::ArchiveSettings& s = *stowline::TheSettings();
-            const auto text = [](const std::string& t) { return platform::winpath::Cp1252ToUtf8(t); };
+            const auto text = [](const std::string& t) { return platform::text::Cp1252ToUtf8(t); };
             std::cout << "SettingsFile=" << text(s.settingsFile.Path()) << '\n'
                       << "BasePath=" << text(s.BasePath) << '\n'
                       << "DetachMethodEvalString=" << text(s.DetachMethodEvalString) << '\n'

@@ -7,6 +7,7 @@
 #include "addin/DTMenuProc.h"
 #include "platform/WindowsPath.h"
 #include "platform/posix/PosixUi.h"
+#include "platform/Text.h"
 
 #if defined(STOWLINE_JEMALLOC)
 // One arena: the build-ahead thread and the client share it, instead of each filling an arena
@@ -89,8 +90,8 @@ int main(int argc, char** argv) {
     // Every box is shown on standard error as "title: text".
     platform::posix::SetAskOnTerminal(true);
     platform::posix::SetBoxObserver([](const platform::posix::UiEvent& box) {
-        std::cerr << platform::winpath::Cp1252ToUtf8(box.title) << ": "
-                  << platform::winpath::Cp1252ToUtf8(box.text) << std::endl;
+        std::cerr << platform::text::Cp1252ToUtf8(box.title) << ": "
+                  << platform::text::Cp1252ToUtf8(box.text) << std::endl;
         if (IsErrorOrRefusal(box)) NoteError();
     });
 

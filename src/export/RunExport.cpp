@@ -24,8 +24,12 @@
 #include "render/DocumentRecord.h"
 #include "render/FileNameFormula.h"
 #include "render/HtmlPage.h"
+#include "platform/Text.h"
 
 namespace stowline {
+
+namespace text = platform::text;
+using text::Quoted;
 
 namespace {
 
@@ -36,8 +40,6 @@ struct Stop {
 
 // The user stopped the run between two documents.
 struct Cancel {};
-
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 // What one archived document left on disk, for the decision to delete it.
 struct ArchivedDocument {

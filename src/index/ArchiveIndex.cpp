@@ -9,22 +9,17 @@
 #include "files/ExistenceChecks.h"
 #include "platform/Platform.h"
 #include "render/DocumentRecord.h"
+#include "platform/Text.h"
 
 namespace stowline {
 
-namespace {
+namespace text = platform::text;
+using text::Quoted;
 
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+namespace {
 
 std::string Join(const std::string& folder, const std::string& name) {
     return folder + (!folder.empty() && folder.back() == '\\' ? "" : "\\") + name;
-}
-
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Fold(x) == Fold(y); });
 }
 
 // The folder's path below the base path; empty for the base path itself.
@@ -95,7 +90,7 @@ std::string ArchiveIndex::WriteFolder(Folder& folder, const std::string& basePat
     // the bulk of what the index holds.
     for (auto& added : folder.added) {
         entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                     [&](const IndexEntry& e) { return SameNoCase(e.file, added.file); }),
+                                     [&](const IndexEntry& e) { return text::EqualsNoCase(e.file, added.file); }),
                       entries.end());
         entries.push_back(std::move(added));
     }
@@ -105,7 +100,7 @@ std::string ArchiveIndex::WriteFolder(Folder& folder, const std::string& basePat
                                  [&](const IndexEntry& e) { return !FileExists(Join(folder.path, e.file)); }),
                   entries.end());
     for (const auto& e : entries) {
-        if (SameNoCase(e.file, kIndexPageName))
+        if (text::EqualsNoCase(e.file, kIndexPageName))
             return "a page of the archive is named " + Quoted(Join(folder.path, e.file));
     }
     std::stable_sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
@@ -142,7 +137,7 @@ std::string ArchiveIndex::WriteBase(const std::string& basePath, const std::vect
     std::vector<IndexFolder> folders = ParseIndexFolders(stored);
     for (const auto& f : written) {
         folders.erase(std::remove_if(folders.begin(), folders.end(),
-                                     [&](const IndexFolder& g) { return SameNoCase(g.path, f.path); }),
+                                     [&](const IndexFolder& g) { return text::EqualsNoCase(g.path, f.path); }),
                       folders.end());
         folders.push_back(f);
     }

@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "render/HtmlPage.h"
+#include "platform/Text.h"
 
 namespace stowline {
+
+namespace text = platform::text;
 
 namespace {
 
@@ -22,19 +25,6 @@ std::vector<std::string> Components(const std::string& path) {
         if (slash == std::string::npos) return parts;
         start = slash + 1;
     }
-}
-
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Fold(x) == Fold(y); });
-}
-
-bool LessNoCase(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(Fold(x)) < static_cast<unsigned char>(Fold(y));
-    });
 }
 
 std::string Plural(std::size_t n, const char* one) {
@@ -187,7 +177,7 @@ constexpr const char* kSearchScript = R"(<script>
 bool FolderPathLess(const std::string& a, const std::string& b) {
     const auto x = Components(a);
     const auto y = Components(b);
-    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), LessNoCase);
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), text::LessNoCase);
 }
 
 std::string BuildFolderIndexPage(const std::string& title, const std::string& home,
@@ -226,7 +216,7 @@ std::string BuildBaseIndexPage(const std::vector<IndexFolder>& folders) {
     for (const auto& folder : folders) {
         const auto parts = Components(folder.path);
         std::size_t common = 0;
-        while (common < open.size() && common + 1 < parts.size() && SameNoCase(open[common], parts[common]))
+        while (common < open.size() && common + 1 < parts.size() && text::EqualsNoCase(open[common], parts[common]))
             ++common;
         for (; open.size() > common; open.pop_back()) page += "</ul></li>\n";
         for (std::size_t d = common; d < parts.size(); ++d) {

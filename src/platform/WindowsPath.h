@@ -39,8 +39,6 @@ PathError CheckName(std::string_view name, bool allowWildcards = false);
 // character.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
-// The native 8-bit character set (CP1252) to UTF-8, as names are stored on the host.
-std::string Cp1252ToUtf8(std::string_view text);
 
 // A Windows path taken apart and normalised as the Win32 path layer does: separators '\' and
 // '/', "." dropped, ".." climbing (never above the root), each component trimmed of trailing

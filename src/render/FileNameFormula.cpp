@@ -7,6 +7,7 @@
 #include "notes/ItemText.h"
 #include "notes/NotesDocument.h"
 #include "render/DocumentRecord.h"
+#include "platform/Text.h"
 
 namespace stowline {
 
@@ -157,26 +158,14 @@ bool EvaluateTerm(const FormulaWords& words, std::size_t& position, const std::s
     return true;
 }
 
-bool IsNamed(const std::string& field, const char* name) {
-    std::size_t i = 0;
-    for (; i < field.size() && name[i] != '\0'; ++i) {
-        char c = field[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        char n = name[i];
-        if (n >= 'a' && n <= 'z') n = static_cast<char>(n - 'a' + 'A');
-        if (c != n) return false;
-    }
-    return i == field.size() && name[i] == '\0';
-}
-
 // A document's record gives the formula words their values; a field the record does not hold
 // is read from the open note when the formula names it (item names ignore case, as in Notes).
 class DocumentWords : public FormulaWords {
 public:
     DocumentWords(const DocumentRecord& record, NOTEHANDLE note) : record_(record), note_(note) {}
     std::string FieldText(const std::string& field) const override {
-        if (IsNamed(field, "Subject")) return record_.subject;
-        if (IsNamed(field, "Body")) return record_.body;
+        if (platform::text::EqualsNoCase(field, "Subject")) return record_.subject;
+        if (platform::text::EqualsNoCase(field, "Body")) return record_.body;
         return GetFieldText(note_, field, ';');
     }
     std::string TimeText(const std::string& pattern) const override { return record_.FormatTime(pattern); }

@@ -11,6 +11,7 @@
 #include "platform/DialogHost.h"
 #include "platform/DialogIds.h"
 #include "platform/Platform.h"
+#include "platform/Text.h"
 #include "platform/WindowsPath.h"
 #include "platform/posix/PosixDialog.h"
 
@@ -152,7 +153,7 @@ private:
                 case Kind::Group: out << "-- " << c.text << " --\n"; break;
                 case Kind::Label: out << "   " << c.text << "\n"; break;
                 case Kind::Edit:
-                    out << "   [" << winpath::Cp1252ToUtf8(st->text) << "]    (" << c.id << ": path TEXT)\n";
+                    out << "   [" << text::Cp1252ToUtf8(st->text) << "]    (" << c.id << ": path TEXT)\n";
                     break;
                 case Kind::Check:
                     out << "   [" << (st->checked ? 'x' : ' ') << "] " << c.text << "    (" << c.id << ")\n";
@@ -172,7 +173,7 @@ private:
             if (!std::getline(std::cin, line)) return;
             if (line.rfind("path", 0) == 0) {
                 std::string text = line.size() > 5 ? line.substr(5) : std::string();
-                Type(IDC_BASE_PATH, Utf8ToCp1252(text));
+                Type(IDC_BASE_PATH, text::Utf8ToCp1252(text));
                 continue;
             }
             int id = 0;
@@ -198,30 +199,6 @@ private:
 void ScriptDialog(DialogScript script) { State().scripts.push_back(std::move(script)); }
 void ClearDialogScripts() { State().scripts.clear(); }
 void SetDialogOnTerminal(bool onTerminal) { State().onTerminal = onTerminal; }
-
-std::string Utf8ToCp1252(const std::string& utf8) {
-    static const std::map<std::string, char> table = [] {
-        std::map<std::string, char> t;
-        for (int b = 0x80; b <= 0xFF; ++b) {
-            const char c = static_cast<char>(b);
-            t[winpath::Cp1252ToUtf8(std::string_view(&c, 1))] = c;
-        }
-        return t;
-    }();
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto u = static_cast<unsigned char>(utf8[i]);
-        if (u < 0x80) {
-            out += utf8[i++];
-            continue;
-        }
-        const std::size_t len = u >= 0xF0 ? 4 : u >= 0xE0 ? 3 : u >= 0xC0 ? 2 : 1;
-        const auto it = table.find(utf8.substr(i, len));
-        out += it == table.end() ? '?' : it->second;
-        i += len;
-    }
-    return out;
-}
 
 }  // namespace posix
 

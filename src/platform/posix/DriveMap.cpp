@@ -1,4 +1,5 @@
 #include "platform/posix/DriveMap.h"
+#include "platform/Text.h"
 
 #include <cstdlib>
 
@@ -38,7 +39,7 @@ HostPath MapToHostPath(std::string_view windowsPath, const DriveRoots& roots, bo
     } else if (host.parsed.rooted) {
         host.root = "/";
     }
-    for (const auto& c : host.parsed.components) host.components.push_back(winpath::Cp1252ToUtf8(c));
+    for (const auto& c : host.parsed.components) host.components.push_back(text::Cp1252ToUtf8(c));
     host.path = host.root;
     for (const auto& c : host.components) {
         if (!host.path.empty() && host.path.back() != '/') host.path += '/';

@@ -31,7 +31,4 @@ void ClearDialogScripts();
 // is one). Without a script and without a terminal, a dialog is cancelled at once.
 void SetDialogOnTerminal(bool onTerminal);
 
-// Terminal text (UTF-8) to the native character set; characters it lacks become '?'.
-std::string Utf8ToCp1252(const std::string& utf8);
-
 }  // namespace platform::posix

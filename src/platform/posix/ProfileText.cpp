@@ -1,4 +1,5 @@
 #include "platform/posix/ProfileText.h"
+#include "platform/Text.h"
 
 #include <vector>
 
@@ -15,16 +16,7 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
+using text::EqualsNoCase;
 
 struct Line {
     std::string text{};  // without its line ending

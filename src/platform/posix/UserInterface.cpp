@@ -9,6 +9,7 @@
 #include "platform/WindowsPath.h"
 #include "platform/posix/PosixDialog.h"
 #include "platform/posix/PosixUi.h"
+#include "platform/Text.h"
 
 namespace platform {
 
@@ -31,7 +32,7 @@ UiState& State() {
 
 int AskOnTerminal(const UiEvent& box) {
     const bool cancel = (box.flags & 0x0F) == MB_OKCANCEL_;
-    std::cerr << winpath::Cp1252ToUtf8(box.title) << ": " << winpath::Cp1252ToUtf8(box.text) << "\n"
+    std::cerr << text::Cp1252ToUtf8(box.title) << ": " << text::Cp1252ToUtf8(box.text) << "\n"
               << (cancel ? "[O]K or [C]ancel? " : "[O]K ") << std::flush;
     std::string line;
     if (!std::getline(std::cin, line)) return cancel ? IDCANCEL_ : IDOK_;
@@ -137,7 +138,7 @@ bool BrowseForFolder(std::uintptr_t owner, std::string& path) {
         std::cerr << "Folder (empty to cancel): " << std::flush;
         std::string line;
         // The terminal speaks UTF-8; paths travel in the native character set.
-        if (std::getline(std::cin, line) && !line.empty()) chosen = posix::Utf8ToCp1252(line);
+        if (std::getline(std::cin, line) && !line.empty()) chosen = text::Utf8ToCp1252(line);
     }
     if (chosen) {
         path = *chosen;
