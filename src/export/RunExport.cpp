@@ -56,8 +56,8 @@ struct ArchivedDocument {
     bool VerifiablyOnDisk() const {
         if (!attachmentsComplete) return false;
         if (!FileExists(htmlPath)) return false;
-        const std::int64_t size = platform::FileSize(htmlPath);
-        if (size < 0 || static_cast<std::uint64_t>(size) != htmlBytes) return false;
+        const std::optional<std::uint64_t> size = platform::FileSize(htmlPath);
+        if (!size || *size != htmlBytes) return false;
         for (const auto& path : attachmentPaths) {
             if (!FileExists(path)) return false;
         }
@@ -188,14 +188,14 @@ private:
             const std::string folderName =
                 EvaluateName(document, record, job_.DetachMethodEvalString, "attachment folder");
             const std::string wanted = viewFolder + "\\" + job_.AttachmentsFolderName + "\\" + folderName;
-            const std::string folder = CreateFolderPath(wanted);
-            if (folder.empty()) {
+            const std::optional<std::string> folder = CreateFolderPath(wanted);
+            if (!folder) {
                 // Archived without its attachments; such a document is never deleted.
                 archived.attachmentsComplete = false;
                 archived.unwritten.push_back("The folder " + Quoted(wanted) + " could not be created.");
             } else {
                 document.ClearMessages();
-                attachments = ExtractAttachments(document, survey, folder);
+                attachments = ExtractAttachments(document, survey, *folder);
                 if (attachments.size() != survey.files) {
                     archived.attachmentsComplete = false;
                     // A line for each file not written, with the folder it was to go to.
@@ -236,9 +236,9 @@ private:
     // The first free name for `path`; throws Stop when the folder cannot be searched, as a name
     // that only seems free may be another document's page.
     static std::string FreePath(const std::string& path) {
-        std::string free = FirstFreePath(path);
-        if (free.empty()) throw Stop{"Unable to find out whether the output file " + Quoted(path) + " exists"};
-        return free;
+        std::optional<std::string> free = FirstFreePath(path);
+        if (!free) throw Stop{"Unable to find out whether the output file " + Quoted(path) + " exists"};
+        return *free;
     }
 
     void Delete(const ArchivedDocument& archived) {

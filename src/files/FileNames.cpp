@@ -50,22 +50,30 @@ void MakeValidFileName(std::string& text) {
     if (!out.empty()) text = out;
 }
 
-std::string FirstFreePath(const std::string& path) {
-    // The name itself, or "" when whether it is free cannot be told.
-    const auto freeName = [](const std::string& candidate) -> std::optional<std::string> {
+std::optional<std::string> FirstFreePath(const std::string& path) {
+    // Free (the name), taken (none) or not known (an error, which ends the search).
+    enum class Answer { Free, Taken, Unknown };
+    const auto ask = [](const std::string& candidate) {
         const auto entry = platform::FindFirstEntry(candidate);
-        if (entry.failed) return std::string();
-        if (!entry.found) return candidate;
-        return std::nullopt;
+        return entry.failed ? Answer::Unknown : entry.found ? Answer::Taken : Answer::Free;
     };
-    if (auto name = freeName(path)) return *name;
+    switch (ask(path)) {
+        case Answer::Free: return path;
+        case Answer::Unknown: return std::nullopt;
+        case Answer::Taken: break;
+    }
     const auto nameStart = path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1;
     auto dot = path.rfind('.');
     if (dot == std::string::npos || dot <= nameStart) dot = path.size();
     const std::string stem = path.substr(0, dot);
     const std::string extension = path.substr(dot);
     for (unsigned long number = 2;; ++number) {
-        if (auto name = freeName(stem + " (" + std::to_string(number) + ")" + extension)) return *name;
+        const std::string candidate = stem + " (" + std::to_string(number) + ")" + extension;
+        switch (ask(candidate)) {
+            case Answer::Free: return candidate;
+            case Answer::Unknown: return std::nullopt;
+            case Answer::Taken: break;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // Turning formula results and attachment names into names the file system accepts.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace stowline {
@@ -29,8 +30,8 @@ void MakeValidFileName(std::string& text);
 // `path` when no file or folder is there; otherwise the first free one of "name (2).ext",
 // "name (3).ext", ... The number goes before the extension of the last component; a name
 // without one (or whose only dot leads it) gets the number at its end. Used where an
-// existing file must not be replaced. Empty when a search failed: a name whose existence is
+// existing file must not be replaced. None when a search failed: a name whose existence is
 // not known is never taken for free.
-std::string FirstFreePath(const std::string& path);
+std::optional<std::string> FirstFreePath(const std::string& path);
 
 }  // namespace stowline

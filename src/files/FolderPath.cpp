@@ -25,7 +25,7 @@ std::string StripTrailing(const std::string& text) {
 
 }  // namespace
 
-std::string CreateFolderPath(const std::string& path) {
+std::optional<std::string> CreateFolderPath(const std::string& path) {
     // Most often only the last folder is missing, as for each document's attachments: made at
     // once, without looking first, when the walk below would make that same folder (no name
     // of the path to strip).
@@ -42,7 +42,7 @@ std::string CreateFolderPath(const std::string& path) {
     bool exists = DirectoryExists(rest);
     while (!exists) {
         const auto slash = rest.rfind('\\');
-        if (slash == std::string::npos) return {};
+        if (slash == std::string::npos) return std::nullopt;
         parts.push_back(Strip(rest.substr(slash + 1)));
         rest = StripTrailing(rest.substr(0, slash));
         exists = DirectoryExists(rest);
@@ -55,7 +55,8 @@ std::string CreateFolderPath(const std::string& path) {
         const int error = platform::MakeDirectory(rest);
         lastMade = error == 0 || error == kAlreadyExists;
     }
-    return lastMade ? rest : std::string();
+    if (!lastMade) return std::nullopt;
+    return rest;
 }
 
 }  // namespace stowline

@@ -10,8 +10,9 @@ WholeFile WriteWholeFile(const std::string& path, const std::string& temporary, 
     std::string written = temporary;
     // Creating fails when the name is taken: the first free name is looked for only then.
     if (!file.Create(written)) {
-        written = FirstFreePath(temporary);
-        if (written.empty()) return {WholeFileResult::NameUnknown};
+        const std::optional<std::string> free = FirstFreePath(temporary);
+        if (!free) return {WholeFileResult::NameUnknown};
+        written = *free;
         if (!file.Create(written)) return {WholeFileResult::NotCreated};
     }
     const bool wrote = file.Write(content);

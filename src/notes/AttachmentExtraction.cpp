@@ -32,9 +32,9 @@ std::optional<std::string> ExtractFile(NotesDocument& document, const Attachment
     const auto extractAs = [&](const std::string& nativeTarget) -> std::optional<std::string> {
         std::string target = nativeTarget;
         if (document.keepExistingFiles) {
-            const std::string free = FirstFreePath(folder + "\\" + nativeTarget);
-            if (free.empty()) return "the folder could not be searched for a free name";
-            target = free.substr(std::min(free.size(), folder.size() + 1));
+            const std::optional<std::string> free = FirstFreePath(folder + "\\" + nativeTarget);
+            if (!free) return "the folder could not be searched for a free name";
+            target = free->substr(std::min(free->size(), folder.size() + 1));
         }
         const std::string notesTarget = target == file.name ? file.storedName : ToNotesText(target);
         const STATUS result =

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -98,8 +99,8 @@ bool MoveFileOver(const std::string& from, const std::string& to);
 // Deletes one file.
 bool RemoveFile(const std::string& path);
 
-// Size of a file in bytes, or -1 when it cannot be read.
-std::int64_t FileSize(const std::string& path);
+// Size of a file in bytes; none when it cannot be read (or is a folder).
+std::optional<std::uint64_t> FileSize(const std::string& path);
 
 // The bytes of a whole file, as stored (no line-end translation). False when it cannot be read.
 bool ReadFileBytes(const std::string& path, std::string& content);

@@ -149,15 +149,15 @@ TEST(CreateFolderPath, RebuildsThePathFromStrippedComponents) {
 TEST(CreateFolderPath, FileInTheWayGivesEmptyResult) {
     ArchiveFolder archive;
     archive.Write("X\\Y", "a file, not a folder");
-    EXPECT_EQ(CreateFolderPath(archive.Win("X\\Y\\Z")), "");
+    EXPECT_EQ(CreateFolderPath(archive.Win("X\\Y\\Z")), std::nullopt);
     EXPECT_TRUE(archive.IsFile("X\\Y"));
 }
 
 // No folder to write into: the leading part ("C:" when every existence check fails) would
 // put the files at the root of the drive.
 TEST(CreateFolderPath, NoExistingLeadingPartCreatesNothingAndGivesEmptyResult) {
-    EXPECT_EQ(CreateFolderPath("no-such-top\\A\\B"), "");
-    EXPECT_EQ(CreateFolderPath("plainname"), "");
+    EXPECT_EQ(CreateFolderPath("no-such-top\\A\\B"), std::nullopt);
+    EXPECT_EQ(CreateFolderPath("plainname"), std::nullopt);
 }
 
 TEST(ReplaceInvalidChars, CleansOneNameByteByByte) {

@@ -197,15 +197,15 @@ bool RemoveFile(const std::string& path) {
     return true;
 }
 
-std::int64_t FileSize(const std::string& path) {
+std::optional<std::uint64_t> FileSize(const std::string& path) {
     posix::Entry entry;
     const auto host = posix::ResolveHostPath(path, false, &entry);
-    if (host.error != winpath::PathError::None || host.components.empty()) return -1;
-    if (entry.state == posix::Entry::Absent) return -1;
+    if (host.error != winpath::PathError::None || host.components.empty()) return std::nullopt;
+    if (entry.state == posix::Entry::Absent) return std::nullopt;
     struct stat st = entry.st;
-    if (entry.state != posix::Entry::Present && posix::Ops().stat(host.path.c_str(), &st) != 0) return -1;
-    if (S_ISDIR(st.st_mode)) return -1;
-    return static_cast<std::int64_t>(st.st_size);
+    if (entry.state != posix::Entry::Present && posix::Ops().stat(host.path.c_str(), &st) != 0) return std::nullopt;
+    if (S_ISDIR(st.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
 }
 
 bool ReadFileBytes(const std::string& path, std::string& content) {

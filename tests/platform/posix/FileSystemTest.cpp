@@ -177,9 +177,9 @@ TEST_F(FileSystem, TextFileStoresCrLfAndCountsIt) {
     EXPECT_TRUE(f.Close());
     EXPECT_FALSE(f.IsOpen());
     EXPECT_EQ(Read("out/page.htm"), "a\r\nb\r\r\n\r\n");
-    EXPECT_EQ(platform::FileSize("C:\\out\\page.htm"), 9);
-    EXPECT_EQ(platform::FileSize("C:\\out"), -1);
-    EXPECT_EQ(platform::FileSize("C:\\out\\none"), -1);
+    EXPECT_EQ(platform::FileSize("C:\\out\\page.htm"), 9u);
+    EXPECT_EQ(platform::FileSize("C:\\out"), std::nullopt);
+    EXPECT_EQ(platform::FileSize("C:\\out\\none"), std::nullopt);
     EXPECT_FALSE(f.Open("C:\\missing\\page.htm"));
     EXPECT_FALSE(f.Open("C:\\out\\"));
 }
