@@ -32,15 +32,13 @@ const Registration reg{"formula", "Evaluate a file-name formula on a document", 
                                     std::cerr << Utf8FromNative(record.readFailure) << '\n';
                                     return 1;
                                 }
-                                document.ClearMessages();
-                                const std::string value =
+                                const FormulaValue name =
                                     EvaluateString(document, record, NativeFromUtf8(request->formula));
-                                const std::string messages = document.GetMessages();
-                                if (value.empty() && !messages.empty()) {
-                                    std::cerr << Utf8FromNative(messages) << '\n';
+                                if (!name.error.empty()) {
+                                    std::cerr << Utf8FromNative(name.error) << '\n';
                                     return 1;
                                 }
-                                std::cout << Utf8FromNative(value) << '\n';
+                                std::cout << Utf8FromNative(name.value) << '\n';
                                 return 0;
                             });
     };

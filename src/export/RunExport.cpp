@@ -66,15 +66,14 @@ struct ArchivedDocument {
 };
 
 // Evaluates a naming formula into one file or folder name, cleaned as attachment names are. A
-// name that is empty once cleaned stops the run with the document's messages, or, where the
+// name that is empty once cleaned stops the run with the formula's error, or, where the
 // formula was valid and simply gave no name, with a reason the user can act on.
-std::string EvaluateName(NotesDocument& document, const DocumentRecord& record, const std::string& formula,
+std::string EvaluateName(const NotesDocument& document, const DocumentRecord& record, const std::string& formula,
                          const char* what) {
-    document.ClearMessages();
-    std::string result =
-        GuardSpecialName(ReplaceInvalidChars(EvaluateString(document, record, formula), kInvalidFileNameChars));
+    const FormulaValue name = EvaluateString(document, record, formula);
+    std::string result = GuardSpecialName(ReplaceInvalidChars(name.value, kInvalidFileNameChars));
     if (!result.empty()) return result;
-    std::string reason = document.GetMessages();
+    std::string reason = name.error;
     if (reason.empty()) {
         reason = formula.empty()
                      ? std::string("No ") + what + " formula is set; saving the Options once stores the standard formula."
@@ -194,12 +193,14 @@ private:
                 archived.attachmentsComplete = false;
                 archived.unwritten.push_back("The folder " + Quoted(wanted) + " could not be created.");
             } else {
-                document.ClearMessages();
-                attachments = ExtractAttachments(document, survey, *folder);
+                ExtractedAttachments extracted = ExtractAttachments(document, survey, *folder);
+                attachments = std::move(extracted.written);
                 if (attachments.size() != survey.files) {
                     archived.attachmentsComplete = false;
                     // A line for each file not written, with the folder it was to go to.
-                    archived.unwritten.push_back(document.GetMessages());
+                    std::string lines;
+                    for (const auto& failure : extracted.failures) lines += (lines.empty() ? "" : "\n") + failure;
+                    archived.unwritten.push_back(lines);
                 }
                 for (const auto& file : attachments) archived.attachmentPaths.push_back(file.path);
             }

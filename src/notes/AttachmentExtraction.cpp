@@ -53,22 +53,20 @@ std::optional<std::string> ExtractFile(NotesDocument& document, const Attachment
 }
 }  // namespace
 
-std::vector<WrittenAttachment> ExtractAttachments(NotesDocument& document, const AttachmentSurvey& survey,
-                                                  const std::string& folder) {
-    std::vector<WrittenAttachment> written;
+ExtractedAttachments ExtractAttachments(NotesDocument& document, const AttachmentSurvey& survey,
+                                        const std::string& folder) {
+    ExtractedAttachments extracted;
     for (const AttachmentItem& file : survey.items) {
         if (!file.isFile) continue;
         std::string writtenName;
         const std::optional<std::string> failure =
             file.damaged ? NotesErrorText(ERR_DATATYPE) : ExtractFile(document, file, folder, writtenName);
-        if (failure) {
-            if (!document.messages.empty()) document.messages += '\n';
-            document.messages += "Unable to extract file '" + file.name + "' to path '" + folder + "'" +
-                                 " for reason " + *failure;
-        }
-        if (!writtenName.empty()) written.push_back({file.name, folder + "\\" + writtenName});
+        if (failure)
+            extracted.failures.push_back("Unable to extract file '" + file.name + "' to path '" + folder + "'" +
+                                         " for reason " + *failure);
+        if (!writtenName.empty()) extracted.written.push_back({file.name, folder + "\\" + writtenName});
     }
-    return written;
+    return extracted;
 }
 
 }  // namespace stowline

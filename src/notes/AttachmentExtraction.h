@@ -15,11 +15,17 @@ struct WrittenAttachment {
     std::string path;
 };
 
+// What an extraction wrote, in the survey's order, and a line for each file it could not write
+// ("Unable to extract file '<name>' to path '<folder>' for reason <why>").
+struct ExtractedAttachments {
+    std::vector<WrittenAttachment> written;
+    std::vector<std::string> failures;
+};
+
 // Writes every file of `survey` (taken of `document`'s open note) into `folder`, under its
 // own name where the file system takes it as it stands and under the cleaned name otherwise;
-// with the document's `keepExistingFiles` never over an existing file. Returns what was
-// written, in the survey's order; each failure adds a line to the document's messages.
-std::vector<WrittenAttachment> ExtractAttachments(NotesDocument& document, const AttachmentSurvey& survey,
-                                                  const std::string& folder);
+// with the document's `keepExistingFiles` never over an existing file.
+ExtractedAttachments ExtractAttachments(NotesDocument& document, const AttachmentSurvey& survey,
+                                        const std::string& folder);
 
 }  // namespace stowline

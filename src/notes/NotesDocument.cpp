@@ -11,7 +11,6 @@ NotesDocument::~NotesDocument() { Close(); }
 NotesResult NotesDocument::Open(DBHANDLE db, NOTEID id, bool decrypt) {
     Reset();
     decryptWanted = decrypt;
-    messages.clear();
     if (id == 0) {  // "no further note" from the walks: nothing to ask Notes for
         return {ERR_INVALID_NOTE};
     }
@@ -24,8 +23,8 @@ NotesResult NotesDocument::Open(DBHANDLE db, NOTEID id, bool decrypt) {
     note = opened;
     isOpen = true;
     isEncrypted = IsEncrypted();
-    // A note that cannot be decrypted stays open; the warning stands in messages and its
-    // attachments are extracted without a key.
+    // A note that cannot be decrypted stays open, and its attachments are extracted without a
+    // key.
     if (decryptWanted && isEncrypted) isDecrypted = Decrypt();
     if (isEncrypted && !isDecrypted) SetUndecrypted(note, true);
     noteId = id;
@@ -50,7 +49,6 @@ void NotesDocument::Reset() {
     isEncrypted = false;
     isDecrypted = false;
     decryptWanted = true;
-    messageSeparator = ';';
 }
 
 bool NotesDocument::IsEncrypted() {
@@ -61,16 +59,7 @@ bool NotesDocument::IsEncrypted() {
 }
 
 bool NotesDocument::Decrypt() {
-    if (NSFNoteDecrypt(note, 0, &attachmentKey) == NOERROR) return true;
-    if (!messages.empty()) messages += '\n';
-    messages += "Unable to decrypt with current ID";
-    return false;
-}
-
-void NotesDocument::AddMessage(const std::string& text) {
-    if (text.empty()) return;
-    if (!messages.empty()) messages += messageSeparator;
-    messages += text;
+    return NSFNoteDecrypt(note, 0, &attachmentKey) == NOERROR;
 }
 
 std::string NotesDocument::GetFieldText(const std::string& name, char separator) const {

@@ -1,7 +1,6 @@
 // Owning wrapper of one open Notes note (a mail document or a view's design note). One
-// object is reused for many notes in turn. It decrypts sealed notes on open, keeps the key
-// that attachment extraction needs, and collects the warnings raised while the note is
-// processed in `messages`.
+// object is reused for many notes in turn. It decrypts sealed notes on open and keeps the key
+// that attachment extraction needs.
 #pragma once
 
 #include <string>
@@ -22,22 +21,17 @@ public:
 
     // ---- note access ----
     // Opens the whole note, closing any note still held. A sealed note is decrypted when
-    // `decrypt` is set; failing that only adds a warning.
+    // `decrypt` is set; one that cannot be is still open, with `isDecrypted` false.
     NotesResult Open(DBHANDLE db, NOTEID id, bool decrypt = true);
     void Close();
-    void Reset();  // closes and forgets the note; keeps `messages`
+    void Reset();  // closes and forgets the note
     bool IsEncrypted();
     bool Decrypt();
-
-    void AddMessage(const std::string& text);
-    std::string GetMessages() const { return messages; }
-    void ClearMessages() { messages.clear(); }
 
     // The text of the field `name` (see notes/ItemText.h); throws FieldReadError.
     std::string GetFieldText(const std::string& name, char separator) const;
 
     // ---- state ----
-    std::string messages;       // warnings for the current note
     DBHANDLE database = 0;      // borrowed, never closed
     NOTEHANDLE note = 0;        // owned while isOpen
     bool isOpen = false;
@@ -46,7 +40,6 @@ public:
     bool isEncrypted = false;
     bool isDecrypted = false;
     bool decryptWanted = true;
-    char messageSeparator = ';';
     // Set by a run that deletes what it archives: extraction then never replaces an existing
     // file but writes to the first free numbered name. Kept across notes.
     bool keepExistingFiles = false;

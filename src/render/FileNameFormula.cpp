@@ -198,14 +198,10 @@ bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std:
     return true;
 }
 
-std::string EvaluateString(NotesDocument& document, const DocumentRecord& record, const std::string& formula) {
-    std::string value;
-    std::string error;
-    if (!EvaluateFormula(DocumentWords(record, document.note), formula, value, error)) {
-        document.messages = error;
-        return {};
-    }
-    return value;
+FormulaValue EvaluateString(const NotesDocument& document, const DocumentRecord& record, const std::string& formula) {
+    FormulaValue result;
+    EvaluateFormula(DocumentWords(record, document.note), formula, result.value, result.error);
+    return result;
 }
 
 }  // namespace stowline

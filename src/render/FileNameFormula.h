@@ -34,8 +34,12 @@ bool EvaluateFormulaTerm(const FormulaWords& words, std::size_t& position,
 bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std::string& value,
                      std::string& error);
 
-// The formula's value on `document`, whose record the run has read; on an invalid formula ""
-// and the document's `messages` replaced by the error.
-std::string EvaluateString(NotesDocument& document, const DocumentRecord& record, const std::string& formula);
+// The formula's value on a document, from its record and, for fields the record does not hold,
+// its open note; on an invalid formula the value is empty and `error` says why.
+struct FormulaValue {
+    std::string value;
+    std::string error;
+};
+FormulaValue EvaluateString(const NotesDocument& document, const DocumentRecord& record, const std::string& formula);
 
 }  // namespace stowline

@@ -214,17 +214,22 @@ TEST_F(DocumentFixture, FormulasOnADocument) {
     ASSERT_EQ(subject.size(), 45u);
     const std::string standard = "Left(Text(\"Subject\"),30) + \" \" + UNID";
     Open(sim::AddDocument(*db).Unid(kUnid).Text("Subject", subject).Time("DeliveredDate", March5()));
-    document.messages = "kept";
-    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), standard), subject.substr(0, 30) + " " + kUnidText);
-    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "MTime"), "2004-03-05_0907_03");
-    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "MTime(\"y.m.d\")"), "2004.03.05");
-    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), ""), "");
-    EXPECT_EQ(document.messages, "kept");
-    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "Left(\"abc\","), "");
-    EXPECT_EQ(document.messages, "Invalid Evaluate String Error: Left(\"abc\",");
+    const DocumentRecord record = ReadDocumentRecord(document);
+    const auto value = [&](const std::string& formula) {
+        const FormulaValue name = EvaluateString(document, record, formula);
+        EXPECT_EQ(name.error, "") << formula;
+        return name.value;
+    };
+    EXPECT_EQ(value(standard), subject.substr(0, 30) + " " + kUnidText);
+    EXPECT_EQ(value("MTime"), "2004-03-05_0907_03");
+    EXPECT_EQ(value("MTime(\"y.m.d\")"), "2004.03.05");
+    EXPECT_EQ(value(""), "");
+    const FormulaValue invalid = EvaluateString(document, record, "Left(\"abc\",");
+    EXPECT_EQ(invalid.value, "");
+    EXPECT_EQ(invalid.error, "Invalid Evaluate String Error: Left(\"abc\",");
 
     Open(sim::AddDocument(*db).Unid(kUnid));
-    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), standard), " " + kUnidText);
+    EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), standard).value, " " + kUnidText);
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST_F(HtmlPage, EveryCellFilled) {
                     .Id();
     ASSERT_TRUE(document.Open(handle, id, true));
     const std::vector<WrittenAttachment> written =
-        ExtractAttachments(document, SurveyAttachments(document.note), directory + "\\_Attachments~\\Report");
+        ExtractAttachments(document, SurveyAttachments(document.note), directory + "\\_Attachments~\\Report").written;
     ASSERT_EQ(written.size(), 2u);
 
     const std::string label = "</td></tr>\n<tr><td valign=top><font color=\"#003366\">";

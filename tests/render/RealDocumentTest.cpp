@@ -41,7 +41,7 @@ TEST_F(RealDocument, MailFieldsAsShown) {
                   "Extra 60% 0ff EVERYTHING + Lots More Summer Savings.");
         EXPECT_EQ(GetFieldNames(document.note, "From", ", "), "\"Louis Vuitton\" <newsletter@lvbagsforyou.com>");
         EXPECT_EQ(GetFieldNames(document.note, "SendTo", ", "), "jesse@secondfoundation.org");
-        EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "Left(Text(\"Subject\"),30) + \" \" + UNID"),
+        EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "Left(Text(\"Subject\"),30) + \" \" + UNID").value,
                   "Extra 60% 0ff EVERYTHING + Lot 8FD8E55C12D1A9764F03FE20DF203FE7");
     }
     sim::ReleaseClientHandle(handle);
