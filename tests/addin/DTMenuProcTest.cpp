@@ -9,6 +9,7 @@
 #include "addin/AddinStartup.h"
 #include "addin/ArchiveCommand.h"
 #include "support/ScratchDrive.h"
+#include "support/SettingsFiles.h"
 #include "settings/ArchiveSettings.h"
 
 namespace {
@@ -76,9 +77,10 @@ protected:
     void Configure(const std::string& basePath) {
         MakeDir("Config");
         MakeFile("registry.reg",
-                 "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n"
-                 "\"ConfigPath\"=\"C:\\\\Config\"\r\n");
-        MakeFile("Config/Stowline.ini", "[Stowline Settings]\r\nBasePath=" + basePath + "\r\n");
+                 testsupport::RegistryFile("C:\\Config"));
+        testsupport::SettingsKeys keys;
+        keys.basePath = basePath;
+        MakeFile("Config/Stowline.ini", testsupport::SettingsFile(keys));
     }
     NAMRESULT Send(DWORD message, std::vector<unsigned char>& block) {
         return DTMenuProc(message, block.data());

@@ -19,6 +19,8 @@
 #include "addin/DTMenuProc.h"
 #include "platform/posix/PosixDialog.h"
 #include "support/ScratchDrive.h"
+#include "support/StandInFixture.h"
+#include "support/SettingsFiles.h"
 
 struct Flags {
     bool delMsg = false, promptMsg = false, delFolders = false, promptFolders = false;
@@ -29,28 +31,23 @@ protected:
     void SetUp() override {
         ScratchDrive::SetUp();
         setenv("NOTES_INI", Host("notes.ini").c_str(), 1);
-        sim::Reset();
+        mail_.emplace();
+        db = mail_->db;
+        handle = mail_->handle;
         sim::ClearEnvironmentVariables();
         platform::posix::ClearDialogScripts();
         stowline::ShutdownAddin();
         MakeDir("Config");
         MakeDir("Archive");
-        MakeFile("registry.reg",
-                 "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n"
-                 "\"ConfigPath\"=\"C:\\\\Config\"\r\n");
+        MakeFile("registry.reg", testsupport::RegistryFile("C:\\Config"));
         Settings({});
-        db = &sim::CreateDatabase("mail.nsf");
-        handle = sim::ClientDbHandle(*db);
     }
     void TearDown() override {
         stowline::ShutdownAddin();
         if (idTable) sim::ReleaseClientHandle(idTable);
-        sim::ReleaseClientHandle(handle);
         idTable = 0;
+        mail_.reset();
         handle = 0;
-        const auto problems = sim::CheckClean();
-        EXPECT_TRUE(problems.empty()) << sim::DescribeProblems(problems);
-        sim::Reset();
         platform::posix::ClearDialogScripts();
         unsetenv("NOTES_INI");
         ScratchDrive::TearDown();
@@ -59,14 +56,9 @@ protected:
     // The settings file as start-up will read it: files named by subject.
     void Settings(const Flags& f, const std::string& fileFormula = "Text(\"Subject\")") {
         MakeFile("Config/Stowline.ini",
-                 "[Stowline Settings]\r\nBasePath=C:\\Archive\r\n"
-                 "DetachMethodEvalString=Text(\"Subject\")\r\n"
-                 "TextFileNameEvalString=" + fileFormula + "\r\n"
-                 "DelMsgAfterArc=" + Bit(f.delMsg) + "\r\nPromptDelMsg=" + Bit(f.promptMsg) +
-                 "\r\nDelViewFoldersAfterArc=" + Bit(f.delFolders) +
-                 "\r\nPromptDelViewFolders=" + Bit(f.promptFolders) + "\r\n");
+                 testsupport::SettingsFile({"C:\\Archive", "Text(\"Subject\")", fileFormula, f.delMsg, f.promptMsg,
+                                            f.delFolders, f.promptFolders}));
     }
-    static std::string Bit(bool b) { return b ? "1" : "0"; }
 
     NOTEID Mail(const std::string& subject) {
         return sim::AddDocument(*db).Text("Subject", subject).Text("Form", "Memo").Id();
@@ -140,6 +132,7 @@ protected:
     sim::Database* db = nullptr;
     DBHANDLE handle = 0;
     DHANDLE idTable = 0;
+    std::optional<sim::ClientMailDatabase> mail_;
 };
 
 // The lines of the refresh keys.

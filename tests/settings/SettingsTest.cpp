@@ -10,6 +10,7 @@
 #include "settings/ArchiveSettings.h"
 #include "files/ExistenceChecks.h"
 #include "settings/SettingsLookup.h"
+#include "support/SettingsFiles.h"
 
 namespace {
 
@@ -32,19 +33,8 @@ protected:
         sim::ResetCalls();
     }
     void WriteRegistry(const char* currentUser, const char* localMachine) {
-        std::string reg = "REGEDIT4\r\n\r\n";
-        if (currentUser)
-            reg += "[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"" +
-                   Escape(currentUser) + "\"\r\n\r\n";
-        if (localMachine)
-            reg += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"" +
-                   Escape(localMachine) + "\"\r\n";
-        MakeFile("registry.reg", reg);
-    }
-    static std::string Escape(const std::string& s) {
-        std::string out;
-        for (char c : s) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
-        return out;
+        const auto given = [](const char* path) { return path ? std::optional<std::string>(path) : std::nullopt; };
+        MakeFile("registry.reg", testsupport::RegistryFile(given(currentUser), given(localMachine)));
     }
 };
 

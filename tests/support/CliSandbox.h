@@ -15,6 +15,7 @@
 
 #include "support/SavedFiles.h"
 #include "support/ScratchFolder.h"
+#include "support/SettingsFiles.h"
 
 #ifndef STOWLINE_CLI
 #error "CliSandbox needs STOWLINE_CLI, the path of the stowline program"
@@ -27,9 +28,7 @@ public:
     CliSandbox() : scratch_("stowline-cli-") {
         std::filesystem::create_directories(Root() / "c/Config");
         std::filesystem::create_directories(Root() / "c/Archive");
-        std::ofstream(Root() / "registry.reg", std::ios::binary)
-            << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n"
-               "\"ConfigPath\"=\"C:\\\\Config\"\r\n";
+        std::ofstream(Root() / "registry.reg", std::ios::binary) << RegistryFile("C:\\Config");
         std::ofstream(Root() / "notes.ini") << "";
     }
 

@@ -1,5 +1,5 @@
-// Reading back what a run left behind: a file's bytes, and the universal ID a saved note's
-// page and attachment folder are named by.
+// Reading back what a run left behind: a file's bytes (support/Files.h), and the universal ID a
+// saved note's page and attachment folder are named by.
 #pragma once
 
 #include <cstdio>
@@ -9,13 +9,10 @@
 #include <string>
 
 #include "sim/Model.h"
+#include "support/Files.h"
 
 namespace testsupport {
 
-inline std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // The 32 upper-case hex digits of the note's universal ID, as the UNID formula gives them.
 inline std::string Unid(const sim::Note& n) {

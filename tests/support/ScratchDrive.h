@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/posix/PosixUi.h"
+#include "support/Files.h"
 #include "support/ScratchFolder.h"
 
 class ScratchDrive : public ::testing::Test {
@@ -34,10 +35,7 @@ protected:
     void MakeFile(const std::string& relative, const std::string& content = "x") const {
         std::ofstream(Host(relative), std::ios::binary) << content;
     }
-    std::string Read(const std::string& relative) const {
-        std::ifstream in(Host(relative), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string Read(const std::string& relative) const { return testsupport::ReadFile(Host(relative)); }
     std::string root;
 
 private:

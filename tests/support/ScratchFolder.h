@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+#include "support/Files.h"
+
 namespace testsupport {
 
 class ScratchFolder {
@@ -47,10 +49,7 @@ public:
     bool IsDirectory(const std::string& relative) const {
         return std::filesystem::is_directory(Host(relative));
     }
-    std::string Read(const std::string& relative) const {
-        std::ifstream in(Host(relative), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string Read(const std::string& relative) const { return ReadFile(Host(relative)); }
     void Write(const std::string& relative, const std::string& bytes) const {
         std::filesystem::create_directories(Host(relative).parent_path());
         std::ofstream(Host(relative), std::ios::binary) << bytes;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "sim/Engine.h"
 #include "sim/Faults.h"
 #include "sim/Model.h"
@@ -20,20 +22,42 @@ protected:
     }
 };
 
-// A fresh engine with one mail database that the client holds open, as a menu command finds it.
-class ClientDatabaseTest : public CleanEngineTest {
-protected:
-    void SetUp() override {
-        CleanEngineTest::SetUp();
+// A fresh engine with one mail database that the client holds open, as a menu command finds it:
+// a part that fixtures compose (beside a scratch drive, say). Releasing it lets go of the
+// client's handle and fails the test when the stand-in is not clean.
+class ClientMailDatabase {
+public:
+    ClientMailDatabase() {
+        Reset();
         db = &CreateDatabase("mail.nsf");
         handle = ClientDbHandle(*db);
     }
-    void TearDown() override {
+    ~ClientMailDatabase() {
         ReleaseClientHandle(handle);
-        CleanEngineTest::TearDown();
+        const auto problems = CheckClean();
+        EXPECT_TRUE(problems.empty()) << "Notes stand-in not clean:\n" << DescribeProblems(problems);
+        Reset();
     }
+    ClientMailDatabase(const ClientMailDatabase&) = delete;
+    ClientMailDatabase& operator=(const ClientMailDatabase&) = delete;
+
     Database* db = nullptr;
     DBHANDLE handle = 0;
+};
+
+class ClientDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mail_.emplace();
+        db = mail_->db;
+        handle = mail_->handle;
+    }
+    void TearDown() override { mail_.reset(); }
+    Database* db = nullptr;
+    DBHANDLE handle = 0;
+
+private:
+    std::optional<ClientMailDatabase> mail_;
 };
 
 // For tests that do not derive from the fixture.

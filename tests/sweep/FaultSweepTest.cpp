@@ -42,6 +42,7 @@
 #include "sim/Faults.h"
 #include "sim/Time.h"
 #include "sim/mail/Import.h"
+#include "support/SettingsFiles.h"
 
 namespace {
 
@@ -267,12 +268,9 @@ public:
         setenv("NOTES_INI", (root_ / "notes.ini").c_str(), 1);
         fs::create_directories(root_ / "Config");
         fs::create_directories(root_ / "Outside");
-        Write("registry.reg",
-              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"C:\\\\Config\"\r\n");
-        Write("Config/Stowline.ini",
-              "[Stowline Settings]\r\nBasePath=C:\\Archive\\Mail\r\nDetachMethodEvalString=Text(\"Subject\")\r\n"
-              "TextFileNameEvalString=Text(\"Subject\")\r\nDelMsgAfterArc=1\r\nPromptDelMsg=0\r\n"
-              "DelViewFoldersAfterArc=1\r\nPromptDelViewFolders=0\r\n");
+        Write("registry.reg", testsupport::RegistryFile("C:\\Config"));
+        Write("Config/Stowline.ini", testsupport::SettingsFile({"C:\\Archive\\Mail", "Text(\"Subject\")",
+                                                                "Text(\"Subject\")", true, false, true, false}));
         Write("Outside/keep.txt", "a file beside the archive");
         Write("Archive/keep.txt", "a file above the base path");
     }
