@@ -2,7 +2,7 @@
 // dialog through the menu's Options item.
 #include <map>
 
-#include "CommandFixture.h"
+#include "support/CommandFixture.h"
 #include "platform/Platform.h"
 #include "settings/OptionsDialog.h"
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <set>
 
-#include "CommandFixture.h"
+#include "support/CommandFixture.h"
 
 namespace {
 

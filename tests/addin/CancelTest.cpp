@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <set>
 
-#include "CommandFixture.h"
+#include "support/CommandFixture.h"
 #include "platform/posix/PosixProgress.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The archive's index through the two commands: a failed index write is told in the command's
 // error box after the run's own reason, and changes nothing of what the command deletes or
 // removes.
-#include "CommandFixture.h"
+#include "support/CommandFixture.h"
 
 namespace {
 

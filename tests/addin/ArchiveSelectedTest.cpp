@@ -2,7 +2,7 @@
 // client's refresh.
 #include <filesystem>
 
-#include "CommandFixture.h"
+#include "support/CommandFixture.h"
 
 namespace {
 
