@@ -50,69 +50,14 @@ namespace fs = std::filesystem;
 namespace posix = platform::posix;
 using Tree = std::map<std::string, std::string>;  // relative path -> bytes ("/" for a folder)
 
-// ---- faults of the OS seam: each operation of the file-operation table, counted ----
+// ---- faults of the OS seam: each operation fails by name, with the error a real failure gives ----
 
-struct SeamFault {
-    std::string op;  // empty: none
-    unsigned nth = 0;
-    bool fromThenOn = false;
-    std::map<std::string, unsigned> counts;
-
-    bool Hit(const char* name) {
-        const unsigned n = ++counts[name];
-        return op == name && (n == nth || (fromThenOn && n > nth));
-    }
-};
-SeamFault seam;
-
-const posix::FileOps& Real() { return posix::RealFileOps(); }
-
-const posix::FileOps kCountingOps{
-    [](const char* path, int flags, mode_t mode) -> int {
-        if (seam.Hit((flags & O_CREAT) ? "create" : "open")) return errno = (flags & O_CREAT) ? ENOSPC : EIO, -1;
-        return Real().open(path, flags, mode);
-    },
-    [](int fd, const void* data, size_t size) -> ssize_t {
-        if (seam.Hit("write")) return errno = ENOSPC, -1;
-        return Real().write(fd, data, size);
-    },
-    [](int fd, void* data, size_t size) -> ssize_t {
-        if (seam.Hit("read")) return errno = EIO, -1;
-        return Real().read(fd, data, size);
-    },
-    [](int fd) -> int {
-        if (seam.Hit("close")) return Real().close(fd), errno = EIO, -1;  // a close that cannot flush
-        return Real().close(fd);
-    },
-    [](const char* path, mode_t mode) -> int {
-        if (seam.Hit("mkdir")) return errno = EACCES, -1;
-        return Real().mkdir(path, mode);
-    },
-    [](const char* path, struct stat* st) -> int {
-        if (seam.Hit("stat")) return errno = EIO, -1;
-        return Real().stat(path, st);
-    },
-    [](int fd, const struct timespec times[2]) -> int {
-        if (seam.Hit("futimens")) return errno = EPERM, -1;
-        return Real().futimens(fd, times);
-    },
-    [](const char* path) -> DIR* {
-        if (seam.Hit("opendir")) return errno = EIO, nullptr;
-        return Real().opendir(path);
-    },
-    [](DIR* dir) -> int {
-        if (seam.Hit("closedir")) return Real().closedir(dir), errno = EIO, -1;
-        return Real().closedir(dir);
-    },
-    [](const char* from, const char* to) -> int {
-        if (seam.Hit("rename")) return errno = EIO, -1;
-        return Real().rename(from, to);
-    },
-    [](const char* path) -> int {
-        if (seam.Hit("unlink")) return errno = EIO, -1;
-        return Real().unlink(path);
-    },
-};
+int SeamError(const std::string& operation) {
+    if (operation == "create" || operation == "write") return ENOSPC;  // a full disk
+    if (operation == "mkdir") return EACCES;
+    if (operation == "futimens") return EPERM;
+    return EIO;
+}
 
 // ---- one fault point ----
 
@@ -311,16 +256,11 @@ public:
             Attribute(out, current, seen);
             current = call.note;
         });
-        seam = SeamFault{};
-        if (fault && !fault->notes) {
-            seam.op = fault->name;
-            seam.nth = fault->nth;
-            seam.fromThenOn = fault->fromThenOn;
-        }
+        posix::ResetFileFaults();
+        if (fault && !fault->notes)
+            posix::InjectFileFault(fault->name, fault->nth, SeamError(fault->name), fault->fromThenOn);
         if (fault && fault->notes) sim::InjectFault(fault->name, fault->nth, ERR_NOACCESS, fault->fromThenOn);
         {
-            posix::ScopedFileOps restore;
-            posix::Ops() = kCountingOps;
             // The command block as this build's client lays it out.
             std::array<unsigned char, menublock::kCommandSize> block{};
             menublock::PutU16(block.data(), menublock::kCommandItemId, static_cast<std::uint16_t>(command.item));
@@ -337,8 +277,8 @@ public:
         Attribute(out, current, seen);
         for (const auto& name : sim::ImportedFunctions())
             if (unsigned n = sim::CallCount(name)) out.notesCalls[name] = n;
-        out.seamCalls = seam.counts;
-        seam = SeamFault{};
+        out.seamCalls = posix::FileCallCounts();
+        posix::ResetFileFaults();
         sim::ClearFaults();
 
         stowline::ShutdownAddin();

@@ -8,6 +8,9 @@
 #include <sys/types.h>
 #include <time.h>
 
+#include <map>
+#include <string>
+
 namespace platform::posix {
 
 struct FileOps {
@@ -24,7 +27,8 @@ struct FileOps {
     int (*unlink)(const char* path);
 };
 
-// The table in use. Replace entries to inject faults; ScopedFileOps puts them back.
+// The table in use: the real calls, counted and failed by name (below). Replace entries to
+// inject faults of another kind; ScopedFileOps puts them back.
 FileOps& Ops();
 // The real POSIX calls.
 const FileOps& RealFileOps();
@@ -39,5 +43,15 @@ public:
 private:
     FileOps saved_;
 };
+
+// Faults by name, as the Notes stand-in injects them into its functions: the `nth` call of the
+// operation counted from now fails with `error`, once or from then on. The names are those of
+// the table's entries, with an open that creates the file counted as "create"; a failing
+// "close" or "closedir" still closes, as a close that cannot flush does.
+void InjectFileFault(const std::string& operation, unsigned nth, int error, bool fromThenOn = false);
+// Forgets every fault and starts every count afresh.
+void ResetFileFaults();
+// The calls of each operation made since the last ResetFileFaults, by name.
+std::map<std::string, unsigned> FileCallCounts();
 
 }  // namespace platform::posix
