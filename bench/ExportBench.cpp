@@ -115,7 +115,9 @@ int main(int argc, char** argv) {
     if (!job.IndexErrorText.empty()) std::printf("index: %s\n", job.IndexErrorText.c_str());
     const auto problems = sim::CheckClean();
     if (!problems.empty()) std::printf("stand-in not clean:\n%s\n", sim::DescribeProblems(problems).c_str());
-    if (keep) std::printf("archive kept in %s\n", folder.c_str());
-    else std::filesystem::remove_all(folder);
+    if (keep)
+        std::printf("archive kept in %s\n", folder.c_str());
+    else
+        std::filesystem::remove_all(folder);
     return ok && job.IndexErrorText.empty() && problems.empty() ? 0 : 1;
 }

@@ -16,19 +16,28 @@
 #include <time.h>
 #include <unistd.h>
 
-struct file { char *path; char *bytes; size_t size; struct timespec mtime; int folder; };
-static struct file *files;
+struct file {
+    char* path;
+    char* bytes;
+    size_t size;
+    struct timespec mtime;
+    int folder;
+};
+static struct file* files;
 static size_t count, capacity, prefix;
 
-static int load(const char *path, const struct stat *st, int type, struct FTW *ftw) {
+static int load(const char* path, const struct stat* st, int type, struct FTW* ftw) {
     (void)ftw;
-    if (strlen(path) <= prefix) return 0;  /* SOURCE itself */
+    if (strlen(path) <= prefix) return 0; /* SOURCE itself */
     if (count == capacity) {
         capacity = capacity ? 2 * capacity : 1024;
         files = realloc(files, capacity * sizeof *files);
-        if (!files) { perror("realloc"); exit(1); }
+        if (!files) {
+            perror("realloc");
+            exit(1);
+        }
     }
-    struct file *f = &files[count++];
+    struct file* f = &files[count++];
     memset(f, 0, sizeof *f);
     f->path = strdup(path + prefix + 1);
     f->folder = type == FTW_D;
@@ -36,25 +45,40 @@ static int load(const char *path, const struct stat *st, int type, struct FTW *f
     if (f->folder) return 0;
     f->size = (size_t)st->st_size;
     f->bytes = malloc(f->size ? f->size : 1);
-    FILE *in = fopen(path, "rb");
-    if (!in || fread(f->bytes, 1, f->size, in) != f->size) { perror(path); exit(1); }
+    FILE* in = fopen(path, "rb");
+    if (!in || fread(f->bytes, 1, f->size, in) != f->size) {
+        perror(path);
+        exit(1);
+    }
     fclose(in);
     return 0;
 }
 
-int main(int argc, char **argv) {
-    if (argc != 3) { fprintf(stderr, "usage: write-floor SOURCE TARGET\n"); return 2; }
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        fprintf(stderr, "usage: write-floor SOURCE TARGET\n");
+        return 2;
+    }
     prefix = strlen(argv[1]);
     while (prefix > 1 && argv[1][prefix - 1] == '/') argv[1][--prefix] = 0;
-    if (nftw(argv[1], load, 32, FTW_PHYS) != 0) { perror(argv[1]); return 1; }
-    if (mkdir(argv[2], 0755) != 0 || chdir(argv[2]) != 0) { perror(argv[2]); return 1; }
+    if (nftw(argv[1], load, 32, FTW_PHYS) != 0) {
+        perror(argv[1]);
+        return 1;
+    }
+    if (mkdir(argv[2], 0755) != 0 || chdir(argv[2]) != 0) {
+        perror(argv[2]);
+        return 1;
+    }
     struct timespec start, end;
     clock_gettime(CLOCK_MONOTONIC, &start);
     size_t written = 0, bytes = 0;
     for (size_t i = 0; i < count; i++) {
-        struct file *f = &files[i];
+        struct file* f = &files[i];
         if (f->folder) {
-            if (mkdir(f->path, 0755) != 0 && errno != EEXIST) { perror(f->path); return 1; }
+            if (mkdir(f->path, 0755) != 0 && errno != EEXIST) {
+                perror(f->path);
+                return 1;
+            }
             continue;
         }
         int fd = open(f->path, O_WRONLY | O_CREAT | O_EXCL, 0644);

@@ -115,7 +115,10 @@ void BeginInput() {
         fs::create_directories(drive);
         setenv("STOWLINE_DRIVE_C", drive.c_str(), 1);
         setenv("STOWLINE_REGISTRY", (scratch / "registry.reg").c_str(), 1);
-        std::atexit([] { std::error_code ec; fs::remove_all(scratch, ec); });
+        std::atexit([] {
+            std::error_code ec;
+            fs::remove_all(scratch, ec);
+        });
     }
     std::error_code ec;
     fs::remove_all(drive / "Archive", ec);

@@ -139,7 +139,8 @@ void AddArchiveOptions(CLI::App& sub, ArchiveRequest& r, bool withSelection) {
         ->check(CLI::ExistingPath);
     sub.add_option("--view", r.view, "Title or alias of the view or folder the client shows")->required();
     if (withSelection)
-        sub.add_option("--select", r.select, "Selected documents: note IDs in hex (as `ls` prints them), comma-separated")
+        sub.add_option("--select", r.select,
+                       "Selected documents: note IDs in hex (as `ls` prints them), comma-separated")
             ->required();
     sub.add_option("--answer", r.answers, "Answer the next question: ok or cancel (repeatable, in order)")
         ->check(CLI::IsMember({"ok", "cancel"}));
@@ -154,9 +155,12 @@ void AddArchiveOptions(CLI::App& sub, ArchiveRequest& r, bool withSelection) {
 bool ScriptAnswers(const std::vector<std::string>& answers) {
     std::vector<int> buttons;
     for (const auto& a : answers) {
-        if (a == "ok") buttons.push_back(platform::IDOK_);
-        else if (a == "cancel") buttons.push_back(platform::IDCANCEL_);
-        else return false;
+        if (a == "ok")
+            buttons.push_back(platform::IDOK_);
+        else if (a == "cancel")
+            buttons.push_back(platform::IDCANCEL_);
+        else
+            return false;
     }
     platform::posix::ScriptBoxAnswers(buttons);
     return true;

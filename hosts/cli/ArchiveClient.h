@@ -18,7 +18,7 @@ struct ArchiveRequest {
     std::vector<std::string> answers;  // "ok" or "cancel", for the questions in order
     bool dryRun = false;
     bool verbose = false;
-    unsigned pace = 0;                 // milliseconds each opened note takes longer
+    unsigned pace = 0;  // milliseconds each opened note takes longer
 };
 
 // The options both archive commands share.

@@ -37,9 +37,7 @@ struct Registration {
     Registration(std::string name, std::string description, Setup setup, bool needsStartup = true) {
         Commands().push_back({std::move(name), std::move(description), std::move(setup), needsStartup});
     }
-    Registration(std::string name, AddFunction add) {
-        Commands().push_back({std::move(name), {}, {}, false, add});
-    }
+    Registration(std::string name, AddFunction add) { Commands().push_back({std::move(name), {}, {}, false, add}); }
 };
 
 // Whether a box with an error or refusal (stop or exclamation icon) has been shown.

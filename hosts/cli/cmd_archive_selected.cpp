@@ -8,8 +8,7 @@
 namespace {
 
 const stowline::cli::Registration reg{
-    "archive-selected", "Archive the selected documents of a view or folder, as the menu item does",
-    [](CLI::App& sub) {
+    "archive-selected", "Archive the selected documents of a view or folder, as the menu item does", [](CLI::App& sub) {
         auto request = std::make_shared<stowline::cli::ArchiveRequest>();
         stowline::cli::AddArchiveOptions(sub, *request, true);
         return [request]() { return stowline::cli::RunArchive(*request, 0); };

@@ -8,8 +8,7 @@
 namespace {
 
 const stowline::cli::Registration reg{
-    "archive-view", "Archive a view or folder with its subfolders, as the menu item does",
-    [](CLI::App& sub) {
+    "archive-view", "Archive a view or folder with its subfolders, as the menu item does", [](CLI::App& sub) {
         auto request = std::make_shared<stowline::cli::ArchiveRequest>();
         stowline::cli::AddArchiveOptions(sub, *request, false);
         return [request]() { return stowline::cli::RunArchive(*request, 1); };

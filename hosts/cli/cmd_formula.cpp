@@ -18,31 +18,34 @@ struct FormulaRequest {
     std::string formula;
 };
 
-const Registration reg{"formula", "Evaluate a file-name formula on a document", [](CLI::App& sub) {
-    auto request = std::make_shared<FormulaRequest>();
-    sub.add_option("--db", request->dbFile, "database file (DXL), or a mailbox opened in place")->required();
-    sub.add_option("--note", request->note, "note ID in hex, as `stowline ls` prints it")->required();
-    sub.add_option("FORMULA", request->formula, "e.g. 'Left(Text(\"Subject\"),30) + \" \" + UNID'")->required();
-    return [request]() -> int {
-        return WithDocument("formula", request->dbFile, request->note,
-                            [&](NotesDocument& document, const std::vector<std::string>&) {
-                                // As a run reads it: a document it would not archive has no name.
-                                const DocumentRecord record = ReadDocumentRecord(document);
-                                if (!record.readFailure.empty()) {
-                                    std::cerr << Utf8FromNative(record.readFailure) << '\n';
-                                    return 1;
-                                }
-                                const FormulaValue name =
-                                    EvaluateString(document, record, NativeFromUtf8(request->formula));
-                                if (!name.error.empty()) {
-                                    std::cerr << Utf8FromNative(name.error) << '\n';
-                                    return 1;
-                                }
-                                std::cout << Utf8FromNative(name.value) << '\n';
-                                return 0;
-                            });
-    };
-}, /*needsStartup=*/false};
+const Registration reg{
+    "formula", "Evaluate a file-name formula on a document",
+    [](CLI::App& sub) {
+        auto request = std::make_shared<FormulaRequest>();
+        sub.add_option("--db", request->dbFile, "database file (DXL), or a mailbox opened in place")->required();
+        sub.add_option("--note", request->note, "note ID in hex, as `stowline ls` prints it")->required();
+        sub.add_option("FORMULA", request->formula, "e.g. 'Left(Text(\"Subject\"),30) + \" \" + UNID'")->required();
+        return [request]() -> int {
+            return WithDocument("formula", request->dbFile, request->note,
+                                [&](NotesDocument& document, const std::vector<std::string>&) {
+                                    // As a run reads it: a document it would not archive has no name.
+                                    const DocumentRecord record = ReadDocumentRecord(document);
+                                    if (!record.readFailure.empty()) {
+                                        std::cerr << Utf8FromNative(record.readFailure) << '\n';
+                                        return 1;
+                                    }
+                                    const FormulaValue name =
+                                        EvaluateString(document, record, NativeFromUtf8(request->formula));
+                                    if (!name.error.empty()) {
+                                        std::cerr << Utf8FromNative(name.error) << '\n';
+                                        return 1;
+                                    }
+                                    std::cout << Utf8FromNative(name.value) << '\n';
+                                    return 0;
+                                });
+        };
+    },
+    /*needsStartup=*/false};
 
 }  // namespace
 }  // namespace stowline::cli

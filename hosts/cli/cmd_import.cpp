@@ -65,20 +65,23 @@ int RunImport(const ImportRequest& request, std::ostream& out, std::ostream& err
         return 1;
     }
     out << summary.Line() << '\n';
-    for (const std::string& box : summary.unreadable) err << "stowline import: no message of " << box << " could be read\n";
+    for (const std::string& box : summary.unreadable)
+        err << "stowline import: no message of " << box << " could be read\n";
     return summary.unreadable.empty() ? 0 : 1;
 }
 
 // Adds the `import` subcommand; its callback leaves the exit code in `exitCode`.
 void AddImportCommand(CLI::App& app, int& exitCode) {
     auto* sub = app.add_subcommand(
-        "import", "Import internet mail (.eml files, mbox files, Maildir folders, folders of message files) into a database file "
-                  "as Notes mail documents; the file is created when it does not exist");
+        "import",
+        "Import internet mail (.eml files, mbox files, Maildir folders, folders of message files) into a database file "
+        "as Notes mail documents; the file is created when it does not exist");
     auto request = std::make_shared<ImportRequest>();
     sub->add_option("--db", request->dbFile, "Database file (DXL), created or added to")->required();
     sub->add_option("--folder", request->folder,
-                       "Folder to file the messages in (default: the inbox); Maildir subfolders go below it");
-    sub->add_option("mailboxes", request->mailboxes, "An .eml file, an mbox file, a Maildir folder or a folder of message files")
+                    "Folder to file the messages in (default: the inbox); Maildir subfolders go below it");
+    sub->add_option("mailboxes", request->mailboxes,
+                    "An .eml file, an mbox file, a Maildir folder or a folder of message files")
         ->required()
         ->check(CLI::ExistingPath);
     sub->callback([request, &exitCode] { exitCode = RunImport(*request, std::cout, std::cerr); });

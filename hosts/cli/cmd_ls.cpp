@@ -36,8 +36,8 @@ std::string Hex(DWORD value, int width) {
 }
 
 std::string Unid(const sim::Note& note) {
-    return Hex(note.oid.File.Innards[1], 8) + Hex(note.oid.File.Innards[0], 8) +
-           Hex(note.oid.Note.Innards[1], 8) + Hex(note.oid.Note.Innards[0], 8);
+    return Hex(note.oid.File.Innards[1], 8) + Hex(note.oid.File.Innards[0], 8) + Hex(note.oid.Note.Innards[1], 8) +
+           Hex(note.oid.Note.Innards[0], 8);
 }
 
 bool IsFolder(const sim::Note& note) { return ItemText(note, "$Flags").find('F') != std::string::npos; }
@@ -55,15 +55,16 @@ bool HasName(const sim::Note& view, const std::string& name) {
 }
 
 void PrintDocument(std::ostream& out, const sim::Note& note) {
-    out << Hex(note.id, 0) << '\t' << Unid(note) << '\t' << ItemText(note, "Form") << '\t'
-        << ItemText(note, "Subject") << '\n';
+    out << Hex(note.id, 0) << '\t' << Unid(note) << '\t' << ItemText(note, "Form") << '\t' << ItemText(note, "Subject")
+        << '\n';
 }
 
 int ListDatabase(const sim::Database& db, std::ostream& out) {
     out << "Views and folders (note ID, title, kind):\n";
     for (const auto& [id, note] : db.notes)
         if (!note.deleted && (note.noteClass & NOTE_CLASS_VIEW))
-            out << Hex(id, 0) << '\t' << ItemText(note, "$TITLE") << '\t' << (IsFolder(note) ? "folder" : "view") << '\n';
+            out << Hex(id, 0) << '\t' << ItemText(note, "$TITLE") << '\t' << (IsFolder(note) ? "folder" : "view")
+                << '\n';
     out << "Documents (note ID, universal ID, form, subject):\n";
     for (const auto& [id, note] : db.notes)
         if (!note.deleted && (note.noteClass & ~NOTE_CLASS_DEFAULT) == NOTE_CLASS_DOCUMENT) PrintDocument(out, note);
@@ -102,8 +103,9 @@ int RunLs(const std::string& dbFile, const std::string& view, std::ostream& out,
 
 // Adds the `ls` subcommand; its callback leaves the exit code in `exitCode`.
 void AddLsCommand(CLI::App& app, int& exitCode) {
-    auto* ls = app.add_subcommand("ls", "List the views, folders and documents of a database file, "
-                                        "or the entries of one view or folder in order");
+    auto* ls = app.add_subcommand("ls",
+                                  "List the views, folders and documents of a database file, "
+                                  "or the entries of one view or folder in order");
     auto db = std::make_shared<std::string>();
     auto view = std::make_shared<std::string>();
     ls->add_option("--db", *db, "Database file (DXL), or a mailbox opened in place")->required();

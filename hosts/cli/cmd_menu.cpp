@@ -10,8 +10,7 @@
 namespace {
 
 const stowline::cli::Registration reg{
-    "menu", "Set up the add-in's menu items and print each item's command id and text",
-    [](CLI::App& sub) {
+    "menu", "Set up the add-in's menu items and print each item's command id and text", [](CLI::App& sub) {
         auto context = std::make_shared<std::optional<std::uint32_t>>();
         sub.add_option("--context", *context,
                        "Send the menu-about-to-show message with this context word (9: a view "

@@ -26,9 +26,7 @@ struct OptionsRequest {
     std::optional<std::string> deleteMessages, promptMessages, deleteFolders, promptFolders;
     std::optional<std::string> writeIndex;
     std::vector<std::string> answers;
-    bool Scripted() const {
-        return basePath || deleteMessages || promptMessages || deleteFolders || promptFolders;
-    }
+    bool Scripted() const { return basePath || deleteMessages || promptMessages || deleteFolders || promptFolders; }
 };
 
 // Brings a check box to `on`. A "Prompt First" box is hidden while its deletion box is off, so
@@ -42,21 +40,18 @@ void SetBox(DialogSession& d, int id, const std::optional<std::string>& wanted, 
 }
 
 const stowline::cli::Registration reg{
-    "options", "Open the Options dialog: a form on the terminal, or set from the options below",
-    [](CLI::App& sub) {
+    "options", "Open the Options dialog: a form on the terminal, or set from the options below", [](CLI::App& sub) {
         auto r = std::make_shared<OptionsRequest>();
         const auto onOff = CLI::IsMember({"on", "off"});
         sub.add_option("--base-path", r->basePath, "Archive base path (a Windows path, e.g. C:\\Archive)");
         sub.add_option("--delete-messages", r->deleteMessages, "Delete Messages After Archiving: on|off")->check(onOff);
         sub.add_option("--prompt-messages", r->promptMessages, "Prompt first before deleting messages: on|off")
             ->check(onOff);
-        sub.add_option("--delete-folders", r->deleteFolders,
-                       "Delete View/Folders After Archiving View/Folder: on|off")
+        sub.add_option("--delete-folders", r->deleteFolders, "Delete View/Folders After Archiving View/Folder: on|off")
             ->check(onOff);
         sub.add_option("--prompt-folders", r->promptFolders, "Prompt first before removing a folder: on|off")
             ->check(onOff);
-        sub.add_option("--write-index", r->writeIndex,
-                       "Keep a browsable, searchable index of the archive: on|off")
+        sub.add_option("--write-index", r->writeIndex, "Keep a browsable, searchable index of the archive: on|off")
             ->check(onOff);
         sub.add_option("--answer", r->answers, "Answer the next question: ok or cancel (repeatable, in order)")
             ->check(CLI::IsMember({"ok", "cancel"}));

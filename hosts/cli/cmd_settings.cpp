@@ -10,8 +10,7 @@
 namespace {
 
 const stowline::cli::Registration reg{
-    "settings", "Print the loaded settings and validate them; exit status 1 when they are not valid",
-    [](CLI::App&) {
+    "settings", "Print the loaded settings and validate them; exit status 1 when they are not valid", [](CLI::App&) {
         return []() {
             const stowline::ArchiveSettings& s = *stowline::TheSettings();
             const auto text = [](const std::string& t) { return platform::text::Cp1252ToUtf8(t); };

@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
     // Every box is shown on standard error as "title: text".
     platform::posix::SetAskOnTerminal(true);
     platform::posix::SetBoxObserver([](const platform::posix::UiEvent& box) {
-        std::cerr << platform::text::Cp1252ToUtf8(box.title) << ": "
-                  << platform::text::Cp1252ToUtf8(box.text) << std::endl;
+        std::cerr << platform::text::Cp1252ToUtf8(box.title) << ": " << platform::text::Cp1252ToUtf8(box.text)
+                  << std::endl;
         if (IsErrorOrRefusal(box)) NoteError();
     });
 

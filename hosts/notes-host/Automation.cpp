@@ -16,7 +16,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kStepWait = std::chrono::seconds(20);      // a dialog that never comes
+constexpr auto kStepWait = std::chrono::seconds(20);       // a dialog that never comes
 constexpr auto kUnexpectedWait = std::chrono::seconds(2);  // before an unscripted one is closed
 constexpr auto kSnapWait = std::chrono::seconds(30);
 // A run's progress window asks nothing: it is left alone unless a step names it.
@@ -90,10 +90,14 @@ unsigned MessageBoxFlags(HWND box) {
             cancel |= id == IDCANCEL;
         } else if (cls == "Static" && (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
             const HICON shown = reinterpret_cast<HICON>(SendMessageA(c, STM_GETICON, 0, 0));
-            if (shown == LoadIcon(nullptr, IDI_HAND)) icon = MB_ICONHAND;
-            else if (shown == LoadIcon(nullptr, IDI_QUESTION)) icon = MB_ICONQUESTION;
-            else if (shown == LoadIcon(nullptr, IDI_EXCLAMATION)) icon = MB_ICONEXCLAMATION;
-            else if (shown == LoadIcon(nullptr, IDI_ASTERISK)) icon = MB_ICONASTERISK;
+            if (shown == LoadIcon(nullptr, IDI_HAND))
+                icon = MB_ICONHAND;
+            else if (shown == LoadIcon(nullptr, IDI_QUESTION))
+                icon = MB_ICONQUESTION;
+            else if (shown == LoadIcon(nullptr, IDI_EXCLAMATION))
+                icon = MB_ICONEXCLAMATION;
+            else if (shown == LoadIcon(nullptr, IDI_ASTERISK))
+                icon = MB_ICONASTERISK;
         }
     }
     return icon | (ok && cancel ? MB_OKCANCEL : MB_OK);
@@ -258,8 +262,10 @@ void Run(HWND dialog, const DialogStep& step) {
         } else if (verb == "press" && action.size() == 2) {
             HWND button = ButtonNamed(dialog, action[1]);
             Record("  press " + (button ? ButtonLabel(GetDlgCtrlID(button)) : action[1] + " (no such button)"));
-            if (button) Click(button);
-            else PostMessageA(dialog, WM_CLOSE, 0, 0);
+            if (button)
+                Click(button);
+            else
+                PostMessageA(dialog, WM_CLOSE, 0, 0);
             if (!WaitGone(dialog)) Record("  still open after the press");
             return;
         } else {
@@ -276,8 +282,10 @@ void Dismiss(HWND dialog) {
     HWND cancel = GetDlgItem(dialog, IDCANCEL);
     HWND button = cancel && IsWindowVisible(cancel) ? cancel : GetDlgItem(dialog, IDOK);
     Record("  press " + ButtonLabel(button ? GetDlgCtrlID(button) : 0));
-    if (button) Click(button);
-    else PostMessageA(dialog, WM_CLOSE, 0, 0);
+    if (button)
+        Click(button);
+    else
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
     WaitGone(dialog);
 }
 
@@ -289,8 +297,10 @@ void Work() {
         const auto dialogs = ActiveDialogs();
         HWND match = nullptr, stranger = nullptr;
         for (HWND d : dialogs) {
-            if (nextStep < steps.size() && TextOf(d) == steps[nextStep].title) match = d;
-            else if (!handled.count(d) && TextOf(d) != kProgressTitle) stranger = d;
+            if (nextStep < steps.size() && TextOf(d) == steps[nextStep].title)
+                match = d;
+            else if (!handled.count(d) && TextOf(d) != kProgressTitle)
+                stranger = d;
         }
         if (match) {
             const DialogStep& step = steps[nextStep++];

@@ -67,12 +67,9 @@ LRESULT CALLBACK NotesWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             Record("key down " + KeyName(wp));
             return 0;  // no menu mode, no beeps: the keys are only recorded
         case WM_KEYUP:
-        case WM_SYSKEYUP:
-            Record("key up " + KeyName(wp));
-            return 0;
+        case WM_SYSKEYUP: Record("key up " + KeyName(wp)); return 0;
         case WM_CHAR:
-        case WM_SYSCHAR:
-            return 0;
+        case WM_SYSCHAR: return 0;
         case WM_DESTROY:
             if (w == notesWindow) notesWindow = nullptr;
             return 0;
@@ -202,9 +199,12 @@ bool Command(const AddIn& addIn, const Tokens& t, const std::string& dbPath) {
     std::vector<size_t> positions;
     bool all = false;
     for (size_t i = 2; i < t.size(); ++i) {
-        if (t[i] == "view" && i + 1 < t.size()) view = t[++i];
-        else if (t[i] == "select-all") all = true;
-        else if (t[i] != "select") positions.push_back(std::stoul(t[i]));
+        if (t[i] == "view" && i + 1 < t.size())
+            view = t[++i];
+        else if (t[i] == "select-all")
+            all = true;
+        else if (t[i] != "select")
+            positions.push_back(std::stoul(t[i]));
     }
     Selection held;
     std::uint32_t viewId = 0;

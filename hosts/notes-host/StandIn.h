@@ -14,7 +14,7 @@ std::uint32_t ClientIdTable(const std::vector<std::uint32_t>& noteIds);
 void ReleaseClientHandle(std::uint32_t handle);
 std::uint32_t FindView(const std::string& dbPath, const std::string& title);  // 0: none
 std::vector<std::uint32_t> ViewEntries(const std::string& dbPath, std::uint32_t view);
-std::string StandInProblems();  // one per line; empty when clean
+std::string StandInProblems();                // one per line; empty when clean
 void SetNoteOpenPace(unsigned milliseconds);  // each note opened takes that much longer
 
 }  // namespace host

@@ -32,8 +32,10 @@ std::string Quote(const std::string& text) {
             case '\\': q += "\\\\"; break;
             case '"': q += "\\\""; break;
             default:
-                if (c < 0x20) q += "\\x" + Hex(c);
-                else q += static_cast<char>(c);
+                if (c < 0x20)
+                    q += "\\x" + Hex(c);
+                else
+                    q += static_cast<char>(c);
         }
     }
     return q + "\"";

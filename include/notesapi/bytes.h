@@ -34,4 +34,4 @@ inline void PutU64(void* data, std::size_t at, std::uint64_t value) {
     PutU32(data, at + 4, static_cast<std::uint32_t>(value >> 32));
 }
 
-}  /* namespace notesbytes */
+} /* namespace notesbytes */

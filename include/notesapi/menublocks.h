@@ -100,21 +100,22 @@ struct CommandInfo { /* NAM_COMMAND_INFO */
 inline constexpr std::size_t kHandleSize = sizeof(layout::WindowsHandle);
 
 /* NAM_INIT_INFO: one menu item is asked for per kInit. */
-inline constexpr std::size_t kInitStartingId = offsetof(layout::InitInfo, wStartingID);    /* u16 in */
+inline constexpr std::size_t kInitStartingId = offsetof(layout::InitInfo, wStartingID);     /* u16 in */
 inline constexpr std::size_t kInitItemNumber = offsetof(layout::InitInfo, wMenuItemNumber); /* u16 in: 0, 1, 2 ... */
-inline constexpr std::size_t kInitItemId = offsetof(layout::InitInfo, wMenuID);            /* u16 out: the add-in's own ID */
-inline constexpr std::size_t kInitItemText = offsetof(layout::InitInfo, MenuItemName);     /* char[64] out, NUL included */
+inline constexpr std::size_t kInitItemId = offsetof(layout::InitInfo, wMenuID); /* u16 out: the add-in's own ID */
+inline constexpr std::size_t kInitItemText = offsetof(layout::InitInfo, MenuItemName); /* char[64] out, NUL included */
 inline constexpr std::size_t kInitItemTextSize = sizeof(layout::InitInfo::MenuItemName);
 inline constexpr std::size_t kInitSize = sizeof(layout::InitInfo);
 
 /* NAM_INITMENU_INFO: sent before the menu shows. */
-inline constexpr std::size_t kMenuHandle = offsetof(layout::InitMenuInfo, hMenu);  /* handle */
+inline constexpr std::size_t kMenuHandle = offsetof(layout::InitMenuInfo, hMenu);            /* handle */
 inline constexpr std::size_t kMenuContext = offsetof(layout::InitMenuInfo, Context.Context); /* u32: bits below */
 inline constexpr std::size_t kInitMenuSize = sizeof(layout::InitMenuInfo);
 
 /* NAM_COMMAND_INFO: an item was picked. */
-inline constexpr std::size_t kCommandWindow = offsetof(layout::CommandInfo, hNotesWnd); /* handle: the client's window */
-inline constexpr std::size_t kCommandItemId = offsetof(layout::CommandInfo, wMenuID);   /* u16: the add-in's own ID */
+inline constexpr std::size_t kCommandWindow =
+    offsetof(layout::CommandInfo, hNotesWnd);                                         /* handle: the client's window */
+inline constexpr std::size_t kCommandItemId = offsetof(layout::CommandInfo, wMenuID); /* u16: the add-in's own ID */
 inline constexpr std::size_t kCommandContext = offsetof(layout::CommandInfo, Context.Context);
 inline constexpr std::size_t kCommandDatabase =
     offsetof(layout::CommandInfo, Context.IXData.View.hNoteFile); /* u32: the database the view shows */
@@ -162,12 +163,16 @@ using notesbytes::PutU32;
 
 /* A Windows handle of the block, as wide as this build's pointers. */
 inline std::uintptr_t GetHandle(const void* block, std::size_t at) {
-    if constexpr (kHandleSize == 8) return static_cast<std::uintptr_t>(notesbytes::GetU64(block, at));
-    else return notesbytes::GetU32(block, at);
+    if constexpr (kHandleSize == 8)
+        return static_cast<std::uintptr_t>(notesbytes::GetU64(block, at));
+    else
+        return notesbytes::GetU32(block, at);
 }
 inline void PutHandle(void* block, std::size_t at, std::uintptr_t value) {
-    if constexpr (kHandleSize == 8) notesbytes::PutU64(block, at, value);
-    else notesbytes::PutU32(block, at, static_cast<std::uint32_t>(value));
+    if constexpr (kHandleSize == 8)
+        notesbytes::PutU64(block, at, value);
+    else
+        notesbytes::PutU32(block, at, static_cast<std::uint32_t>(value));
 }
 
-}  /* namespace menublock */
+} /* namespace menublock */

@@ -47,8 +47,8 @@ typedef uint8_t BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef uint16_t STATUS;
-typedef int32_t BOOL;        // the Windows BOOL: 4 bytes
-typedef uint32_t DHANDLE;    // 4 bytes on 32-bit Windows; kept 4 bytes everywhere
+typedef int32_t BOOL;      // the Windows BOOL: 4 bytes
+typedef uint32_t DHANDLE;  // 4 bytes on 32-bit Windows; kept 4 bytes everywhere
 typedef DHANDLE MEMHANDLE;
 typedef DHANDLE DBHANDLE;
 typedef DHANDLE NOTEHANDLE;
@@ -222,8 +222,7 @@ static_assert(sizeof(UNID) == 16, "UNID");
 static_assert(sizeof(ORIGINATORID) == 28, "ORIGINATORID");
 static_assert(sizeof(TIME) == 48, "TIME");
 static_assert(offsetof(TIME, GM) == 40, "TIME.GM");
-static_assert(sizeof(COLLECTIONPOSITION) == 132 && offsetof(COLLECTIONPOSITION, Tumbler) == 4,
-              "COLLECTIONPOSITION");
+static_assert(sizeof(COLLECTIONPOSITION) == 132 && offsetof(COLLECTIONPOSITION, Tumbler) == 4, "COLLECTIONPOSITION");
 static_assert(sizeof(CDTEXT) == 8, "CDTEXT");
 static_assert(sizeof(CDPARAGRAPH) == 2, "CDPARAGRAPH");
 static_assert(sizeof(WSIG) == 4 && sizeof(BSIG) == 2, "SIG");
@@ -233,7 +232,7 @@ static_assert(sizeof(BOOL) == 4 && sizeof(DHANDLE) == 4, "32-bit");
 
 // ---- status ----
 #define ERR_MASK 0x3FFF
-#define ERR(x) ((STATUS)((x) & ERR_MASK))
+#define ERR(x) ((STATUS)((x)&ERR_MASK))
 #define STS_DISPLAYED 0x8000
 #define STS_REMOTE 0x4000
 #define PKG_OS 0x0100
@@ -378,85 +377,80 @@ static_assert(sizeof(BOOL) == 4 && sizeof(DHANDLE) == 4, "32-bit");
 #define MAXENVVALUE 256
 #define MAXPATH 256
 
-typedef STATUS(LNCALLBACK* ActionRoutinePtr)(char* RecordPtr, WORD RecordType, DWORD RecordLength,
-                                               void* Context);
+typedef STATUS(LNCALLBACK* ActionRoutinePtr)(char* RecordPtr, WORD RecordType, DWORD RecordLength, void* Context);
 
 // ---- functions (the @N in comments is the stack size of the official 32-bit import; the
 // 64-bit import library names the same functions undecorated, at the same ordinals) ----
 NOTESAPI_FN WORD LNPUBLIC OSLoadString(HMODULE_NOTES hModule, STATUS StringCode, char* retBuffer,
                                        WORD BufferLength);  // @16
 NOTESAPI_FN WORD LNPUBLIC OSTranslate(WORD TranslateMode, const char* In, WORD InLength, char* Out,
-                                      WORD OutLength);  // @20
-NOTESAPI_FN void* LNPUBLIC OSLockObject(DHANDLE Handle);     // @4
-NOTESAPI_FN BOOL LNPUBLIC OSUnlockObject(DHANDLE Handle);    // @4
-NOTESAPI_FN STATUS LNPUBLIC OSMemFree(DHANDLE Handle);       // @4
+                                      WORD OutLength);                          // @20
+NOTESAPI_FN void* LNPUBLIC OSLockObject(DHANDLE Handle);                        // @4
+NOTESAPI_FN BOOL LNPUBLIC OSUnlockObject(DHANDLE Handle);                       // @4
+NOTESAPI_FN STATUS LNPUBLIC OSMemFree(DHANDLE Handle);                          // @4
 NOTESAPI_FN STATUS LNPUBLIC NSFDbOpen(const char* PathName, DBHANDLE* rethDB);  // @8
-NOTESAPI_FN STATUS LNPUBLIC NSFDbClose(DBHANDLE hDB);        // @4
+NOTESAPI_FN STATUS LNPUBLIC NSFDbClose(DBHANDLE hDB);                           // @4
 NOTESAPI_FN STATUS LNPUBLIC NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD NoteClassMask, TIMEDATE Since,
                                                       TIMEDATE* retUntil, DHANDLE* rethTable);  // @24
-NOTESAPI_FN DWORD LNPUBLIC IDEntries(DHANDLE hTable);                           // @4
-NOTESAPI_FN BOOL LNPUBLIC IDScan(DHANDLE hTable, BOOL fFirst, DWORD* retID);    // @12
-NOTESAPI_FN STATUS LNPUBLIC IDDestroyTable(DHANDLE hTable);                     // @4
+NOTESAPI_FN DWORD LNPUBLIC IDEntries(DHANDLE hTable);                                           // @4
+NOTESAPI_FN BOOL LNPUBLIC IDScan(DHANDLE hTable, BOOL fFirst, DWORD* retID);                    // @12
+NOTESAPI_FN STATUS LNPUBLIC IDDestroyTable(DHANDLE hTable);                                     // @4
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteOpen(DBHANDLE hDB, NOTEID NoteID, WORD OpenFlags,
-                                        NOTEHANDLE* rethNote);                  // @16
-NOTESAPI_FN STATUS LNPUBLIC NSFNoteClose(NOTEHANDLE hNote);                     // @4
+                                        NOTEHANDLE* rethNote);                             // @16
+NOTESAPI_FN STATUS LNPUBLIC NSFNoteClose(NOTEHANDLE hNote);                                // @4
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteDelete(DBHANDLE hDB, NOTEID NoteID, WORD UpdateFlags);  // @12
 NOTESAPI_FN void LNPUBLIC NSFNoteGetInfo(NOTEHANDLE hNote, WORD Type, void* retValue);     // @12
 NOTESAPI_FN BOOL LNPUBLIC NSFNoteIsSignedOrSealed(NOTEHANDLE hNote, BOOL* retfSigned,
-                                                  BOOL* retfSealed);            // @12
+                                                  BOOL* retfSealed);  // @12
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteDecrypt(NOTEHANDLE hNote, WORD DecryptFlags,
                                            ENCRYPTION_KEY* retKeyForAttachments);  // @12
-NOTESAPI_FN STATUS LNPUBLIC NSFNoteVerifySignature(NOTEHANDLE hNote, char* SignatureItemName,
-                                                   TIMEDATE* retWhenSigned, char* retSigner,
-                                                   char* retCertifier);         // @20
-NOTESAPI_FN STATUS LNPUBLIC NSFItemInfo(NOTEHANDLE hNote, const char* Name, WORD NameLength,
-                                        BLOCKID* retbhItem, WORD* retDataType, BLOCKID* retbhValue,
-                                        DWORD* retValueLength);                 // @28
-NOTESAPI_FN STATUS LNPUBLIC NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID NextItem, const char* Name,
-                                            WORD NameLength, BLOCKID* retbhItem, WORD* retDataType,
-                                            BLOCKID* retbhValue, DWORD* retValueLength);  // @36
+NOTESAPI_FN STATUS LNPUBLIC NSFNoteVerifySignature(NOTEHANDLE hNote, char* SignatureItemName, TIMEDATE* retWhenSigned,
+                                                   char* retSigner,
+                                                   char* retCertifier);  // @20
+NOTESAPI_FN STATUS LNPUBLIC NSFItemInfo(NOTEHANDLE hNote, const char* Name, WORD NameLength, BLOCKID* retbhItem,
+                                        WORD* retDataType, BLOCKID* retbhValue,
+                                        DWORD* retValueLength);  // @28
+NOTESAPI_FN STATUS LNPUBLIC NSFItemInfoNext(NOTEHANDLE hNote, BLOCKID NextItem, const char* Name, WORD NameLength,
+                                            BLOCKID* retbhItem, WORD* retDataType, BLOCKID* retbhValue,
+                                            DWORD* retValueLength);  // @36
 NOTESAPI_FN WORD LNPUBLIC NSFItemGetText(NOTEHANDLE hNote, const char* ItemName, char* retBuffer,
-                                         WORD BufferLength);                    // @16
+                                         WORD BufferLength);                                  // @16
 NOTESAPI_FN WORD LNPUBLIC NSFItemGetTextListEntries(NOTEHANDLE hNote, const char* ItemName);  // @8
-NOTESAPI_FN WORD LNPUBLIC NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* ItemName,
-                                                  WORD EntryPos, char* retBuffer,
-                                                  WORD BufferLength);           // @20
+NOTESAPI_FN WORD LNPUBLIC NSFItemGetTextListEntry(NOTEHANDLE hNote, const char* ItemName, WORD EntryPos,
+                                                  char* retBuffer,
+                                                  WORD BufferLength);  // @20
 NOTESAPI_FN BOOL LNPUBLIC NSFItemGetTime(NOTEHANDLE hNote, const char* ItemName,
-                                         TIMEDATE* retTime);                    // @12
-NOTESAPI_FN WORD LNPUBLIC NSFItemConvertValueToText(WORD ValueDataType, BLOCKID bhValue,
-                                                    DWORD ValueLength, char* retBuffer,
-                                                    WORD BufferLength, char SeparatorChar);  // @28
+                                         TIMEDATE* retTime);  // @12
+NOTESAPI_FN WORD LNPUBLIC NSFItemConvertValueToText(WORD ValueDataType, BLOCKID bhValue, DWORD ValueLength,
+                                                    char* retBuffer, WORD BufferLength, char SeparatorChar);  // @28
 NOTESAPI_FN STATUS LNPUBLIC EnumCompositeBuffer(BLOCKID ItemValue, DWORD ItemValueLength,
                                                 ActionRoutinePtr ActionRoutine,
-                                                void* vContext);                // @20
+                                                void* vContext);  // @20
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem, const char* FileName,
                                                ENCRYPTION_KEY* DecryptionKey);  // @20
 NOTESAPI_FN STATUS LNPUBLIC ConvertTIMEDATEToText(const void* IntlFormat, const TFMT* TextFormat,
-                                                  const TIMEDATE* InputTime, char* retTextBuffer,
-                                                  WORD TextBufferLength,
-                                                  WORD* retTextLength);         // @24
-NOTESAPI_FN void LNPUBLIC OSCurrentTimeZone(int* retZone, int* retDST);         // @8
-NOTESAPI_FN BOOL LNPUBLIC TimeGMToLocal(TIME* Time);                            // @4
-NOTESAPI_FN BOOL LNPUBLIC TimeLocalToGM(TIME* Time);                            // @4
-NOTESAPI_FN void LNPUBLIC TimeConstant(WORD TimeConstantType, TIMEDATE* td);    // @8
-NOTESAPI_FN void LNPUBLIC OSCurrentTIMEDATE(TIMEDATE* retTimeDate);             // @4
+                                                  const TIMEDATE* InputTime, char* retTextBuffer, WORD TextBufferLength,
+                                                  WORD* retTextLength);       // @24
+NOTESAPI_FN void LNPUBLIC OSCurrentTimeZone(int* retZone, int* retDST);       // @8
+NOTESAPI_FN BOOL LNPUBLIC TimeGMToLocal(TIME* Time);                          // @4
+NOTESAPI_FN BOOL LNPUBLIC TimeLocalToGM(TIME* Time);                          // @4
+NOTESAPI_FN void LNPUBLIC TimeConstant(WORD TimeConstantType, TIMEDATE* td);  // @8
+NOTESAPI_FN void LNPUBLIC OSCurrentTIMEDATE(TIMEDATE* retTimeDate);           // @4
 NOTESAPI_FN STATUS LNPUBLIC NIFFindDesignNote(DBHANDLE hFile, const char* Name, WORD Class,
-                                              NOTEID* retNoteID);               // @16
-NOTESAPI_FN STATUS LNPUBLIC NIFOpenCollection(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID ViewNoteID,
-                                              WORD OpenFlags, DHANDLE hUnreadList,
-                                              HCOLLECTION* rethCollection, NOTEHANDLE* rethViewNote,
-                                              UNID* retViewUNID, DHANDLE* rethCollapsedList,
-                                              DHANDLE* rethSelectedList);       // @40
-NOTESAPI_FN STATUS LNPUBLIC NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* IndexPos,
-                                           WORD SkipNavigator, DWORD SkipCount, WORD ReturnNavigator,
-                                           DWORD ReturnCount, DWORD ReturnMask, DHANDLE* rethBuffer,
-                                           WORD* retBufferLength, DWORD* retNumEntriesSkipped,
+                                              NOTEID* retNoteID);  // @16
+NOTESAPI_FN STATUS LNPUBLIC NIFOpenCollection(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID ViewNoteID, WORD OpenFlags,
+                                              DHANDLE hUnreadList, HCOLLECTION* rethCollection,
+                                              NOTEHANDLE* rethViewNote, UNID* retViewUNID, DHANDLE* rethCollapsedList,
+                                              DHANDLE* rethSelectedList);  // @40
+NOTESAPI_FN STATUS LNPUBLIC NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* IndexPos, WORD SkipNavigator,
+                                           DWORD SkipCount, WORD ReturnNavigator, DWORD ReturnCount, DWORD ReturnMask,
+                                           DHANDLE* rethBuffer, WORD* retBufferLength, DWORD* retNumEntriesSkipped,
                                            DWORD* retNumEntriesReturned,
-                                           WORD* retSignalFlags);               // @48
-NOTESAPI_FN STATUS LNPUBLIC NIFCloseCollection(HCOLLECTION hCollection);        // @4
+                                           WORD* retSignalFlags);         // @48
+NOTESAPI_FN STATUS LNPUBLIC NIFCloseCollection(HCOLLECTION hCollection);  // @4
 NOTESAPI_FN STATUS LNPUBLIC FolderDelete(DBHANDLE hDataDB, DBHANDLE hFolderDB, NOTEID FolderNoteID,
-                                         DWORD dwFlags);                        // @16
+                                         DWORD dwFlags);  // @16
 NOTESAPI_FN BOOL LNPUBLIC OSGetEnvironmentString(const char* VariableName, char* retValueBuffer,
-                                                 WORD BufferLength);            // @12
+                                                 WORD BufferLength);  // @12
 
 #endif

@@ -12,17 +12,17 @@
 namespace ods {
 
 /* FILEOBJECT (the value of a $FILE item, after the type word); the file name follows it. */
-inline constexpr std::size_t kFileObjectType = 0;           /* WORD Header.ObjectType */
-inline constexpr std::size_t kFileObjectRrv = 2;            /* DWORD Header.RRV */
-inline constexpr std::size_t kFileObjectNameLength = 6;     /* WORD FileNameLength */
-inline constexpr std::size_t kFileObjectHostType = 8;       /* WORD HostType */
-inline constexpr std::size_t kFileObjectCompression = 10;   /* WORD CompressionType */
-inline constexpr std::size_t kFileObjectAttributes = 12;    /* WORD FileAttributes */
-inline constexpr std::size_t kFileObjectFlags = 14;         /* WORD Flags */
-inline constexpr std::size_t kFileObjectSize = 16;          /* DWORD FileSize */
-inline constexpr std::size_t kFileObjectCreated = 20;       /* TIMEDATE FileCreated */
-inline constexpr std::size_t kFileObjectModified = 28;      /* TIMEDATE FileModified */
-inline constexpr std::size_t kFileObjectLength = 36;        /* ODSLength(_FILEOBJECT) */
+inline constexpr std::size_t kFileObjectType = 0;         /* WORD Header.ObjectType */
+inline constexpr std::size_t kFileObjectRrv = 2;          /* DWORD Header.RRV */
+inline constexpr std::size_t kFileObjectNameLength = 6;   /* WORD FileNameLength */
+inline constexpr std::size_t kFileObjectHostType = 8;     /* WORD HostType */
+inline constexpr std::size_t kFileObjectCompression = 10; /* WORD CompressionType */
+inline constexpr std::size_t kFileObjectAttributes = 12;  /* WORD FileAttributes */
+inline constexpr std::size_t kFileObjectFlags = 14;       /* WORD Flags */
+inline constexpr std::size_t kFileObjectSize = 16;        /* DWORD FileSize */
+inline constexpr std::size_t kFileObjectCreated = 20;     /* TIMEDATE FileCreated */
+inline constexpr std::size_t kFileObjectModified = 28;    /* TIMEDATE FileModified */
+inline constexpr std::size_t kFileObjectLength = 36;      /* ODSLength(_FILEOBJECT) */
 
 /* CD records: a CDTEXT is its WSIG and FONTID, and its text run follows. */
 inline constexpr std::size_t kCdTextLength = 8;
@@ -36,8 +36,7 @@ static_assert(offsetof(FILEOBJECT, Header.RRV) == kFileObjectRrv &&
                   offsetof(FILEOBJECT, Flags) == kFileObjectFlags &&
                   offsetof(FILEOBJECT, FileSize) == kFileObjectSize &&
                   offsetof(FILEOBJECT, FileCreated) == kFileObjectCreated &&
-                  offsetof(FILEOBJECT, FileModified) == kFileObjectModified &&
-                  sizeof(FILEOBJECT) == kFileObjectLength,
+                  offsetof(FILEOBJECT, FileModified) == kFileObjectModified && sizeof(FILEOBJECT) == kFileObjectLength,
               "the canonical FILEOBJECT is the byte-packed toolkit structure");
 #endif
 static_assert(sizeof(CDTEXT) == kCdTextLength, "CDTEXT has no padding on any platform");
@@ -82,4 +81,4 @@ inline void WriteFileObject(void* data, const FILEOBJECT& object) {
     PutTimeDate(data, kFileObjectModified, object.FileModified);
 }
 
-}  /* namespace ods */
+} /* namespace ods */

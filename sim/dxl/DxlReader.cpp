@@ -75,7 +75,8 @@ const char* PlainAttr(const xmlNode* node, const char* name, const char* ns, boo
         if (ns ? !(a->ns && a->ns->href && std::strcmp((const char*)a->ns->href, ns) == 0) : a->ns != nullptr) continue;
         const xmlNode* text = a->children;
         if (!text) return "";
-        if (!text->next && (text->type == XML_TEXT_NODE || text->type == XML_CDATA_SECTION_NODE)) return (const char*)text->content;
+        if (!text->next && (text->type == XML_TEXT_NODE || text->type == XML_CDATA_SECTION_NODE))
+            return (const char*)text->content;
         return nullptr;
     }
     absent = !node->doc || (!node->doc->intSubset && !node->doc->extSubset);
@@ -185,8 +186,8 @@ public:
             }
             group_[pending_++] = BYTE(value);
             if (pending_ == 4) {
-                const unsigned bits = (group_[0] & 63u) << 18 | (group_[1] & 63u) << 12 |
-                                      (group_[2] & 63u) << 6 | (group_[3] & 63u);
+                const unsigned bits =
+                    (group_[0] & 63u) << 18 | (group_[1] & 63u) << 12 | (group_[2] & 63u) << 6 | (group_[3] & 63u);
                 *out++ = BYTE(bits >> 16);
                 if (group_[2] != kPad) *out++ = BYTE(bits >> 8);
                 if (group_[3] != kPad) *out++ = BYTE(bits);
@@ -232,7 +233,8 @@ private:
         std::array<unsigned char, 256> table{};
         for (auto& value : table) value = kInvalid;
         constexpr std::string_view digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        for (size_t i = 0; i < digits.size(); ++i) table[static_cast<unsigned char>(digits[i])] = static_cast<unsigned char>(i);
+        for (size_t i = 0; i < digits.size(); ++i)
+            table[static_cast<unsigned char>(digits[i])] = static_cast<unsigned char>(i);
         table['='] = kPad;
         for (unsigned char c : std::string_view(" \t\n\r")) table[c] = kBlank;
         return table;
@@ -267,8 +269,8 @@ Decoded DecodeText(const xmlNode* node, size_t headroom) {
 TIMEDATE DateTime(const xmlNode* node, const std::string& where) {
     TIMEDATE td{};
     const std::string text = TextOf(node);
-    if (!ParseDateTime(text, BoolAttr(node, "dst", false),
-                       BoolAttr(node, "observesdst", false, kStowlineNamespace), td))
+    if (!ParseDateTime(text, BoolAttr(node, "dst", false), BoolAttr(node, "observesdst", false, kStowlineNamespace),
+                       td))
         Fail(where + ": invalid date-time '" + text + "'");
     return td;
 }
@@ -328,8 +330,8 @@ private:
         std::string out;
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] == '\n' || text[i] == '\r') {
-                while (i + 1 < text.size() && (text[i + 1] == ' ' || text[i + 1] == '\t' ||
-                                               text[i + 1] == '\n' || text[i + 1] == '\r'))
+                while (i + 1 < text.size() &&
+                       (text[i + 1] == ' ' || text[i + 1] == '\t' || text[i + 1] == '\n' || text[i + 1] == '\r'))
                     ++i;
                 continue;
             }
@@ -443,7 +445,8 @@ private:
         if (const auto key = Attr(node, "sealkey", kStowlineNamespace)) p.note.sealKey = *key;
         if (const xmlNode* info = Child(node, "noteinfo")) NoteInfo(info, p);
         const std::vector<xmlNode*> children = Children(node);
-        p.note.items.reserve(std::count_if(children.begin(), children.end(), [](const xmlNode* c) { return Is(c, "item"); }));
+        p.note.items.reserve(
+            std::count_if(children.begin(), children.end(), [](const xmlNode* c) { return Is(c, "item"); }));
         for (const xmlNode* c : children)
             if (Is(c, "item")) ReadItem(c, p.note);
 
@@ -458,8 +461,7 @@ private:
                 if (const auto alias = Attr(node, "alias")) title += "|" + *alias;
                 p.note.items.push_back({"$TITLE", ITEM_SUMMARY, EncodeText(Utf8ToLmbcs(title))});
             }
-            if (!p.note.Find("$Flags"))
-                p.note.items.push_back({"$Flags", ITEM_SUMMARY, EncodeText(folder ? "F" : "")});
+            if (!p.note.Find("$Flags")) p.note.items.push_back({"$Flags", ITEM_SUMMARY, EncodeText(folder ? "F" : "")});
         }
         if (view) {
             for (const xmlNode* c : Children(node)) {
@@ -469,8 +471,10 @@ private:
                         if (Is(e, "entry")) p.entries->push_back(ParseHex(Attr(e, "id").value_or(""), "entry ID"));
                 }
             }
-            if (!p.entries) p.entries.emplace();  // filled from the documents later
-            else explicitEntries_.insert(pending_.size());
+            if (!p.entries)
+                p.entries.emplace();  // filled from the documents later
+            else
+                explicitEntries_.insert(pending_.size());
         }
         pending_.push_back(std::move(p));
         return true;
@@ -491,7 +495,8 @@ private:
             p.note.oid.Note.Innards[0] = word(3);
             p.hasUnid = true;
         }
-        if (const auto seq = Attr(info, "sequence")) p.note.oid.Sequence = DWORD(std::strtoul(seq->c_str(), nullptr, 10));
+        if (const auto seq = Attr(info, "sequence"))
+            p.note.oid.Sequence = DWORD(std::strtoul(seq->c_str(), nullptr, 10));
         const std::string where = "noteinfo";
         if (const xmlNode* d = Child(info, "modified"); d && Child(d, "datetime"))
             p.note.modified = DateTime(Child(d, "datetime"), where);
@@ -599,10 +604,13 @@ private:
         std::istringstream attrWords(Attr(file, "attribute").value_or(""));
         for (std::string w; attrWords >> w;) attributes |= w == "readonly" ? 1 : w == "private" ? 2 : 0;
         std::istringstream flagWords(Attr(file, "flags").value_or(""));
-        for (std::string w; flagWords >> w;) fileFlags |= w == "sign" ? 1 : w == "storedindoc" ? 2 : w == "mime" ? 4 : 0;
+        for (std::string w; flagWords >> w;)
+            fileFlags |= w == "sign" ? 1 : w == "storedindoc" ? 2 : w == "mime" ? 4 : 0;
         TIMEDATE created{}, modified{};
-        if (const xmlNode* d = Child(file, "created"); d && Child(d, "datetime")) created = DateTime(Child(d, "datetime"), where);
-        if (const xmlNode* d = Child(file, "modified"); d && Child(d, "datetime")) modified = DateTime(Child(d, "datetime"), where);
+        if (const xmlNode* d = Child(file, "created"); d && Child(d, "datetime"))
+            created = DateTime(Child(d, "datetime"), where);
+        if (const xmlNode* d = Child(file, "modified"); d && Child(d, "datetime"))
+            modified = DateTime(Child(d, "datetime"), where);
 
         const DWORD rrv = db_.nextObjectId++;
         Bytes value;
@@ -680,7 +688,6 @@ private:
     std::set<size_t> explicitEntries_;
 };
 
-
 // No network, no external DTD (DXL names one that is rarely beside the file), no entity
 // expansion: a database file is data, not a program. A text node may be as long as the largest
 // attachment's base64 text, beyond the parser's default limit of 10 MB.
@@ -701,7 +708,8 @@ struct Streaming {
 // Where the reader looks for notes: the root element, or a child of it.
 bool IsNoteLevel(const xmlNode* node) {
     const xmlNode* parent = node ? node->parent : nullptr;
-    return parent && (parent->type == XML_DOCUMENT_NODE || (parent->parent && parent->parent->type == XML_DOCUMENT_NODE));
+    return parent &&
+           (parent->type == XML_DOCUMENT_NODE || (parent->parent && parent->parent->type == XML_DOCUMENT_NODE));
 }
 
 // Whether `node` is where an item of a note keeps base64 data (<rawitemdata>, our <objectdata>,
@@ -710,8 +718,7 @@ bool IsNoteLevel(const xmlNode* node) {
 // into the tree and out again.
 bool HoldsBase64(const xmlNode* node, size_t& headroom) {
     const xmlNode* parent = node->parent;
-    if ((Is(node, "rawitemdata") || Is(node, "objectdata")) && Is(parent, "item") &&
-        IsNoteLevel(parent->parent)) {
+    if ((Is(node, "rawitemdata") || Is(node, "objectdata")) && Is(parent, "item") && IsNoteLevel(parent->parent)) {
         headroom = Is(node, "rawitemdata") ? 2 : 0;  // the item's value starts with its type
         return true;
     }
@@ -728,8 +735,8 @@ void StartElement(void* context, const xmlChar* localName, const xmlChar* prefix
                   const xmlChar** attributes) {
     auto* parser = static_cast<xmlParserCtxtPtr>(context);
     const xmlNode* parent = parser->node;
-    xmlSAX2StartElementNs(context, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
-                          defaultedCount, attributes);
+    xmlSAX2StartElementNs(context, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaultedCount,
+                          attributes);
     auto* streaming = static_cast<Streaming*>(parser->_private);
     const xmlNode* node = parser->node;
     if (!streaming->decoding && node && node != parent && HoldsBase64(node, streaming->headroom))
@@ -748,15 +755,19 @@ bool ForDecoding(const xmlParserCtxtPtr parser, const Streaming& streaming) {
 void Characters(void* context, const xmlChar* text, int length) {
     auto* parser = static_cast<xmlParserCtxtPtr>(context);
     auto* streaming = static_cast<Streaming*>(parser->_private);
-    if (ForDecoding(parser, *streaming)) streaming->decoder.Feed(reinterpret_cast<const char*>(text), size_t(length));
-    else xmlSAX2Characters(context, text, length);
+    if (ForDecoding(parser, *streaming))
+        streaming->decoder.Feed(reinterpret_cast<const char*>(text), size_t(length));
+    else
+        xmlSAX2Characters(context, text, length);
 }
 
 void CData(void* context, const xmlChar* text, int length) {
     auto* parser = static_cast<xmlParserCtxtPtr>(context);
     auto* streaming = static_cast<Streaming*>(parser->_private);
-    if (ForDecoding(parser, *streaming)) streaming->decoder.Feed(reinterpret_cast<const char*>(text), size_t(length));
-    else xmlSAX2CDataBlock(context, text, length);
+    if (ForDecoding(parser, *streaming))
+        streaming->decoder.Feed(reinterpret_cast<const char*>(text), size_t(length));
+    else
+        xmlSAX2CDataBlock(context, text, length);
 }
 
 // The parser builds the tree as usual; as each note below the root ends, it is made into a

@@ -75,8 +75,7 @@ bool ParseDateTime(std::string_view s, bool dst, bool observesDst, TIMEDATE& out
         pos = 8;
     }
     if (pos < s.size() && s[pos] == 'T') {
-        if (!Digits(s, pos + 1, 2, hour) || !Digits(s, pos + 3, 2, minute) ||
-            !Digits(s, pos + 5, 2, second))
+        if (!Digits(s, pos + 1, 2, hour) || !Digits(s, pos + 3, 2, minute) || !Digits(s, pos + 5, 2, second))
             return false;
         if (hour > 23 || minute > 59 || second > 59) return false;
         hasTime = true;
@@ -117,8 +116,14 @@ bool ParseDateTime(std::string_view s, bool dst, bool observesDst, TIMEDATE& out
     int64_t ticks = ((int64_t(hour) * 60 + minute) * 60 + second) * 100 + hundredths;
     ticks -= int64_t(offsetMinutes) * 6000;
     int64_t jdn = hasDate ? JulianDay(year, month, day) : 0;
-    while (ticks < 0) { ticks += kTicksPerDay; --jdn; }
-    while (ticks >= kTicksPerDay) { ticks -= kTicksPerDay; ++jdn; }
+    while (ticks < 0) {
+        ticks += kTicksPerDay;
+        --jdn;
+    }
+    while (ticks >= kTicksPerDay) {
+        ticks -= kTicksPerDay;
+        ++jdn;
+    }
     out.Innards[0] = DWORD(ticks);
     if (!hasDate) {  // a time without date: GMT time of day
         out.Innards[1] = kAnyDay;
@@ -151,8 +156,14 @@ std::string FormatDateTime(const TIMEDATE& td, bool& dst, bool& observesDst) {
     int64_t ticks = int64_t(ticksGmt) + int64_t(standardEast) * 6000;
     int64_t jdn = td.Innards[1] & 0x00FFFFFF;
     auto normalise = [&] {
-        while (ticks < 0) { ticks += kTicksPerDay; --jdn; }
-        while (ticks >= kTicksPerDay) { ticks -= kTicksPerDay; ++jdn; }
+        while (ticks < 0) {
+            ticks += kTicksPerDay;
+            --jdn;
+        }
+        while (ticks >= kTicksPerDay) {
+            ticks -= kTicksPerDay;
+            ++jdn;
+        }
     };
     normalise();
     if (td.Innards[1] & kObservesDst) {
@@ -170,9 +181,9 @@ std::string FormatDateTime(const TIMEDATE& td, bool& dst, bool& observesDst) {
     int y, m, d;
     CivilFromJulianDay(jdn, y, m, d);
     const int absOffset = offset < 0 ? -offset : offset;
-    int n = std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d,%02d%c%02d", y, m, d,
-                          int(ticks / 360000), int(ticks / 6000 % 60), int(ticks / 100 % 60),
-                          int(ticks % 100), offset < 0 ? '-' : '+', absOffset / 60);
+    int n = std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d,%02d%c%02d", y, m, d, int(ticks / 360000),
+                          int(ticks / 6000 % 60), int(ticks / 100 % 60), int(ticks % 100), offset < 0 ? '-' : '+',
+                          absOffset / 60);
     if (absOffset % 60) std::snprintf(buf + n, sizeof buf - n, "%02d", absOffset % 60);
     return buf;
 }

@@ -299,82 +299,83 @@ private:
         const Bytes& v = item.value;
         const size_t size = v.size();
         switch (item.Type()) {
-        case TYPE_TEXT:
-        case TYPE_FORMULA: {
-            const bool text = item.Type() == TYPE_TEXT;
-            const auto utf8 = ItemText(std::string_view((const char*)v.data() + 2, size - 2), text);
-            if (!utf8) return false;
-            Element(text ? "text" : "formula", *utf8);
-            return true;
-        }
-        case TYPE_TEXT_LIST: {
-            if (size < 4) return false;
-            const WORD count = ReadLe<WORD>(v, 2);
-            size_t pos = 4 + 2 * size_t(count);
-            if (pos > size) return false;
-            std::vector<std::string> entries;
-            for (WORD i = 0; i < count; ++i) {
-                const WORD length = ReadLe<WORD>(v, 4 + 2 * i);
-                if (pos + length > size) return false;
-                const auto utf8 = ItemText(std::string_view((const char*)v.data() + pos, length), true);
+            case TYPE_TEXT:
+            case TYPE_FORMULA: {
+                const bool text = item.Type() == TYPE_TEXT;
+                const auto utf8 = ItemText(std::string_view((const char*)v.data() + 2, size - 2), text);
                 if (!utf8) return false;
-                entries.push_back(*utf8);
-                pos += length;
+                Element(text ? "text" : "formula", *utf8);
+                return true;
             }
-            if (pos != size) return false;
-            Start("textlist");
-            for (const auto& e : entries) Element("text", e);
-            End();
-            return true;
-        }
-        case TYPE_NUMBER:
-            if (size != 2 + sizeof(NUMBER)) return false;
-            Element("number", NumberText(ReadNumber(v, 2)));
-            return true;
-        case TYPE_NUMBER_RANGE: {
-            if (size < 6) return false;
-            const WORD count = ReadLe<WORD>(v, 2), pairs = ReadLe<WORD>(v, 4);
-            if (pairs != 0 || size != 6 + count * sizeof(NUMBER)) return false;
-            Start("numberlist");
-            for (WORD i = 0; i < count; ++i) Element("number", NumberText(ReadNumber(v, 6 + i * sizeof(NUMBER))));
-            End();
-            return true;
-        }
-        case TYPE_TIME: {
-            if (size != 10) return false;
-            bool dst, observes;
-            const auto text = TimeText(ReadTime(v, 2), dst, observes);
-            if (!text) return false;
-            DateTime(*text, dst, observes);
-            return true;
-        }
-        case TYPE_TIME_RANGE: {
-            if (size < 6) return false;
-            const WORD count = ReadLe<WORD>(v, 2), pairs = ReadLe<WORD>(v, 4);
-            if (size != 6 + 8 * size_t(count) + 16 * size_t(pairs)) return false;
-            struct Entry { std::string text; bool dst, observes; };
-            std::vector<Entry> entries;
-            for (size_t i = 0; i < count + 2 * size_t(pairs); ++i) {
-                Entry e;
-                const auto text = TimeText(ReadTime(v, 6 + 8 * i), e.dst, e.observes);
+            case TYPE_TEXT_LIST: {
+                if (size < 4) return false;
+                const WORD count = ReadLe<WORD>(v, 2);
+                size_t pos = 4 + 2 * size_t(count);
+                if (pos > size) return false;
+                std::vector<std::string> entries;
+                for (WORD i = 0; i < count; ++i) {
+                    const WORD length = ReadLe<WORD>(v, 4 + 2 * i);
+                    if (pos + length > size) return false;
+                    const auto utf8 = ItemText(std::string_view((const char*)v.data() + pos, length), true);
+                    if (!utf8) return false;
+                    entries.push_back(*utf8);
+                    pos += length;
+                }
+                if (pos != size) return false;
+                Start("textlist");
+                for (const auto& e : entries) Element("text", e);
+                End();
+                return true;
+            }
+            case TYPE_NUMBER:
+                if (size != 2 + sizeof(NUMBER)) return false;
+                Element("number", NumberText(ReadNumber(v, 2)));
+                return true;
+            case TYPE_NUMBER_RANGE: {
+                if (size < 6) return false;
+                const WORD count = ReadLe<WORD>(v, 2), pairs = ReadLe<WORD>(v, 4);
+                if (pairs != 0 || size != 6 + count * sizeof(NUMBER)) return false;
+                Start("numberlist");
+                for (WORD i = 0; i < count; ++i) Element("number", NumberText(ReadNumber(v, 6 + i * sizeof(NUMBER))));
+                End();
+                return true;
+            }
+            case TYPE_TIME: {
+                if (size != 10) return false;
+                bool dst, observes;
+                const auto text = TimeText(ReadTime(v, 2), dst, observes);
                 if (!text) return false;
-                e.text = *text;
-                entries.push_back(e);
+                DateTime(*text, dst, observes);
+                return true;
             }
-            Start("datetimelist");
-            for (size_t i = 0; i < entries.size(); ++i) {
-                const bool pairStart = i >= count && (i - count) % 2 == 0;
-                if (pairStart) Start("datetimepair");
-                DateTime(entries[i].text, entries[i].dst, entries[i].observes);
-                if (i >= count && (i - count) % 2 == 1) End();
+            case TYPE_TIME_RANGE: {
+                if (size < 6) return false;
+                const WORD count = ReadLe<WORD>(v, 2), pairs = ReadLe<WORD>(v, 4);
+                if (size != 6 + 8 * size_t(count) + 16 * size_t(pairs)) return false;
+                struct Entry {
+                    std::string text;
+                    bool dst, observes;
+                };
+                std::vector<Entry> entries;
+                for (size_t i = 0; i < count + 2 * size_t(pairs); ++i) {
+                    Entry e;
+                    const auto text = TimeText(ReadTime(v, 6 + 8 * i), e.dst, e.observes);
+                    if (!text) return false;
+                    e.text = *text;
+                    entries.push_back(e);
+                }
+                Start("datetimelist");
+                for (size_t i = 0; i < entries.size(); ++i) {
+                    const bool pairStart = i >= count && (i - count) % 2 == 0;
+                    if (pairStart) Start("datetimepair");
+                    DateTime(entries[i].text, entries[i].dst, entries[i].observes);
+                    if (i >= count && (i - count) % 2 == 1) End();
+                }
+                End();
+                return true;
             }
-            End();
-            return true;
-        }
-        case TYPE_OBJECT:
-            return WriteFileObject(note, v);
-        default:
-            return false;
+            case TYPE_OBJECT: return WriteFileObject(note, v);
+            default: return false;
         }
     }
 

@@ -14,7 +14,9 @@ namespace sim::mail::detail {
 void EnsureGMime();
 
 struct GObjectUnref {
-  void operator()(void* p) const { if (p) g_object_unref(p); }
+    void operator()(void* p) const {
+        if (p) g_object_unref(p);
+    }
 };
 template <class T>
 using GObjectPtr = std::unique_ptr<T, GObjectUnref>;

@@ -60,8 +60,7 @@ bool IsImportedFunction(std::string_view function) {
     return std::find(names.begin(), names.end(), function) != names.end();
 }
 
-void InjectFault(const std::string& function, unsigned nthCall, STATUS status, bool fromThenOn,
-                 CallFilter filter) {
+void InjectFault(const std::string& function, unsigned nthCall, STATUS status, bool fromThenOn, CallFilter filter) {
     Calls().faults[Checked(function, "InjectFault")].push_back(
         {nthCall == 0 ? 1 : nthCall, status, fromThenOn, std::move(filter)});
 }

@@ -75,8 +75,8 @@ NOTESAPI_FN STATUS LNPUBLIC NIFFindDesignNote(DBHANDLE hFile, const char* Name, 
 // collapsed and selected lists belong to the collection.
 NOTESAPI_FN STATUS LNPUBLIC NIFOpenCollection(DBHANDLE hViewDB, DBHANDLE hDataDB, NOTEID ViewNoteID, WORD OpenFlags,
                                               DHANDLE hUnreadList, HCOLLECTION* rethCollection,
-                                              NOTEHANDLE* rethViewNote, UNID* retViewUNID,
-                                              DHANDLE* rethCollapsedList, DHANDLE* rethSelectedList) {
+                                              NOTEHANDLE* rethViewNote, UNID* retViewUNID, DHANDLE* rethCollapsedList,
+                                              DHANDLE* rethSelectedList) {
     SIM_ENTER_STATUS(NIFOpenCollection);
     HandleEntry* viewDb = Lookup(hViewDB, Kind::Database, "NIFOpenCollection");
     HandleEntry* dataDb = Lookup(hDataDB, Kind::Database, "NIFOpenCollection");
@@ -114,10 +114,9 @@ NOTESAPI_FN STATUS LNPUBLIC NIFOpenCollection(DBHANDLE hViewDB, DBHANDLE hDataDB
 // Level-0 positions only: Tumbler[0] is the 1-based index of the current entry (0 = before
 // the first). Only READ_MASK_NOTEID is served.
 NOTESAPI_FN STATUS LNPUBLIC NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPOSITION* IndexPos, WORD SkipNavigator,
-                                           DWORD SkipCount, WORD ReturnNavigator, DWORD ReturnCount,
-                                           DWORD ReturnMask, DHANDLE* rethBuffer, WORD* retBufferLength,
-                                           DWORD* retNumEntriesSkipped, DWORD* retNumEntriesReturned,
-                                           WORD* retSignalFlags) {
+                                           DWORD SkipCount, WORD ReturnNavigator, DWORD ReturnCount, DWORD ReturnMask,
+                                           DHANDLE* rethBuffer, WORD* retBufferLength, DWORD* retNumEntriesSkipped,
+                                           DWORD* retNumEntriesReturned, WORD* retSignalFlags) {
     SIM_ENTER_STATUS(NIFReadEntries);
     auto& st = State();
     auto it = st.collections.find(hCollection);
@@ -125,8 +124,7 @@ NOTESAPI_FN STATUS LNPUBLIC NIFReadEntries(HCOLLECTION hCollection, COLLECTIONPO
         Violation("NIFReadEntries: collection " + std::to_string(hCollection) + " is not open");
         return ERR_SIM_COLLECTION;
     }
-    if (!IndexPos || (ReturnMask & ~DWORD(READ_MASK_NOTEID)) || IndexPos->Level != 0)
-        return ERR_SIM_BAD_ARGUMENT;
+    if (!IndexPos || (ReturnMask & ~DWORD(READ_MASK_NOTEID)) || IndexPos->Level != 0) return ERR_SIM_BAD_ARGUMENT;
     if (++st.entryReads == st.emptyReadWithMore) {
         if (rethBuffer) *rethBuffer = NULLHANDLE;
         if (retBufferLength) *retBufferLength = 0;

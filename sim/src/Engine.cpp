@@ -66,8 +66,8 @@ HandleEntry* Lookup(DHANDLE handle, Kind kind, const char* function) {
         return nullptr;
     }
     if (e->kind != kind) {
-        Violation(std::string(function) + ": handle " + Hex(handle) + " is a " + KindName(e->kind) +
-                  ", not a " + KindName(kind));
+        Violation(std::string(function) + ": handle " + Hex(handle) + " is a " + KindName(e->kind) + ", not a " +
+                  KindName(kind));
         return nullptr;
     }
     return e;
@@ -310,7 +310,8 @@ NOTESAPI_FN STATUS LNPUBLIC OSMemFree(DHANDLE Handle) {
         return sim::ERR_SIM_INVALID_HANDLE;
     }
     if (e->ownerCollection) {
-        Violation("OSMemFree: ID table " + Hex(Handle) + " belongs to collection " + std::to_string(e->ownerCollection));
+        Violation("OSMemFree: ID table " + Hex(Handle) + " belongs to collection " +
+                  std::to_string(e->ownerCollection));
         return sim::ERR_SIM_INVALID_HANDLE;
     }
     if (e->kind != Kind::Memory && e->kind != Kind::IdTable) {

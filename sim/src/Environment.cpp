@@ -26,9 +26,7 @@ std::map<std::string, std::string>& Overrides() {
 
 }  // namespace
 
-void SetEnvironmentVariable(const std::string& name, const std::string& value) {
-    Overrides()[Lower(name)] = value;
-}
+void SetEnvironmentVariable(const std::string& name, const std::string& value) { Overrides()[Lower(name)] = value; }
 
 void ClearEnvironmentVariables() { Overrides().clear(); }
 
@@ -59,8 +57,7 @@ std::optional<std::string> LookupEnvironmentVariable(const std::string& name) {
 }  // namespace sim
 
 // Copies at most BufferLength bytes and a terminator (the buffer holds BufferLength + 1).
-NOTESAPI_FN BOOL LNPUBLIC OSGetEnvironmentString(const char* VariableName, char* retValueBuffer,
-                                                 WORD BufferLength) {
+NOTESAPI_FN BOOL LNPUBLIC OSGetEnvironmentString(const char* VariableName, char* retValueBuffer, WORD BufferLength) {
     SIM_ENTER_OR(OSGetEnvironmentString, FALSE);
     if (!VariableName || !retValueBuffer) return FALSE;
     const auto value = sim::LookupEnvironmentVariable(VariableName);

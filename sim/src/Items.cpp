@@ -101,9 +101,7 @@ bool ValueText(const BYTE* v, size_t len, char sep, std::string& out) {
 }
 
 // The first item of that name in the open note, or null.
-const Item* FindItem(OpenNote& note, const char* name) {
-    return name ? note.copy.Find(name) : nullptr;
-}
+const Item* FindItem(OpenNote& note, const char* name) { return name ? note.copy.Find(name) : nullptr; }
 
 void ReportItem(OpenNote& note, size_t index, BLOCKID* retItem, WORD* retType, BLOCKID* retValue, DWORD* retLength) {
     const Item& item = note.copy.items[index];
@@ -114,8 +112,8 @@ void ReportItem(OpenNote& note, size_t index, BLOCKID* retItem, WORD* retType, B
     if (retLength) *retLength = static_cast<DWORD>(item.value.size());
 }
 
-STATUS FindFrom(OpenNote& note, size_t start, const char* Name, WORD NameLength, BLOCKID* retbhItem,
-                WORD* retDataType, BLOCKID* retbhValue, DWORD* retValueLength) {
+STATUS FindFrom(OpenNote& note, size_t start, const char* Name, WORD NameLength, BLOCKID* retbhItem, WORD* retDataType,
+                BLOCKID* retbhValue, DWORD* retValueLength) {
     const std::string name = Name ? std::string(Name, strnlen(Name, NameLength)) : std::string();
     for (size_t i = start; i < note.copy.items.size(); ++i) {
         if (Name && !NamesEqual(note.copy.items[i].name, name)) continue;
@@ -236,7 +234,8 @@ NOTESAPI_FN WORD LNPUBLIC NSFItemConvertValueToText(WORD ValueDataType, BLOCKID 
     const BYTE* v = ResolveBlock(bhValue, ValueLength, "NSFItemConvertValueToText");
     if (!v || ValueLength < 2) return 0;
     if (ReadWord(v) != ValueDataType)
-        Violation("NSFItemConvertValueToText: type " + Hex(ValueDataType) + " given for a value of type " + Hex(ReadWord(v)));
+        Violation("NSFItemConvertValueToText: type " + Hex(ValueDataType) + " given for a value of type " +
+                  Hex(ReadWord(v)));
     std::string text;
     if (!ValueText(v, ValueLength, SeparatorChar ? SeparatorChar : ';', text)) return 0;
     const size_t n = std::min<size_t>(text.size(), BufferLength - 1u);
@@ -277,8 +276,8 @@ NOTESAPI_FN STATUS LNPUBLIC EnumCompositeBuffer(BLOCKID ItemValue, DWORD ItemVal
         // A record must fit in what is left of the value; compared without adding, so that a
         // length near 4 GB cannot wrap round and restart the walk.
         if (length != 0 && (length < header || length > ItemValueLength - pos)) return ERR_DATATYPE;
-        const STATUS s = ActionRoutine(reinterpret_cast<char*>(const_cast<BYTE*>(rec)), type,
-                                       length ? length : header, vContext);
+        const STATUS s =
+            ActionRoutine(reinterpret_cast<char*>(const_cast<BYTE*>(rec)), type, length ? length : header, vContext);
         if (s != NOERROR) return s;
         pos += length ? length : header;
         pos += pos & 1;

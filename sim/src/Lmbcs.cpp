@@ -42,8 +42,8 @@ const std::unordered_map<char32_t, unsigned char>& Cp850Reverse() {
 const std::unordered_map<char32_t, unsigned char>& Cp1252Reverse() {
     static const auto map = [] {
         std::unordered_map<char32_t, unsigned char> m;
-        for (int i = 0; i < 128; ++i) m.emplace(Cp1252ToUnicode(static_cast<unsigned char>(0x80 + i)),
-                                                static_cast<unsigned char>(0x80 + i));
+        for (int i = 0; i < 128; ++i)
+            m.emplace(Cp1252ToUnicode(static_cast<unsigned char>(0x80 + i)), static_cast<unsigned char>(0x80 + i));
         return m;
     }();
     return map;

@@ -21,9 +21,7 @@ const Item* Note::Find(const std::string& name) const {
     return nullptr;
 }
 
-Item* Note::Find(const std::string& name) {
-    return const_cast<Item*>(static_cast<const Note*>(this)->Find(name));
-}
+Item* Note::Find(const std::string& name) { return const_cast<Item*>(static_cast<const Note*>(this)->Find(name)); }
 
 Note* Database::FindNote(NOTEID id) {
     auto it = notes.find(id);

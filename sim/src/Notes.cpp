@@ -98,8 +98,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFDbGetModifiedNoteTable(DBHANDLE hDB, WORD NoteCla
 
 NOTESAPI_FN STATUS LNPUBLIC NSFNoteOpen(DBHANDLE hDB, NOTEID NoteID, WORD OpenFlags, NOTEHANDLE* rethNote) {
     SIM_ENTER_STATUS(NSFNoteOpen, NoteID);
-    if (const unsigned pace = State().notePaceMs)
-        std::this_thread::sleep_for(std::chrono::milliseconds(pace));
+    if (const unsigned pace = State().notePaceMs) std::this_thread::sleep_for(std::chrono::milliseconds(pace));
     HandleEntry* e = Lookup(hDB, Kind::Database, "NSFNoteOpen");
     if (!e) return ERR_SIM_INVALID_HANDLE;
     if (!rethNote) return ERR_SIM_BAD_ARGUMENT;
@@ -122,8 +121,7 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteOpen(DBHANDLE hDB, NOTEID NoteID, WORD OpenFl
     open->id = NoteID;
     if (OpenFlags & OPEN_SUMMARY) {
         auto& items = open->copy.items;
-        items.erase(std::remove_if(items.begin(), items.end(),
-                                   [](const Item& i) { return !(i.flags & ITEM_SUMMARY); }),
+        items.erase(std::remove_if(items.begin(), items.end(), [](const Item& i) { return !(i.flags & ITEM_SUMMARY); }),
                     items.end());
     }
     if (!open->copy.sealKey.empty())
@@ -239,9 +237,8 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteDecrypt(NOTEHANDLE hNote, WORD DecryptFlags, 
     return NOERROR;
 }
 
-NOTESAPI_FN STATUS LNPUBLIC NSFNoteVerifySignature(NOTEHANDLE hNote, char* SignatureItemName,
-                                                   TIMEDATE* retWhenSigned, char* retSigner,
-                                                   char* retCertifier) {
+NOTESAPI_FN STATUS LNPUBLIC NSFNoteVerifySignature(NOTEHANDLE hNote, char* SignatureItemName, TIMEDATE* retWhenSigned,
+                                                   char* retSigner, char* retCertifier) {
     SIM_ENTER_STATUS(NSFNoteVerifySignature, NoteIdOf(hNote));
     OpenNote* note = LookupNote(hNote, "NSFNoteVerifySignature");
     if (!note) return ERR_SIM_INVALID_HANDLE;

@@ -172,8 +172,7 @@ bool ReadSnapshot(const std::string& file, Database& db, std::string& error) {
                 unsigned encrypted = 0;
                 std::string data;
                 Bytes bytes;
-                if (!(ls >> objectId >> encrypted >> data) || !FromHex(data, bytes))
-                    return fail("bad object line");
+                if (!(ls >> objectId >> encrypted >> data) || !FromHex(data, bytes)) return fail("bad object line");
                 current->objects[objectId] = Object(std::move(bytes), encrypted != 0);
             }
         } else if (kind == "collection") {

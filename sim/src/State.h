@@ -22,22 +22,22 @@ struct OpenNote {
     Database* db = nullptr;
     DBHANDLE dbHandle = 0;
     NOTEID id = 0;
-    Note copy;                  // sealed item values are scrambled until decrypted
+    Note copy;                   // sealed item values are scrambled until decrypted
     std::vector<DHANDLE> pools;  // parallel to copy.items
     bool decrypted = false;
 };
 
 struct HandleEntry {
     Kind kind = Kind::Memory;
-    std::string origin;        // the API function (or fixture call) that made it
+    std::string origin;  // the API function (or fixture call) that made it
     int locks = 0;
     bool clientOwned = false;
-    Bytes data;                // Memory, ItemPool
-    Database* db = nullptr;    // Database
+    Bytes data;              // Memory, ItemPool
+    Database* db = nullptr;  // Database
     std::unique_ptr<OpenNote> note;
-    std::set<NOTEID> ids;      // IdTable
-    DHANDLE ownerNote = 0;     // ItemPool: the note it belongs to
-    size_t itemIndex = 0;      // ItemPool
+    std::set<NOTEID> ids;             // IdTable
+    DHANDLE ownerNote = 0;            // ItemPool: the note it belongs to
+    size_t itemIndex = 0;             // ItemPool
     HCOLLECTION ownerCollection = 0;  // ID tables a collection hands out
 };
 
@@ -47,7 +47,7 @@ inline constexpr BLOCK kItemHeaderSize = 8;
 struct OpenCollection {
     Database* db = nullptr;
     NOTEID viewId = 0;
-    Collection entries;  // a snapshot: Notes updates an open collection only on request
+    Collection entries;          // a snapshot: Notes updates an open collection only on request
     std::vector<DHANDLE> lists;  // collapsed/selected lists it owns
 };
 
@@ -61,7 +61,7 @@ struct EngineState {
     std::string user = "CN=Test User/O=Stowline";
     std::set<std::string> keys;  // lower case
     DWORD batchSize = 4096;
-    unsigned entryReads = 0;      // NIFReadEntries calls served
+    unsigned entryReads = 0;         // NIFReadEntries calls served
     unsigned emptyReadWithMore = 0;  // the call that brings nothing while it signals more
     unsigned notePaceMs = 0;
     DWORD nextCategory = 1;

@@ -49,7 +49,10 @@ int NthSunday(int year, int month, int n) {
         return 1 + (7 - first) % 7 + 7 * (n - 1);
     }
     int y = year, m = month + 1;
-    if (m > 12) { m = 1; ++y; }
+    if (m > 12) {
+        m = 1;
+        ++y;
+    }
     const int64_t last = JulianDay(y, m, 1) - 1;
     int ly, lm, ld;
     CivilFromJulianDay(last, ly, lm, ld);
@@ -232,8 +235,8 @@ using namespace sim;
 
 // IntlFormat is ignored: the stand-in has one fixed, US-style format (see sim/Time.h).
 NOTESAPI_FN STATUS LNPUBLIC ConvertTIMEDATEToText(const void* IntlFormat, const TFMT* TextFormat,
-                                                  const TIMEDATE* InputTime, char* retTextBuffer,
-                                                  WORD TextBufferLength, WORD* retTextLength) {
+                                                  const TIMEDATE* InputTime, char* retTextBuffer, WORD TextBufferLength,
+                                                  WORD* retTextLength) {
     SIM_ENTER_STATUS(ConvertTIMEDATEToText);
     if (!InputTime || !retTextBuffer) return ERR_SIM_BAD_ARGUMENT;
     std::string text;
@@ -285,8 +288,8 @@ NOTESAPI_FN BOOL LNPUBLIC TimeLocalToGM(TIME* Time) {
     SIM_ENTER_OR(TimeLocalToGM, TRUE);
     if (!Time) return TRUE;
     const TIME& t = *Time;
-    if (t.month < 1 || t.month > 12 || t.day < 1 || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
-        t.minute > 59 || t.second < 0 || t.second > 59 || t.hundredth < 0 || t.hundredth > 99 || t.year < 1)
+    if (t.month < 1 || t.month > 12 || t.day < 1 || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 ||
+        t.second < 0 || t.second > 59 || t.hundredth < 0 || t.hundredth > 99 || t.year < 1)
         return TRUE;
     int y, m, d;
     const int64_t jdn = JulianDay(t.year, t.month, t.day);
@@ -318,8 +321,9 @@ TIMEDATE detail::NowTimeDate() {
     int64_t now = CurrentZone().fixedNow;
     int hundredths = 0;
     if (now == 0) {
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::system_clock::now().time_since_epoch()).count();
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
         now = ms / 1000;
         hundredths = static_cast<int>(ms % 1000 / 10);
     }

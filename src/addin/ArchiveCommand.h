@@ -29,8 +29,7 @@ inline constexpr const char* kViewWarning =
     "folders they exist in.\n\nDo you wish to continue?";
 inline constexpr const char* kViewWarningTitle = "WARNING";
 inline constexpr const char* kArchiveErrorTitle = "Error";
-inline constexpr const char* kDocumentsArchived =
-    "Documents Archived. Hit F9 in Lotus Notes to refresh view display";
+inline constexpr const char* kDocumentsArchived = "Documents Archived. Hit F9 in Lotus Notes to refresh view display";
 }  // namespace texts
 
 // The client's main window class, and the virtual keys sent to it.

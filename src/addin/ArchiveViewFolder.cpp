@@ -21,8 +21,7 @@ namespace stowline {
 
 namespace {
 
-constexpr const char* kConfirmText =
-    "Please confirm you wish to archive this folder and remove it from the mailbox.";
+constexpr const char* kConfirmText = "Please confirm you wish to archive this folder and remove it from the mailbox.";
 constexpr const char* kConfirmTitle = "Confirm Archive and Remove Folder";
 constexpr const char* kNotFoundText =
     "View/Folders not found. Possibly could be a private view/folder. Try archiving selected documents.";
@@ -61,8 +60,7 @@ void RefreshClient(const ArchiveSettings& settings) {
 // Removes the view or folder the client shows, unless it is a system folder or its archive is
 // not complete: a folder whose documents did not all reach the disk stays, so nothing that
 // was filed in it is lost from sight.
-void RemoveArchivedFolder(const std::string& title, const ExportJob& job, DBHANDLE database,
-                          bool everythingArchived) {
+void RemoveArchivedFolder(const std::string& title, const ExportJob& job, DBHANDLE database, bool everythingArchived) {
     const std::string displayName = job.ExcludedFolders.DisplayNameFor(title);
     if (displayName != title) {
         ShowAppMessage("You can not delete the " + displayName + " view/folder.");
@@ -94,8 +92,7 @@ void ArchiveViewFolder(const void* commandBlock) {
                          platform::MB_ICONEXCLAMATION_ | platform::MB_OKCANCEL_))
                 return;
         } else if (settings->PromptDelViewFolders && settings->DelViewFoldersAfterArc) {
-            if (!Confirm(kConfirmText, kConfirmTitle, platform::MB_ICONQUESTION_ | platform::MB_OKCANCEL_))
-                return;
+            if (!Confirm(kConfirmText, kConfirmTitle, platform::MB_ICONQUESTION_ | platform::MB_OKCANCEL_)) return;
         }
     } catch (const CommandAborted& e) {
         ShowAppMessage(e.what());  // the view note would not open

@@ -42,8 +42,8 @@ void EnableItems(const void* b) {
     const std::uintptr_t menu = menublock::GetHandle(b, menublock::kMenuHandle);
     const DWORD context = menublock::GetU32(b, menublock::kMenuContext);
     // The archive items need a view that can export.
-    const bool enabled = (context & menublock::kCanExport) != 0 &&
-                         (context & menublock::kContextMask) == menublock::kContextView;
+    const bool enabled =
+        (context & menublock::kCanExport) != 0 && (context & menublock::kContextMask) == menublock::kContextView;
     const unsigned state = enabled ? platform::MF_ENABLED_ : platform::MF_GRAYED_;
     platform::EnableMenuEntry(menu, static_cast<WORD>(startingMenuId + 0), state);
     platform::EnableMenuEntry(menu, static_cast<WORD>(startingMenuId + 1), state);
@@ -53,8 +53,8 @@ void EnableItems(const void* b) {
 bool SettingsAllowArchive(ArchiveSettings& settings) {
     std::string reason;
     if (settings.Validate(reason)) return true;
-    platform::ShowMessageBox("Please supply valid settings before continuing\n\n" + reason,
-                             "Provide Settings", platform::MB_ICONEXCLAMATION_ | platform::MB_OK_);
+    platform::ShowMessageBox("Please supply valid settings before continuing\n\n" + reason, "Provide Settings",
+                             platform::MB_ICONEXCLAMATION_ | platform::MB_OK_);
     Targets().options(settings, 0);
     return false;
 }
@@ -75,9 +75,7 @@ void RunCommand(const void* b) {
         case 1:
             if (SettingsAllowArchive(*settings)) Targets().archiveViewFolder(b);
             break;
-        case 2:
-            Targets().options(*settings, 0);
-            break;
+        case 2: Targets().options(*settings, 0); break;
     }
 }
 
@@ -111,8 +109,8 @@ extern "C" NAMRESULT LNCALLBACK DTMenuProc(DWORD message, void* block) {
         }
     } catch (const std::exception& e) {
         try {
-            platform::ShowMessageBox(std::string("The command stopped on an unexpected error: ") + e.what(),
-                                     kAppName, platform::MB_ICONSTOP_ | platform::MB_OK_);
+            platform::ShowMessageBox(std::string("The command stopped on an unexpected error: ") + e.what(), kAppName,
+                                     platform::MB_ICONSTOP_ | platform::MB_OK_);
         } catch (...) {
         }
     } catch (...) {

@@ -75,10 +75,10 @@ std::string EvaluateName(const NotesDocument& document, const DocumentRecord& re
     if (!result.empty()) return result;
     std::string reason = name.error;
     if (reason.empty()) {
-        reason = formula.empty()
-                     ? std::string("No ") + what + " formula is set; saving the Options once stores the standard formula."
-                     : std::string("The ") + what + " formula " + Quoted(formula) +
-                           " gives no name for the document " + record.unid + ".";
+        reason = formula.empty() ? std::string("No ") + what +
+                                       " formula is set; saving the Options once stores the standard formula."
+                                 : std::string("The ") + what + " formula " + Quoted(formula) +
+                                       " gives no name for the document " + record.unid + ".";
     }
     throw Stop{reason};
 }
@@ -90,16 +90,16 @@ public:
     // Walks the job's view or selection; throws Stop.
     void Execute() { ExportView(job_.ViewName); }
 
-    DWORD unopened = 0;    // documents passed over because they could not be opened
-    DWORD unread = 0;      // documents passed over because a field could not be read
-    std::string unreadError;  // what could not be read in the first of them
-    DWORD notDeleted = 0;  // archived, but kept because their files are not all on disk
-    DWORD notDecrypted = 0;  // archived, but kept because the user's ID could not decrypt them
-    DWORD deleteFailed = 0;  // archived, but Notes did not delete them
-    std::string deleteError;  // why the first of those was not deleted
-    std::vector<std::string> unwritten;  // of the documents kept for their files: what was not written
+    DWORD unopened = 0;                    // documents passed over because they could not be opened
+    DWORD unread = 0;                      // documents passed over because a field could not be read
+    std::string unreadError;               // what could not be read in the first of them
+    DWORD notDeleted = 0;                  // archived, but kept because their files are not all on disk
+    DWORD notDecrypted = 0;                // archived, but kept because the user's ID could not decrypt them
+    DWORD deleteFailed = 0;                // archived, but Notes did not delete them
+    std::string deleteError;               // why the first of those was not deleted
+    std::vector<std::string> unwritten;    // of the documents kept for their files: what was not written
     std::vector<std::string> unreadViews;  // walks ended by a failing read
-    bool selectionCut = false;  // the selection's scan ended before its last entry
+    bool selectionCut = false;             // the selection's scan ended before its last entry
 
 private:
     void ExportView(const std::string& name) {
@@ -281,8 +281,8 @@ void CountViewsLeft(ExportJob& job, const std::vector<std::string>& names) {
     }
     // The cancel is always the reason's first line.
     const std::size_t lineEnd = job.ErrorText.find('\n');
-    job.ErrorText = CancelReason(job.NotArchived) +
-                    (lineEnd == std::string::npos ? std::string() : job.ErrorText.substr(lineEnd));
+    job.ErrorText =
+        CancelReason(job.NotArchived) + (lineEnd == std::string::npos ? std::string() : job.ErrorText.substr(lineEnd));
 }
 
 namespace {
@@ -327,8 +327,8 @@ bool ExportDocuments(ExportJob& job, ArchiveIndex* index) {
         stop = "Unexpected error while archiving.";
     }
 
-    if (!stop && !cancelled && run.unopened == 0 && run.unread == 0 && run.notDeleted == 0 &&
-        run.notDecrypted == 0 && run.deleteFailed == 0 && run.unreadViews.empty() && !run.selectionCut)
+    if (!stop && !cancelled && run.unopened == 0 && run.unread == 0 && run.notDeleted == 0 && run.notDecrypted == 0 &&
+        run.deleteFailed == 0 && run.unreadViews.empty() && !run.selectionCut)
         return true;
     if (cancelled) job.Cancelled = true;
     std::string reason = cancelled ? CancelReason(job.NotArchived) : stop.value_or("");
@@ -342,8 +342,7 @@ bool ExportDocuments(ExportJob& job, ArchiveIndex* index) {
     if (run.selectionCut)
         addLine("The selection could not be read to its end; not all of its documents were archived.");
     if (run.unopened > 0)
-        addLine(std::to_string(run.unopened) +
-                " document(s) could not be opened and were not archived.");
+        addLine(std::to_string(run.unopened) + " document(s) could not be opened and were not archived.");
     if (run.unread > 0)
         addLine(std::to_string(run.unread) + " document(s) could not be read in full and were not archived (" +
                 run.unreadError + ")");

@@ -9,9 +9,7 @@
 namespace stowline {
 
 namespace {
-bool InSet(const std::string& set, char c) {
-    return c != '\0' && set.find(c) != std::string::npos;
-}
+bool InSet(const std::string& set, char c) { return c != '\0' && set.find(c) != std::string::npos; }
 }  // namespace
 
 std::string ReplaceInvalidChars(const std::string& text, const std::string& set) {
@@ -27,8 +25,7 @@ std::string ReplaceInvalidChars(const std::string& text, const std::string& set)
 }
 
 std::string GuardSpecialName(std::string name) {
-    if (!name.empty() && name.find_first_not_of('.') == std::string::npos)
-        name.assign(name.size(), kReplacementChar);
+    if (!name.empty() && name.find_first_not_of('.') == std::string::npos) name.assign(name.size(), kReplacementChar);
     // A file "written" to a device name never reaches the disk.
     if (platform::winpath::IsReservedDeviceName(name)) name.insert(name.begin(), kReplacementChar);
     return name;

@@ -54,8 +54,7 @@ bool PageInTheWay(const std::string& pagePath, const std::string& dataPath) {
 void ArchiveIndex::Add(const std::string& viewFolder, const std::string& pagePath, const DocumentRecord& record,
                        std::size_t attachments) noexcept {
     try {
-        auto it = std::find_if(folders_.begin(), folders_.end(),
-                               [&](const Folder& f) { return f.path == viewFolder; });
+        auto it = std::find_if(folders_.begin(), folders_.end(), [&](const Folder& f) { return f.path == viewFolder; });
         if (it == folders_.end()) it = folders_.insert(folders_.end(), Folder{viewFolder, {}, {}});
         Folder& folder = *it;
         if (!folder.failure.empty()) return;
@@ -144,8 +143,7 @@ std::string ArchiveIndex::WriteBase(const std::string& basePath, const std::vect
     // Folders whose index the user removed drop out.
     folders.erase(std::remove_if(folders.begin(), folders.end(),
                                  [&](const IndexFolder& f) {
-                                     return f.path.empty() ||
-                                            !FileExists(Join(Join(basePath, f.path), kIndexDataName));
+                                     return f.path.empty() || !FileExists(Join(Join(basePath, f.path), kIndexDataName));
                                  }),
                   folders.end());
     std::stable_sort(folders.begin(), folders.end(),
@@ -174,8 +172,10 @@ std::string ArchiveIndex::Write(const std::string& basePath) {
         IndexFolder summary;
         try {
             const std::string why = WriteFolder(folder, basePath, summary);
-            if (why.empty()) written.push_back(summary);
-            else fail(folder.path, why);
+            if (why.empty())
+                written.push_back(summary);
+            else
+                fail(folder.path, why);
         } catch (const std::exception& e) {
             fail(folder.path, e.what());
         }

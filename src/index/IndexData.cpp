@@ -44,8 +44,7 @@ using Value = std::variant<std::string, std::size_t>;
 // The values of one row line "[v,v,...],", each a string literal as written above or a count.
 std::optional<std::vector<Value>> ParseRow(std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() < 3 || line.front() != '[' || line.compare(line.size() - 2, 2, "],") != 0)
-        return std::nullopt;
+    if (line.size() < 3 || line.front() != '[' || line.compare(line.size() - 2, 2, "],") != 0) return std::nullopt;
     std::vector<Value> values;
     std::size_t i = 1;
     const std::size_t end = line.size() - 2;
@@ -67,8 +66,7 @@ std::optional<std::vector<Value>> ParseRow(std::string line) {
                 if (++i >= end) return std::nullopt;
                 if (line[i] == '"' || line[i] == '\\') {
                     text += line[i];
-                } else if (line[i] == 'x' && i + 2 < end && HexDigit(line[i + 1]) >= 0 &&
-                           HexDigit(line[i + 2]) >= 0) {
+                } else if (line[i] == 'x' && i + 2 < end && HexDigit(line[i + 1]) >= 0 && HexDigit(line[i + 2]) >= 0) {
                     text += static_cast<char>(HexDigit(line[i + 1]) * 16 + HexDigit(line[i + 2]));
                     i += 2;
                 } else {

@@ -11,13 +11,13 @@ namespace stowline {
 
 // One archived page of a folder.
 struct IndexEntry {
-    std::string file;     // the page's file name in the folder
-    std::string key;      // the mail's local date as "YYYY-MM-DD hh:mm:ss"; empty without one
-    std::string date;     // the date as the page shows it
-    std::string from;     // as the page's From cell, before escaping
-    std::string subject;  // as the page's Subject cell, before escaping
+    std::string file;             // the page's file name in the folder
+    std::string key;              // the mail's local date as "YYYY-MM-DD hh:mm:ss"; empty without one
+    std::string date;             // the date as the page shows it
+    std::string from;             // as the page's From cell, before escaping
+    std::string subject;          // as the page's Subject cell, before escaping
     std::size_t attachments = 0;  // attachment files linked from the page
-    std::string words;    // the start of the body, for the search
+    std::string words;            // the start of the body, for the search
 };
 
 // One indexed folder below the base path, for the base path's index.

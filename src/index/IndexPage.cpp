@@ -27,9 +27,7 @@ std::vector<std::string> Components(const std::string& path) {
     }
 }
 
-std::string Plural(std::size_t n, const char* one) {
-    return std::to_string(n) + " " + one + (n == 1 ? "" : "s");
-}
+std::string Plural(std::size_t n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); }
 
 constexpr const char* kStyle =
     "<style>\n"
@@ -189,14 +187,16 @@ std::string BuildFolderIndexPage(const std::string& title, const std::string& ho
     page += kFolderStyle;
     page += "</head>\n<body>\n<p><a href=\"" + HrefEscaped(home) + "\">All archived folders</a></p>\n";
     page += "<h1>" + Escaped(title) + "</h1>\n";
-    page += "<p><input id=search type=search size=40 placeholder=\"Search subject, sender and text\" "
-            "disabled> <span id=count>" + Plural(entries.size(), "page") + "</span></p>\n";
+    page +=
+        "<p><input id=search type=search size=40 placeholder=\"Search subject, sender and text\" "
+        "disabled> <span id=count>" +
+        Plural(entries.size(), "page") + "</span></p>\n";
     page += kFolderList;
-    page += "<noscript id=rows>\n<table>\n<thead><tr><th>Date<th>From<th>Subject<th>Attachments</tr></thead>\n<tbody>\n";
+    page +=
+        "<noscript id=rows>\n<table>\n<thead><tr><th>Date<th>From<th>Subject<th>Attachments</tr></thead>\n<tbody>\n";
     for (const auto& e : entries) {
-        page += "<tr><td>" + Escaped(e.date) + "<td>" + Escaped(e.from) + "<td><a href=\"" +
-                HrefEscaped(e.file) + "\">" + Escaped(e.subject) + "</a><td>" +
-                std::to_string(e.attachments) + "</tr>\n";
+        page += "<tr><td>" + Escaped(e.date) + "<td>" + Escaped(e.from) + "<td><a href=\"" + HrefEscaped(e.file) +
+                "\">" + Escaped(e.subject) + "</a><td>" + std::to_string(e.attachments) + "</tr>\n";
     }
     page += "</tbody>\n</table>\n</noscript>\n<script src=\"";
     page += kIndexDataName;
@@ -224,8 +224,8 @@ std::string BuildBaseIndexPage(const std::vector<IndexFolder>& folders) {
             if (d + 1 < parts.size()) {
                 page += Escaped(parts[d]);
             } else {
-                page += "<a href=\"" + HrefEscaped(folder.path + "\\" + kIndexPageName) + "\">" +
-                        Escaped(parts[d]) + "</a> (" + Plural(folder.pages, "page");
+                page += "<a href=\"" + HrefEscaped(folder.path + "\\" + kIndexPageName) + "\">" + Escaped(parts[d]) +
+                        "</a> (" + Plural(folder.pages, "page");
                 if (!folder.newestDate.empty()) page += ", newest " + Escaped(folder.newestDate);
                 page += ")";
             }

@@ -25,7 +25,7 @@ bool UnusableAsItStands(const std::string& name) {
 // Extracts one file; `writtenName` is the name written below `folder`. Returns why it failed,
 // nothing on success.
 std::optional<std::string> ExtractFile(NotesDocument& document, const AttachmentItem& file, const std::string& folder,
-                        std::string& writtenName) {
+                                       std::string& writtenName) {
     ENCRYPTION_KEY* key = document.isDecrypted ? &document.attachmentKey : nullptr;
     const std::string notesFolder = ToNotesText(folder);
     // The target name, native; a name left as stored is handed to Notes in its own bytes.

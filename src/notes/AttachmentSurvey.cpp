@@ -16,10 +16,8 @@ bool IsSkippedHostType(WORD hostType) {
         case HOST_OLE:
         case HOST_OLELIB:
         case HOST_BYTEARRAY_EXT:
-        case HOST_BYTEARRAY_PAGE:
-            return true;
-        default:
-            return false;
+        case HOST_BYTEARRAY_PAGE: return true;
+        default: return false;
     }
 }
 

@@ -12,8 +12,8 @@ namespace stowline {
 
 struct AttachmentItem {
     BLOCKID item{};
-    bool isFile = true;    // false: an embedded object or byte-array storage
-    bool damaged = false;  // the value does not hold a whole FILEOBJECT and name
+    bool isFile = true;      // false: an embedded object or byte-array storage
+    bool damaged = false;    // the value does not hold a whole FILEOBJECT and name
     std::string storedName;  // LMBCS, as the document stores it
     std::string name;        // native
 };

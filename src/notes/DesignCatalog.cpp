@@ -9,9 +9,7 @@ namespace stowline {
 namespace {
 constexpr WORD kTitleBuffer = 0x82;
 
-bool IsDeletionStub(NOTEID id, STATUS status) {
-    return (id & RRV_DELETED) != 0 || ERR(status) == ERR_NOTE_DELETED;
-}
+bool IsDeletionStub(NOTEID id, STATUS status) { return (id & RRV_DELETED) != 0 || ERR(status) == ERR_NOTE_DELETED; }
 
 // Whether the item is there with a value beyond its type word, or cannot be looked up.
 bool HoldsText(NOTEHANDLE note, const char* name) {

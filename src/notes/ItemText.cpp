@@ -177,14 +177,12 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                             continue;
                         }
                         stage = kAppendListEntry;
-                        std::string entry =
-                            TranslatedUpToNul(name, text, std::min(length, scratch.Limit()));
+                        std::string entry = TranslatedUpToNul(name, text, std::min(length, scratch.Limit()));
                         if (!result.empty()) result += separator;
                         result += entry;
                     }
                     // An entry read as empty whose text the value holds: the read failed.
-                    if (emptyEntry && kListHeader + sizeof(WORD) * entries + textBytes < valueLength)
-                        Unreadable(name);
+                    if (emptyEntry && kListHeader + sizeof(WORD) * entries + textBytes < valueLength) Unreadable(name);
                     break;
                 }
                 case TYPE_SIGNATURE: {
@@ -223,8 +221,8 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                 }
                 default: {
                     char* converted = scratch.Room(kScratchSize);
-                    WORD length = NSFItemConvertValueToText(type, value, valueLength, converted,
-                                                            kConvertLimit, separator);
+                    WORD length =
+                        NSFItemConvertValueToText(type, value, valueLength, converted, kConvertLimit, separator);
                     if (length > 0) {
                         stage = kAppendConverted;
                         const char* text = converted;

@@ -27,8 +27,7 @@ NotesResult NotesDatabase::FetchDesign(WORD noteClass, DesignList& list) const {
     return stowline::FetchDesign(handle, noteClass, list);
 }
 
-bool NotesDatabase::GetViewNames(std::vector<std::string>& names, const std::string& prefix,
-                                 bool append) const {
+bool NotesDatabase::GetViewNames(std::vector<std::string>& names, const std::string& prefix, bool append) const {
     if (!append) names.clear();
     DesignList list;
     FetchDesign(NOTE_CLASS_VIEW, list);

@@ -58,9 +58,7 @@ bool NotesDocument::IsEncrypted() {
     return isSealed != FALSE;
 }
 
-bool NotesDocument::Decrypt() {
-    return NSFNoteDecrypt(note, 0, &attachmentKey) == NOERROR;
-}
+bool NotesDocument::Decrypt() { return NSFNoteDecrypt(note, 0, &attachmentKey) == NOERROR; }
 
 std::string NotesDocument::GetFieldText(const std::string& name, char separator) const {
     return stowline::GetFieldText(note, name, separator);

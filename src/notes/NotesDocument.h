@@ -32,8 +32,8 @@ public:
     std::string GetFieldText(const std::string& name, char separator) const;
 
     // ---- state ----
-    DBHANDLE database = 0;      // borrowed, never closed
-    NOTEHANDLE note = 0;        // owned while isOpen
+    DBHANDLE database = 0;  // borrowed, never closed
+    NOTEHANDLE note = 0;    // owned while isOpen
     bool isOpen = false;
     NOTEID noteId = 0;
     ENCRYPTION_KEY attachmentKey{};

@@ -9,8 +9,7 @@ namespace stowline {
 namespace {
 constexpr std::size_t kMaxWord = 0xFFFF;  // Notes lengths are 16-bit
 
-std::string Translate(WORD mode, const char* in, std::size_t length, std::size_t perByte,
-                      std::size_t limit) {
+std::string Translate(WORD mode, const char* in, std::size_t length, std::size_t perByte, std::size_t limit) {
     if (in == nullptr || length == 0) return {};
     length = std::min(length, kMaxWord);
     std::size_t room = std::min(length * perByte, kMaxWord);
@@ -46,8 +45,7 @@ std::string ToNotesText(const std::string& native, std::size_t limit) {
 bool TimeDateText(const TIMEDATE& time, std::string& text) {
     char buffer[MAXALPHATIMEDATE + 1] = {};
     WORD length = 0;
-    if (ConvertTIMEDATEToText(nullptr, nullptr, &time, buffer, MAXALPHATIMEDATE, &length) != NOERROR)
-        return false;
+    if (ConvertTIMEDATEToText(nullptr, nullptr, &time, buffer, MAXALPHATIMEDATE, &length) != NOERROR) return false;
     length = std::min<WORD>(length, MAXALPHATIMEDATE);
     text = FromNotesText(buffer, length);
     return !text.empty() || length == 0;  // a translation that gave nothing failed
@@ -55,9 +53,8 @@ bool TimeDateText(const TIMEDATE& time, std::string& text) {
 
 std::string UnidText(const UNID& unid) {
     char text[33];
-    std::snprintf(text, sizeof text, "%08X%08X%08X%08X", unsigned(unid.File.Innards[1]),
-                  unsigned(unid.File.Innards[0]), unsigned(unid.Note.Innards[1]),
-                  unsigned(unid.Note.Innards[0]));
+    std::snprintf(text, sizeof text, "%08X%08X%08X%08X", unsigned(unid.File.Innards[1]), unsigned(unid.File.Innards[0]),
+                  unsigned(unid.Note.Innards[1]), unsigned(unid.Note.Innards[0]));
     return text;
 }
 

@@ -38,8 +38,7 @@ NotesResult ViewCollection::Open(DBHANDLE db, const std::string& name) {
     if (const NotesResult found = FindView(db, name); !found) return found;
     database = 0;
     HCOLLECTION opened = 0;
-    STATUS status = NIFOpenCollection(db, db, viewNoteId, 0, NULLHANDLE, &opened, nullptr, nullptr,
-                                      nullptr, nullptr);
+    STATUS status = NIFOpenCollection(db, db, viewNoteId, 0, NULLHANDLE, &opened, nullptr, nullptr, nullptr, nullptr);
     if (status != NOERROR) return {status};
     collection = opened;
     position = StartPosition();

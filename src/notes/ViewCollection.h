@@ -23,7 +23,7 @@ public:
 
     NotesResult FindView(DBHANDLE db, const std::string& name);  // by name or alias
     NotesResult Open(DBHANDLE db, const std::string& name);      // positioned before the first entry
-    bool Close();                                          // false when nothing was open
+    bool Close();                                                // false when nothing was open
 
     // $Title before its first "|"; "" without a database or view note. When the view note
     // cannot be opened, throws CommandAborted with the fatal message, as IsFolder does.

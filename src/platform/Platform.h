@@ -21,8 +21,7 @@ enum : unsigned {
 enum : int { IDOK_ = 1, IDCANCEL_ = 2 };
 
 // Shows a modal message box owned by `owner` (0: none) and returns the button pressed.
-int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags,
-                   std::uintptr_t owner = 0);
+int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags, std::uintptr_t owner = 0);
 
 // ---- the client's main window and key events ----
 std::uintptr_t FindTopWindow(const std::string& className);  // 0 when none
@@ -43,11 +42,10 @@ std::string ReadRegistryString(RegistryRoot root, const std::string& key, const 
 
 // ---- profile-string (INI) files, as GetPrivateProfileStringA/WritePrivateProfileStringA ----
 // Returns what the Windows call would copy into a buffer of `bufferSize` characters.
-std::string GetProfileString(const std::string& section, const std::string& key,
-                             const std::string& defaultValue, std::size_t bufferSize,
-                             const std::string& file);
-bool WriteProfileString(const std::string& section, const std::string& key,
-                        const std::string& value, const std::string& file);
+std::string GetProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                             std::size_t bufferSize, const std::string& file);
+bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file);
 
 // ---- file system ----
 enum : std::uint32_t { FILE_ATTRIBUTE_DIRECTORY_ = 0x10 };
@@ -84,7 +82,7 @@ public:
     // Dates the file once it is written (local time, DST as the platform decides); the
     // modification time only. Through the open file, since its name may be about to change.
     bool SetModificationTime(const LocalTime& when);
-    bool Close();                        // false when flushing or closing failed
+    bool Close();  // false when flushing or closing failed
     bool IsOpen() const { return handle_ != nullptr; }
     std::uint64_t BytesOnDisk() const { return written_; }  // bytes written, CRLF counted
 

@@ -11,10 +11,10 @@ namespace {
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Code points of CP1252's bytes 0x80..0x9F.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kCp1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -46,14 +46,18 @@ bool LessNoCase(std::string_view a, std::string_view b) {
 
 std::string Cp1252ToUtf8(std::string_view text) {
     // ASCII reads the same in both: the usual name is copied whole.
-    const auto ascii = std::find_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const auto ascii =
+        std::find_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     std::string out(text.begin(), ascii);
     out.reserve(text.size() + (text.end() - ascii));
     for (char c : text.substr(static_cast<std::size_t>(ascii - text.begin()))) {
         const auto u = static_cast<unsigned char>(c);
-        if (u < 0x80) out += c;
-        else if (u < 0xA0) AppendUtf8(out, kCp1252High[u - 0x80]);
-        else AppendUtf8(out, u);
+        if (u < 0x80)
+            out += c;
+        else if (u < 0xA0)
+            AppendUtf8(out, kCp1252High[u - 0x80]);
+        else
+            AppendUtf8(out, u);
     }
     return out;
 }

@@ -39,7 +39,6 @@ PathError CheckName(std::string_view name, bool allowWildcards = false);
 // character.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
-
 // A Windows path taken apart and normalised as the Win32 path layer does: separators '\' and
 // '/', "." dropped, ".." climbing (never above the root), each component trimmed of trailing
 // dots and blanks.

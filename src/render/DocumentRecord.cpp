@@ -48,8 +48,8 @@ std::optional<platform::LocalTime> DocumentRecord::Date() const {
 std::string DocumentRecord::SortKey() const {
     if (!time) return "";
     char key[32];
-    std::snprintf(key, sizeof key, "%04d-%02d-%02d %02d:%02d:%02d", time->year, time->month, time->day,
-                  time->hour, time->minute, time->second);
+    std::snprintf(key, sizeof key, "%04d-%02d-%02d %02d:%02d:%02d", time->year, time->month, time->day, time->hour,
+                  time->minute, time->second);
     return key;
 }
 
@@ -61,7 +61,10 @@ std::string DocumentRecord::FormatTime(const std::string& pattern) const {
         int number;
         const char* format = "%02d";
         switch (letter) {
-            case 'y': number = time->year; format = "%04d"; break;
+            case 'y':
+                number = time->year;
+                format = "%04d";
+                break;
             case 'm': number = time->month; break;
             case 'd': number = time->day; break;
             case 'h': number = time->hour; break;

@@ -19,10 +19,10 @@ class NotesDocument;
 struct DocumentRecord {
     // Names in short form ("Ann Lee/Sales/Corp"), the entries joined by ", ".
     std::string from, sendTo, copyTo, blindCopyTo;
-    std::string subject;  // text list entries joined by ';'
-    std::string body;     // rich text: a line feed per paragraph
-    std::string unid;     // 32 upper-case hexadecimal digits
-    std::string dateText;  // Notes date-and-time text; empty for a value that holds no date
+    std::string subject;       // text list entries joined by ';'
+    std::string body;          // rich text: a line feed per paragraph
+    std::string unid;          // 32 upper-case hexadecimal digits
+    std::string dateText;      // Notes date-and-time text; empty for a value that holds no date
     std::optional<TIME> time;  // the date as local broken-down time; none when it cannot be converted
     AttachmentSurvey attachments;
     bool undecrypted = false;  // sealed, and the user's ID could not decrypt it

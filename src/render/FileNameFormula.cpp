@@ -43,8 +43,8 @@ void AppendWordValue(const FormulaWords& words, const std::string& word, bool in
     // Any other word contributes nothing.
 }
 
-bool EvaluateTerm(const FormulaWords& words, std::size_t& position, const std::string& formula,
-                  std::string& value, std::size_t& errorPosition, int depth) {
+bool EvaluateTerm(const FormulaWords& words, std::size_t& position, const std::string& formula, std::string& value,
+                  std::size_t& errorPosition, int depth) {
     enum class State { Start, Literal, Word } state = State::Start;
     std::string word;
     bool inArguments = false;
@@ -83,8 +83,7 @@ bool EvaluateTerm(const FormulaWords& words, std::size_t& position, const std::s
                 ++position;
                 continue;
 
-            case State::Word:
-                break;
+            case State::Word: break;
         }
 
         if (!inArguments) {
@@ -182,8 +181,7 @@ bool EvaluateFormulaTerm(const FormulaWords& words, std::size_t& position, const
     return EvaluateTerm(words, position, formula, value, errorPosition, 0);
 }
 
-bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std::string& value,
-                     std::string& error) {
+bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std::string& value, std::string& error) {
     const std::string text = formula.c_str();  // the formula ends at its first NUL
     value.clear();
     std::size_t position = 0;

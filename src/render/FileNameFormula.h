@@ -25,14 +25,12 @@ inline constexpr const char* kFormulaErrorPrefix = "Invalid Evaluate String Erro
 
 // Reads one term of `formula` at `position` and appends its value. False on an invalid
 // formula, with `errorPosition` set to where the error was found.
-bool EvaluateFormulaTerm(const FormulaWords& words, std::size_t& position,
-                         const std::string& formula, std::string& value,
-                         std::size_t& errorPosition);
+bool EvaluateFormulaTerm(const FormulaWords& words, std::size_t& position, const std::string& formula,
+                         std::string& value, std::size_t& errorPosition);
 
 // The whole formula's value. False on an invalid formula, with `error` set to the message
 // (the prefix above followed by the formula up to the error position) and `value` empty.
-bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std::string& value,
-                     std::string& error);
+bool EvaluateFormula(const FormulaWords& words, const std::string& formula, std::string& value, std::string& error);
 
 // The formula's value on a document, from its record and, for fields the record does not hold,
 // its open note; on an invalid formula the value is empty and `error` says why.

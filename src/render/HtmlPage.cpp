@@ -118,23 +118,31 @@ std::string GetHtmlPage(const DocumentRecord& record, const std::string& directo
     page.reserve(1024 + subject.size() * 2 + body.size());
     page += "<html>\n<head>\n<title>";
     page += subject;
-    page += "</title>\n</head>\n<body>\n<table width=100% border=1 cellpadding=3 cellspacing=0 "
-            "style=\"border-collapse: collapse\">\n<tr><td valign=top><font color=\"#003366\">From<td>";
+    page +=
+        "</title>\n</head>\n<body>\n<table width=100% border=1 cellpadding=3 cellspacing=0 "
+        "style=\"border-collapse: collapse\">\n<tr><td valign=top><font color=\"#003366\">From<td>";
     page += from;
-    page += kLabel; page += "Time<td>";
+    page += kLabel;
+    page += "Time<td>";
     page += date;
-    page += kLabel; page += "To<td>";
+    page += kLabel;
+    page += "To<td>";
     page += sendTo;
-    page += kLabel; page += "CC<td>";
+    page += kLabel;
+    page += "CC<td>";
     page += copyTo;
-    page += kLabel; page += "BCC<td>";
+    page += kLabel;
+    page += "BCC<td>";
     page += blindCopyTo;
-    page += kLabel; page += "Subject<td>";
+    page += kLabel;
+    page += "Subject<td>";
     page += subject;
-    page += kLabel; page += "Attachments<td>";
+    page += kLabel;
+    page += "Attachments<td>";
     page += links;
-    page += "</td></tr>\n</table>\n<br>\n<table width=100% border=0 cellpadding=3 cellspacing=0 "
-            "style=\"border-collapse: collapse\">\n<tr><td valign=top colspan=2>";
+    page +=
+        "</td></tr>\n</table>\n<br>\n<table width=100% border=0 cellpadding=3 cellspacing=0 "
+        "style=\"border-collapse: collapse\">\n<tr><td valign=top colspan=2>";
     page += body;
     page += "</td></tr>\n</table>\n</body>\n</html>\n";
     return page;

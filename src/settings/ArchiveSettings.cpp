@@ -5,8 +5,7 @@
 
 namespace stowline {
 
-ArchiveSettings::ArchiveSettings(const std::string& settingsFilePath, bool load)
-    : settingsFile(settingsFilePath) {
+ArchiveSettings::ArchiveSettings(const std::string& settingsFilePath, bool load) : settingsFile(settingsFilePath) {
     if (load) Load();
 }
 
@@ -25,8 +24,8 @@ void ArchiveSettings::Load() {
 bool ArchiveSettings::Save() {
     const std::string& path = settingsFile.Path();
     if (!FileExists(path)) {
-        platform::ShowMessageBox("Was unable to save settings.File '" + path + "' was not found.",
-                                 "File Error", platform::MB_ICONSTOP_ | platform::MB_OK_);
+        platform::ShowMessageBox("Was unable to save settings.File '" + path + "' was not found.", "File Error",
+                                 platform::MB_ICONSTOP_ | platform::MB_OK_);
         return false;
     }
     if (DetachMethodEvalString.empty()) DetachMethodEvalString = kStandardFormula;
@@ -43,8 +42,8 @@ bool ArchiveSettings::Save() {
     written &= settingsFile.WriteBool(s, "PromptDelViewFolders", PromptDelViewFolders);
     written &= settingsFile.WriteBool(s, "WriteIndex", WriteIndex);
     if (!written) {
-        platform::ShowMessageBox("Was unable to save settings.File '" + path + "' could not be written.",
-                                 "File Error", platform::MB_ICONSTOP_ | platform::MB_OK_);
+        platform::ShowMessageBox("Was unable to save settings.File '" + path + "' could not be written.", "File Error",
+                                 platform::MB_ICONSTOP_ | platform::MB_OK_);
         return false;
     }
     return true;

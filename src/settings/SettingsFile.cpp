@@ -13,8 +13,7 @@ bool SettingsFile::GetBool(const std::string& section, const std::string& key) c
     return !text.empty() && text[0] == '1';
 }
 
-bool SettingsFile::WriteString(const std::string& section, const std::string& key,
-                               const std::string& value) {
+bool SettingsFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
     return platform::WriteProfileString(section, key, value, path_);
 }
 

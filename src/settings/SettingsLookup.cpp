@@ -9,11 +9,11 @@
 namespace stowline {
 
 std::string FindSettingsFolder() {
-    std::string folder = platform::ReadRegistryString(platform::RegistryRoot::CurrentUser,
-                                                      kSettingsRegistryKey, kSettingsRegistryValue);
+    std::string folder =
+        platform::ReadRegistryString(platform::RegistryRoot::CurrentUser, kSettingsRegistryKey, kSettingsRegistryValue);
     if (folder.empty())
-        folder = platform::ReadRegistryString(platform::RegistryRoot::LocalMachine,
-                                              kSettingsRegistryKey, kSettingsRegistryValue);
+        folder = platform::ReadRegistryString(platform::RegistryRoot::LocalMachine, kSettingsRegistryKey,
+                                              kSettingsRegistryValue);
     if (folder.empty()) {
         // The length handed over excludes the terminator, which Notes writes after it.
         constexpr WORD kValueLength = 256;
@@ -24,8 +24,6 @@ std::string FindSettingsFolder() {
     return folder;
 }
 
-std::string SettingsFilePath(const std::string& folder) {
-    return folder + "\\" + kSettingsFileName;
-}
+std::string SettingsFilePath(const std::string& folder) { return folder + "\\" + kSettingsFileName; }
 
 }  // namespace stowline

@@ -57,8 +57,8 @@ TEST_F(ArchiveIndexCommandTest, OffWritesNoIndex) {
     const NOTEID folder = sim::AddFolder(*db, "Projects").Entries({Mail("Alpha")}).Id();
     Pick(1, folder);
     EXPECT_TRUE(std::filesystem::exists(Host("Archive/Projects/Alpha.htm")));
-    for (const char* file : {"Archive/index.htm", "Archive/index-folders.js", "Archive/Projects/index.htm",
-                             "Archive/Projects/index.js"})
+    for (const char* file :
+         {"Archive/index.htm", "Archive/index-folders.js", "Archive/Projects/index.htm", "Archive/Projects/index.js"})
         EXPECT_FALSE(std::filesystem::exists(Host(file))) << file;
 }
 

@@ -12,8 +12,7 @@ const std::string kConfirm =
 const std::string kWarning =
     "box WARNING | WARNING: Archiving documents from a view will also remove those documments from "
     "all of the folders they exist in.\n\nDo you wish to continue? | 0x31";
-const std::string kNoWindow =
-    "box Stowline | Documents Archived. Hit F9 in Lotus Notes to refresh view display | 0x00";
+const std::string kNoWindow = "box Stowline | Documents Archived. Hit F9 in Lotus Notes to refresh view display | 0x00";
 
 class ArchiveSelectedTest : public CommandTest {};
 
@@ -29,15 +28,39 @@ TEST_F(ArchiveSelectedTest, QuestionsArchiveDeletionAndKeys) {
     };
     const std::vector<std::string> front = {"find found", "front"};
     const Case cases[] = {
-        {"deletion off: no question, prompt ignored, Alt E D only", {false, true}, false, {}, true, true, false,
+        {"deletion off: no question, prompt ignored, Alt E D only",
+         {false, true},
+         false,
+         {},
+         true,
+         true,
+         false,
          Join({front, kAltED})},
-        {"deletion on, no prompt, folder: no question", {true, false}, true, {}, true, true, true,
+        {"deletion on, no prompt, folder: no question",
+         {true, false},
+         true,
+         {},
+         true,
+         true,
+         true,
          Join({front, kF9, kAltED})},
-        {"deletion on, prompt, view: both questions", {true, true}, false, {1, 1}, true, true, true,
+        {"deletion on, prompt, view: both questions",
+         {true, true},
+         false,
+         {1, 1},
+         true,
+         true,
+         true,
          Join({{kConfirm, kWarning}, front, kF9, kAltED})},
         {"Cancel on the confirmation", {true, true}, false, {2}, true, false, false, {kConfirm}},
         {"Cancel on the view warning", {true, true}, false, {1, 2}, true, false, false, {kConfirm, kWarning}},
-        {"no client window: the completion message", {true, false}, true, {}, false, true, true,
+        {"no client window: the completion message",
+         {true, false},
+         true,
+         {},
+         false,
+         true,
+         true,
          {"find none", kNoWindow}},
     };
     for (const auto& c : cases) {
@@ -47,8 +70,8 @@ TEST_F(ArchiveSelectedTest, QuestionsArchiveDeletionAndKeys) {
         Settings(c.flags);
         if (c.window) ClientWindow();
         const NOTEID a = Mail("Alpha"), b = Mail("Beta"), kept = Mail("Kept");
-        const NOTEID view = (c.folder ? sim::AddFolder(*db, "Office") : sim::AddView(*db, "Office"))
-                                .Entries({a, b, kept}).Id();
+        const NOTEID view =
+            (c.folder ? sim::AddFolder(*db, "Office") : sim::AddView(*db, "Office")).Entries({a, b, kept}).Id();
         platform::posix::ScriptBoxAnswers(c.answers);
 
         Pick(0, view, {a, b});
@@ -76,7 +99,8 @@ TEST_F(ArchiveSelectedTest, FailedRunIsReportedThenRefreshed) {
     EXPECT_EQ(Trace(), Join({{"box Error | Archive Error: No file name formula is set; saving the Options once "
                               "stores the standard formula. | 0x10",
                               "find found", "front"},
-                             kF9, kAltED}));
+                             kF9,
+                             kAltED}));
     EXPECT_FALSE(Deleted(a));
 }
 
@@ -119,28 +143,28 @@ TEST_F(ArchiveSelectedTest, SelectionFromTheInboxGoesToInbox) {
 // fails) ends the command with that one message, followed by the refresh of a failed run.
 TEST_F(ArchiveSelectedTest, UnreadableViewNoteEndsTheCommand) {
     for (const char* item : {"$Flags", "$Title"})
-    for (const bool throws : {true, false}) {
-        SCOPED_TRACE(std::string(item) + (throws ? " throws" : " fails"));
-        TearDown();
-        SetUp();
-        Settings({true, false});
-        ClientWindow();
-        const NOTEID a = Mail("Alpha");
-        const NOTEID office = sim::AddFolder(*db, "Office").Entries({a}).Id();
-        if (throws)
-            ItemReadThrows(item);
-        else
-            ItemReadFails(item);
+        for (const bool throws : {true, false}) {
+            SCOPED_TRACE(std::string(item) + (throws ? " throws" : " fails"));
+            TearDown();
+            SetUp();
+            Settings({true, false});
+            ClientWindow();
+            const NOTEID a = Mail("Alpha");
+            const NOTEID office = sim::AddFolder(*db, "Office").Entries({a}).Id();
+            if (throws)
+                ItemReadThrows(item);
+            else
+                ItemReadFails(item);
 
-        Pick(0, office, {a});
+            Pick(0, office, {a});
 
-        const std::string message = throws ? "GetFieldText Error at field " + std::string(item) + ": 0"
-                                           : "The field \"" + std::string(item) + "\" could not be read: " +
-                                                 "You are not authorized to perform that operation.";
-        EXPECT_EQ(Trace(), Join({{"box Stowline | " + message + " | 0x00", "find found", "front"}, kF9, kAltED}));
-        EXPECT_FALSE(Deleted(a));
-        EXPECT_FALSE(std::filesystem::exists(Host("Archive/Office")));
-    }
+            const std::string message = throws ? "GetFieldText Error at field " + std::string(item) + ": 0"
+                                               : "The field \"" + std::string(item) + "\" could not be read: " +
+                                                     "You are not authorized to perform that operation.";
+            EXPECT_EQ(Trace(), Join({{"box Stowline | " + message + " | 0x00", "find found", "front"}, kF9, kAltED}));
+            EXPECT_FALSE(Deleted(a));
+            EXPECT_FALSE(std::filesystem::exists(Host("Archive/Office")));
+        }
 }
 
 }  // namespace

@@ -36,8 +36,8 @@ TEST_F(ArchiveViewFolderTest, FolderGoesWithItsSubfolders) {
 
     Pick(1, root);
 
-    EXPECT_EQ(Pages(), (std::set<std::string>{"Projects/Root.htm", "Projects/2004/Old.htm",
-                                              "Projects/2005/Q1/Newer.htm"}));
+    EXPECT_EQ(Pages(),
+              (std::set<std::string>{"Projects/Root.htm", "Projects/2004/Old.htm", "Projects/2005/Q1/Newer.htm"}));
     EXPECT_EQ(Trace(), Join({{"find found", "front"}, kF9}));
     for (const NOTEID kept : {legacy, dotted, lower, alias}) EXPECT_FALSE(Deleted(kept));
 }
@@ -52,8 +52,8 @@ TEST_F(ArchiveViewFolderTest, EmptyTitleArchivesNothing) {
 
     Pick(1, untitled);
 
-    EXPECT_EQ(Trace(), (std::vector<std::string>{
-                           "box Stowline | The view/folder has no title; nothing was archived. | 0x00"}));
+    EXPECT_EQ(Trace(),
+              (std::vector<std::string>{"box Stowline | The view/folder has no title; nothing was archived. | 0x00"}));
     EXPECT_EQ(Pages(), std::set<std::string>{});
     EXPECT_FALSE(Deleted(one));
     EXPECT_FALSE(Deleted(two));
@@ -65,29 +65,29 @@ TEST_F(ArchiveViewFolderTest, EmptyTitleArchivesNothing) {
 // fails) ends the command with that one message, followed by the refresh of a failed run.
 TEST_F(ArchiveViewFolderTest, UnreadableViewNoteEndsTheCommand) {
     for (const char* item : {"$Title", "$Flags"})
-    for (const bool throws : {true, false}) {
-        SCOPED_TRACE(std::string(item) + (throws ? " throws" : " fails"));
-        TearDown();
-        SetUp();
-        Settings({true, false, true, false});
-        ClientWindow();
-        const NOTEID a = Mail("Alpha");
-        const NOTEID office = sim::AddView(*db, "Office").Entries({a}).Id();
-        if (throws)
-            ItemReadThrows(item);
-        else
-            ItemReadFails(item);
+        for (const bool throws : {true, false}) {
+            SCOPED_TRACE(std::string(item) + (throws ? " throws" : " fails"));
+            TearDown();
+            SetUp();
+            Settings({true, false, true, false});
+            ClientWindow();
+            const NOTEID a = Mail("Alpha");
+            const NOTEID office = sim::AddView(*db, "Office").Entries({a}).Id();
+            if (throws)
+                ItemReadThrows(item);
+            else
+                ItemReadFails(item);
 
-        Pick(1, office);
+            Pick(1, office);
 
-        const std::string message = throws ? "GetFieldText Error at field " + std::string(item) + ": 0"
-                                           : "The field \"" + std::string(item) + "\" could not be read: " +
-                                                 "You are not authorized to perform that operation.";
-        EXPECT_EQ(Trace(), Join({{"box Stowline | " + message + " | 0x00", "find found", "front"}, kEscape}));
-        EXPECT_FALSE(Deleted(a));
-        EXPECT_TRUE(ViewExists(office));
-        EXPECT_EQ(Pages(), std::set<std::string>{});
-    }
+            const std::string message = throws ? "GetFieldText Error at field " + std::string(item) + ": 0"
+                                               : "The field \"" + std::string(item) + "\" could not be read: " +
+                                                     "You are not authorized to perform that operation.";
+            EXPECT_EQ(Trace(), Join({{"box Stowline | " + message + " | 0x00", "find found", "front"}, kEscape}));
+            EXPECT_FALSE(Deleted(a));
+            EXPECT_TRUE(ViewExists(office));
+            EXPECT_EQ(Pages(), std::set<std::string>{});
+        }
 }
 
 // A catalog of views and folders cut short may lack a subfolder: archiving the folder would
@@ -128,20 +128,69 @@ TEST_F(ArchiveViewFolderTest, QuestionsRemovalAndKeys) {
         "box Stowline | Documents Archived. Hit F9 in Lotus Notes to refresh view display | 0x00";
     const Case cases[] = {
         // Notes removes folders only: the view's removal fails, silently.
-        {"view, deletion on, folder flags on: only the warning", {true, true, true, true}, false, {1}, true,
-         true, true, false, Join({{kWarning}, front, kEscape})},
-        {"deletion off, folder flags on: only the folder question", {false, false, true, true}, true, {1},
-         true, true, false, true, Join({{kFolderQuestion}, front, kEscape})},
-        {"Cancel on the folder question", {false, false, true, true}, true, {2}, true, false, false, false,
+        {"view, deletion on, folder flags on: only the warning",
+         {true, true, true, true},
+         false,
+         {1},
+         true,
+         true,
+         true,
+         false,
+         Join({{kWarning}, front, kEscape})},
+        {"deletion off, folder flags on: only the folder question",
+         {false, false, true, true},
+         true,
+         {1},
+         true,
+         true,
+         false,
+         true,
+         Join({{kFolderQuestion}, front, kEscape})},
+        {"Cancel on the folder question",
+         {false, false, true, true},
+         true,
+         {2},
+         true,
+         false,
+         false,
+         false,
          {kFolderQuestion}},
         {"Cancel on the warning", {true, false, true, true}, false, {2}, true, false, false, false, {kWarning}},
-        {"both deletions: Escape, no F9", {true, false, true, false}, true, {}, true, true, true, true,
+        {"both deletions: Escape, no F9",
+         {true, false, true, false},
+         true,
+         {},
+         true,
+         true,
+         true,
+         true,
          Join({front, kEscape})},
-        {"removal without a client window", {false, false, true, false}, true, {}, false, true, false, true,
+        {"removal without a client window",
+         {false, false, true, false},
+         true,
+         {},
+         false,
+         true,
+         false,
+         true,
          {"find none", kFoldersArchived}},
-        {"message deletion only: F9", {true, false, false, false}, true, {}, true, true, true, false,
+        {"message deletion only: F9",
+         {true, false, false, false},
+         true,
+         {},
+         true,
+         true,
+         true,
+         false,
          Join({front, kF9})},
-        {"message deletion only, no window", {true, false, false, false}, true, {}, false, true, true, false,
+        {"message deletion only, no window",
+         {true, false, false, false},
+         true,
+         {},
+         false,
+         true,
+         true,
+         false,
          {"find none", kDocumentsArchived}},
     };
     for (const auto& c : cases) {
@@ -151,7 +200,8 @@ TEST_F(ArchiveViewFolderTest, QuestionsRemovalAndKeys) {
         Settings(c.flags);
         if (c.window) ClientWindow();
         const NOTEID a = Mail("Alpha"), b = Mail("Beta");
-        const NOTEID shown = (c.folder ? sim::AddFolder(*db, "Office") : sim::AddView(*db, "Office")).Entries({a, b}).Id();
+        const NOTEID shown =
+            (c.folder ? sim::AddFolder(*db, "Office") : sim::AddView(*db, "Office")).Entries({a, b}).Id();
         const NOTEID sibling = sim::AddFolder(*db, "Office\\Sub").Entries({}).Id();
         platform::posix::ScriptBoxAnswers(c.answers);
 
@@ -176,8 +226,7 @@ TEST_F(ArchiveViewFolderTest, InboxIsNotRemoved) {
 
     Pick(1, inbox);
 
-    EXPECT_EQ(Trace(), Join({{"box Stowline | You can not delete the Inbox view/folder. | 0x00", "find found",
-                              "front"},
+    EXPECT_EQ(Trace(), Join({{"box Stowline | You can not delete the Inbox view/folder. | 0x00", "find found", "front"},
                              kEscape}));
     EXPECT_TRUE(std::filesystem::exists(Host("Archive/Inbox/Alpha.htm")));
     EXPECT_TRUE(Deleted(a));
@@ -198,10 +247,12 @@ TEST_F(ArchiveViewFolderTest, IncompleteArchiveKeepsTheFolder) {
 
     const ORIGINATORID& oid = db->FindNote(nameless)->oid;
     char unid[33];
-    std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", oid.File.Innards[1], oid.File.Innards[0],
-                  oid.Note.Innards[1], oid.Note.Innards[0]);
-    const std::string failure = "box Error | Archive Error: The file name formula \"Text(\"Subject\")\" gives no name "
-                                "for the document " + std::string(unid) + ". | 0x10";
+    std::snprintf(unid, sizeof unid, "%08X%08X%08X%08X", oid.File.Innards[1], oid.File.Innards[0], oid.Note.Innards[1],
+                  oid.Note.Innards[0]);
+    const std::string failure =
+        "box Error | Archive Error: The file name formula \"Text(\"Subject\")\" gives no name "
+        "for the document " +
+        std::string(unid) + ". | 0x10";
     EXPECT_EQ(Trace(), Join({{failure, kNotRemoved, "find found", "front"}, kEscape}));
     EXPECT_TRUE(ViewExists(work));
     EXPECT_TRUE(ViewExists(sub));

@@ -27,8 +27,9 @@ protected:
     static std::vector<std::string> Progress() {
         std::vector<std::string> lines;
         for (const auto& e : platform::posix::ProgressRecord())
-            lines.push_back(e.begin ? "begin " + e.text + " " + std::to_string(e.count)
-                                    : "step " + std::to_string(e.count) + " " + e.text + (e.cancelled ? " cancelled" : ""));
+            lines.push_back(e.begin
+                                ? "begin " + e.text + " " + std::to_string(e.count)
+                                : "step " + std::to_string(e.count) + " " + e.text + (e.cancelled ? " cancelled" : ""));
         return lines;
     }
 };
@@ -68,8 +69,8 @@ TEST_F(CancelTest, ArchiveSelectedRefreshesAsAfterAFailedRun) {
     EXPECT_TRUE(Deleted(a));
     EXPECT_TRUE(Deleted(b));
     EXPECT_FALSE(Deleted(c));
-    EXPECT_EQ(Trace(), Join({{kCancelled + "1 document(s) were not archived. | 0x10", "find found", "front"},
-                             kF9, kAltED}));
+    EXPECT_EQ(Trace(),
+              Join({{kCancelled + "1 document(s) were not archived. | 0x10", "find found", "front"}, kF9, kAltED}));
     EXPECT_EQ(Progress().front(), "begin Inbox 3");
 }
 

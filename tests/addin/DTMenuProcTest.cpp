@@ -28,7 +28,8 @@ Block InitBlock(std::uint16_t startingId, std::uint16_t index) {
     return b;
 }
 // A Windows handle that needs every byte the block gives it: 8 on 64-bit, 4 on 32-bit.
-constexpr std::uintptr_t kWideHandle = sizeof(void*) == 8 ? static_cast<std::uintptr_t>(0x00007FF6ABCD1234ull) : 0xABCD1234u;
+constexpr std::uintptr_t kWideHandle =
+    sizeof(void*) == 8 ? static_cast<std::uintptr_t>(0x00007FF6ABCD1234ull) : 0xABCD1234u;
 Block MenuBlock(std::uintptr_t menu, std::uint32_t context) {
     Block b(menublock::kInitMenuSize, 0);
     menublock::PutHandle(b.data(), menublock::kMenuHandle, menu);
@@ -76,15 +77,12 @@ protected:
     // Records C:\Config as the settings folder, with the given base path.
     void Configure(const std::string& basePath) {
         MakeDir("Config");
-        MakeFile("registry.reg",
-                 testsupport::RegistryFile("C:\\Config"));
+        MakeFile("registry.reg", testsupport::RegistryFile("C:\\Config"));
         testsupport::SettingsKeys keys;
         keys.basePath = basePath;
         MakeFile("Config/Stowline.ini", testsupport::SettingsFile(keys));
     }
-    NAMRESULT Send(DWORD message, std::vector<unsigned char>& block) {
-        return DTMenuProc(message, block.data());
-    }
+    NAMRESULT Send(DWORD message, std::vector<unsigned char>& block) { return DTMenuProc(message, block.data()); }
     void SetUpMenu(std::uint16_t startingId) {
         for (std::uint16_t i = 0; i < 3; ++i) {
             auto b = InitBlock(startingId, i);
@@ -132,9 +130,7 @@ TEST_F(MenuEntry, ContextWordEnablesOrGreysBothArchiveItems) {
     SetUpMenu(4000);
     // Enabled is the platform's state 0, greyed 1.
     const std::pair<std::uint32_t, unsigned> cases[] = {
-        {9, 0u}, {8, 1u},  {1, 1u},
-        {10, 1u}, {0, 1u},  {0x0F, 1u},
-        {0x19, 0u},
+        {9, 0u}, {8, 1u}, {1, 1u}, {10, 1u}, {0, 1u}, {0x0F, 1u}, {0x19, 0u},
     };
     for (const auto& [context, state] : cases) {
         platform::posix::ResetUi();

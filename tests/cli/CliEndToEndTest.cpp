@@ -37,9 +37,9 @@ std::map<std::string, std::string> Attachments(const sim::Note& note) {
         std::memcpy(&nameLength, item.value.data() + 8, 2);
         const std::string name(item.value.begin() + 38, item.value.begin() + 38 + nameLength);
         const auto object = note.objects.find(rrv);
-        files[sim::LmbcsToUtf8(name)] =
-            object == note.objects.end() ? std::string("(object missing)")
-                                         : std::string(object->second.bytes().begin(), object->second.bytes().end());
+        files[sim::LmbcsToUtf8(name)] = object == note.objects.end()
+                                            ? std::string("(object missing)")
+                                            : std::string(object->second.bytes().begin(), object->second.bytes().end());
     }
     return files;
 }
@@ -67,7 +67,8 @@ protected:
             const sim::Item* t = note.Find("$TITLE");
             if (note.deleted || !t || std::string(t->value.begin() + 2, t->value.end()) != title) continue;
             const auto c = db.collections.find(id);
-            return c == db.collections.end() ? std::vector<NOTEID>{} : std::vector<NOTEID>(c->second.begin(), c->second.end());
+            return c == db.collections.end() ? std::vector<NOTEID>{}
+                                             : std::vector<NOTEID>(c->second.begin(), c->second.end());
         }
         return {};
     }
@@ -82,10 +83,10 @@ TEST_F(CliEndToEnd, FolderArchivedWithDeletionThenNothingLeft) {
     ASSERT_TRUE(fs::is_directory(mails));
     db_ = root / "mail.dxl";
     ASSERT_EQ(Cli("import --db '" + db_.string() + "' '" + (mails / "m0009").string() + "'"), 0);
-    ASSERT_EQ(Cli("import --db '" + db_.string() + "' --folder Work '" + (mails / "m0001").string() + "' '" +
-                  (mails / "m0008").string() + "' '" + (mails / "m0011").string() + "' '" +
-                  (mails / "m0013").string() + "'"),
-              0);
+    ASSERT_EQ(
+        Cli("import --db '" + db_.string() + "' --folder Work '" + (mails / "m0001").string() + "' '" +
+            (mails / "m0008").string() + "' '" + (mails / "m0011").string() + "' '" + (mails / "m0013").string() + "'"),
+        0);
     const sim::Database before = Load();
     const std::vector<NOTEID> work = FolderEntries(before, "Work");
     ASSERT_EQ(work.size(), 4u);

@@ -86,7 +86,8 @@ TEST_P(CliInterrupt, StopsBetweenDocumentsAndSavesTheDeletions) {
 
     EXPECT_EQ(status, 1) << out;  // the error box was shown
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(out, m, std::regex("Archiving was cancelled; (\\d+) document\\(s\\) were not archived\\.")))
+    ASSERT_TRUE(
+        std::regex_search(out, m, std::regex("Archiving was cancelled; (\\d+) document\\(s\\) were not archived\\.")))
         << out;
     const int notArchived = std::stoi(m[1]);
     const std::set<std::string> pages = Pages();
@@ -105,7 +106,8 @@ TEST_P(CliInterrupt, StopsBetweenDocumentsAndSavesTheDeletions) {
         if (!gone) ++kept;
         if (pages.count(unid)) {
             const std::string page = ReadFile(root / "c/Archive/Bulk" / (unid + ".htm"));
-            EXPECT_TRUE(page.size() > 9 && page.compare(page.size() - 9, 9, "</html>\r\n") == 0) << unid << " is complete";
+            EXPECT_TRUE(page.size() > 9 && page.compare(page.size() - 9, 9, "</html>\r\n") == 0)
+                << unid << " is complete";
         }
     }
     EXPECT_EQ(kept, notArchived);

@@ -25,8 +25,19 @@ namespace fs = std::filesystem;
 using testsupport::ReadFile;
 
 const std::vector<std::string> kHostileNames = {
-    "..\\..\\x.exe", "../../x", "C:x", "CON", "NUL.txt", "com1.htm", ".", "..", "...", "x.",
-    "ctl\x01\x07\x1f.txt", "<script>alert(1)</script>", "<img src=x onerror=alert(1)>",
+    "..\\..\\x.exe",
+    "../../x",
+    "C:x",
+    "CON",
+    "NUL.txt",
+    "com1.htm",
+    ".",
+    "..",
+    "...",
+    "x.",
+    "ctl\x01\x07\x1f.txt",
+    "<script>alert(1)</script>",
+    "<img src=x onerror=alert(1)>",
     // Greek, Chinese and an emoji: none of them is in the native code page.
     "\xCE\xA9\xE2\x89\x88 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80.txt",
 };
@@ -60,7 +71,9 @@ std::string Message(std::size_t n, const std::string& subject, const std::string
     return "From: mallory@example.org\r\nTo: victim@example.org\r\nSubject: " + EncodedWord(subject) +
            "\r\nDate: Mon, 2 Jan 2023 10:00:00 +0000\r\nMessage-ID: <hostile-" + number +
            "@example.org>\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
-           "--b\r\nContent-Type: text/plain\r\n\r\nbody-" + number + "-end\r\n"
+           "--b\r\nContent-Type: text/plain\r\n\r\nbody-" +
+           number +
+           "-end\r\n"
            "--b\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment; filename*=" +
            EncodedParameter(name) + "\r\n\r\nattachment-" + number + "-end\r\n--b--\r\n";
 }
@@ -76,8 +89,7 @@ std::set<std::string> Tree(const fs::path& root) {
 // A page holds only the page builder's markup: its tags, links whose quotes hold the whole
 // value, no event attributes.
 void ExpectOnlyBuilderMarkup(const fs::path& page) {
-    static const std::set<std::string> tags = {"html", "head", "title", "body", "table", "tr",
-                                               "td",   "font", "a",     "br"};
+    static const std::set<std::string> tags = {"html", "head", "title", "body", "table", "tr", "td", "font", "a", "br"};
     static const std::regex link(R"(<a href="[^"<>]*")");
     static const std::regex event(R"(\son[a-z]*\s*=)", std::regex::icase);
     const std::string text = ReadFile(page);
@@ -117,10 +129,18 @@ TEST(HostileMail, StaysInsideTheBasePathAndIsDeletedOnlyWhenOnDisk) {
     const Scenario scenarios[] = {
         {"hostile names below a short base path", false, kHostileNames, {}, true, ""},
         {"a 300-character subject", false, {longName}, {}, false, "C:\\Archive\\Work\\" + longName},
-        {"a 300-character attachment name", false, {"a"}, {longName + ".txt"}, false,
+        {"a 300-character attachment name",
+         false,
+         {"a"},
+         {longName + ".txt"},
+         false,
          "C:\\Archive\\Work\\_Attachments~\\a"},
         {"hostile names below a 240-character base path", true, kHostileNames, {}, false, longBase + "\\Work\\"},
-        {"a page that fits the path limit and its attachment that does not", true, {"a"}, {}, false,
+        {"a page that fits the path limit and its attachment that does not",
+         true,
+         {"a"},
+         {},
+         false,
          longBase + "\\Work\\_Attachments~\\a"},
     };
     for (const Scenario& s : scenarios) {
@@ -140,7 +160,8 @@ TEST(HostileMail, StaysInsideTheBasePathAndIsDeletedOnlyWhenOnDisk) {
         fs::create_directories(mails);
         const std::vector<std::string>& names = s.names.empty() ? s.subjects : s.names;
         for (std::size_t n = 0; n < s.subjects.size(); ++n)
-            std::ofstream(mails / (std::to_string(n) + ".eml"), std::ios::binary) << Message(n, s.subjects[n], names[n]);
+            std::ofstream(mails / (std::to_string(n) + ".eml"), std::ios::binary)
+                << Message(n, s.subjects[n], names[n]);
         const fs::path db = cli.Root() / "mail.dxl";
         ASSERT_EQ(cli.Run("import --db '" + db.string() + "' --folder Work '" + mails.string() + "'"), 0)
             << cli.Output();

@@ -60,8 +60,8 @@ protected:
         cli.WriteSettings(
             "[Stowline Settings]\r\nBasePath=C:\\Archive\r\nDelMsgAfterArc=" + std::to_string(deleteMessages) +
             "\r\nPromptDelMsg=0\r\nDelViewFoldersAfterArc=0\r\nPromptDelViewFolders=0\r\n"
-               "DetachMethodEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n"
-               "TextFileNameEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n");
+            "DetachMethodEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n"
+            "TextFileNameEvalString=Left(Text(\"Subject\"),30) + \" \" + UNID\r\n");
     }
 
     int Cli(const std::string& args) { return cli.Run(args); }
@@ -129,7 +129,7 @@ TEST_F(MailboxDatabase, MessagesSharingOrLackingAMessageIdAreNamedAsInTheirImpor
     const fs::path tree = root / "mixed";
     fs::create_directories(tree / "sub");
     std::ofstream(tree / "a.mbox", std::ios::binary)
-        << message("x@y", "first") << message("x@y", "second")  // the same ID, other content
+        << message("x@y", "first") << message("x@y", "second")    // the same ID, other content
         << message("x@y", "first")                                // the first again
         << "From a@b Mon Jan  2 10:00:00 2023\nno header here\n"  // no mail
         << message("", "no id") << message("", "no id") << message("", "no id either");
@@ -199,13 +199,16 @@ TEST_F(MailboxDatabase, BadMailboxesEndInAClearErrorOrAreArchivedAsFarAsTheyRead
         const char* name;
         std::function<fs::path(const fs::path&)> make;  // builds the mailbox below the folder given
         int exitCode;
-        int pages;  // pages written
+        int pages;         // pages written
         const char* said;  // in the output
     };
     const Case cases[] = {
         {"empty file",
-         [](const fs::path& d) { std::ofstream(d / "empty.mbox"); return d / "empty.mbox"; }, 1, 0,
-         "no mail message could be read"},
+         [](const fs::path& d) {
+             std::ofstream(d / "empty.mbox");
+             return d / "empty.mbox";
+         },
+         1, 0, "no mail message could be read"},
         {"binary garbage",
          [](const fs::path& d) {
              std::string bytes;
@@ -217,7 +220,8 @@ TEST_F(MailboxDatabase, BadMailboxesEndInAClearErrorOrAreArchivedAsFarAsTheyRead
         {"truncated last message",
          [&](const fs::path& d) {
              std::ofstream(d / "cut.mbox", std::ios::binary)
-                 << "From a@b Mon Jan  2 10:00:00 2023\n" << message << "\nFrom a@b Mon Jan  2 10:00:00 2023\n"
+                 << "From a@b Mon Jan  2 10:00:00 2023\n"
+                 << message << "\nFrom a@b Mon Jan  2 10:00:00 2023\n"
                  << "Subject: cut\nContent-Type: multipart/mixed; boundary=x\n\n--x\nContent-Type: text/pl";
              return d / "cut.mbox";
          },

@@ -116,7 +116,8 @@ Bytes TextValue(WORD type, std::initializer_list<std::string> texts) {
 TEST(DxlSharedFiles, ValuesAreStoredInTheirNotesEncodings) {
     Database db;
     std::string error;
-    ASSERT_TRUE(ReadDatabase((DataDir() / "domino-jnx/testRichTextNavigator/styledtext.xml").string(), db, error)) << error;
+    ASSERT_TRUE(ReadDatabase((DataDir() / "domino-jnx/testRichTextNavigator/styledtext.xml").string(), db, error))
+        << error;
     const Note& note = db.notes.at(0x57C6);
     EXPECT_EQ(note.oid.File.Innards[1], 0xF41F9DD6u);
     EXPECT_EQ(note.oid.File.Innards[0], 0x5559E93Bu);
@@ -141,7 +142,8 @@ TEST(DxlSharedFiles, ValuesAreStoredInTheirNotesEncodings) {
     EXPECT_EQ(posted.Type(), TYPE_TIME);
 
     Database invalid;
-    ASSERT_TRUE(ReadDatabase((DataDir() / "domino-jnx/testDocumentInvalidCreationDate/invaliddoc.xml").string(), invalid, error));
+    ASSERT_TRUE(ReadDatabase((DataDir() / "domino-jnx/testDocumentInvalidCreationDate/invaliddoc.xml").string(),
+                             invalid, error));
     const Item& sequence = FindItem(invalid, 0x8FA, "$ICAL_UPDATE_SEQUENCE");
     ASSERT_EQ(sequence.value.size(), 2u + 4u + 8u);
     EXPECT_EQ(sequence.Type(), TYPE_NUMBER_RANGE);
@@ -247,7 +249,8 @@ TEST_F(DxlMailbox, SaveWritesOnlyANewFileBesideTheDatabase) {
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     // Nothing but what was there before.
     std::set<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(dir)) names.insert(entry.path().lexically_relative(dir).string());
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        names.insert(entry.path().lexically_relative(dir).string());
     EXPECT_EQ(names, (std::set<std::string>{"mail.dxl", "mail.dxl.saving", "real", "real/mail.dxl",
                                             "real/mail.dxl.saving", "victim.txt"}));
     fs::remove_all(dir);
@@ -313,8 +316,10 @@ TEST_F(DxlMailbox, RichTextAndAttachmentThroughTheApi) {
 TEST(DxlRoundTrip, AttachmentBytesAndSealsSurviveEveryForm) {
     Database db;
     AddDocument(db).Text("Subject", "no file times").Attachment("plain.txt", Bytes{'a', 'b', '\n'});
-    AddDocument(db).Text("Subject", "sealed").Attachment("secret.bin", Bytes{1, 2, 3, 0, 255},
-                                                          {.encrypted = true}).Seal("Team");
+    AddDocument(db)
+        .Text("Subject", "sealed")
+        .Attachment("secret.bin", Bytes{1, 2, 3, 0, 255}, {.encrypted = true})
+        .Seal("Team");
     Database again;
     RoundTrip(db, again);
     ExpectSameDatabase(db, again);
@@ -378,7 +383,9 @@ TEST(DxlLoad, AttachmentTextInAnyLayoutAcrossReadPieces) {
     for (size_t i = 0; i < data.size(); ++i) data[i] = BYTE((i * 2654435761u) >> 11);
     const TIMEDATE time = TimeDateFromUnix(1700000000);
     Database db;
-    AddDocument(db).Text("Subject", "spread").Attachment("timed.bin", data, {.created = time, .modified = time})
+    AddDocument(db)
+        .Text("Subject", "spread")
+        .Attachment("timed.bin", data, {.created = time, .modified = time})
         .Attachment("untimed.bin", data);
     std::string xml, error;
     ASSERT_TRUE(FormatDatabase(db, xml, error)) << error;
@@ -444,7 +451,8 @@ const MalformedCase kMalformed[] = {
      "item 'R': invalid base64"},
     {"truncated base64", "<document><item name='R'><rawitemdata type='1'>AAAA\nAA</rawitemdata></item></document>",
      "item 'R': truncated base64"},
-    {"bad base64 after good", "<document><item name='R'><rawitemdata type='1'>QUJD\nQU-D</rawitemdata></item></document>",
+    {"bad base64 after good",
+     "<document><item name='R'><rawitemdata type='1'>QUJD\nQU-D</rawitemdata></item></document>",
      "item 'R': invalid base64"},
     {"bad attachment text",
      "<document><item name='$FILE'><object><file hosttype='msdos' name='a.txt'><filedata>QUJD\u00e9</filedata>"

@@ -13,8 +13,8 @@ struct TimeCase {
 
 // 2022-01-25 is Julian day 2459605, 2020-07-28 is 2459059.
 const TimeCase kTimes[] = {
-    {"20220125T202600,00+01", false, 6996000, 0x40000000u | 1u << 24 | 2459605},  // CET: 19:26 GMT
-    {"20200728T122240,71-04", true, 5896071, 0x80000000u | 5u << 24 | 2459059},   // EDT: 16:22:40.71 GMT
+    {"20220125T202600,00+01", false, 6996000, 0x40000000u | 1u << 24 | 2459605},               // CET: 19:26 GMT
+    {"20200728T122240,71-04", true, 5896071, 0x80000000u | 5u << 24 | 2459059},                // EDT: 16:22:40.71 GMT
     {"20220125T003000,00+0530", false, 6840000, 0x40000000u | 2u << 28 | 5u << 24 | 2459604},  // previous GMT day
     {"20220125T120000,00+00", false, 4320000, 2459605},
     {"20260720", false, 0xFFFFFFFFu, 2461242},
@@ -51,8 +51,8 @@ TEST(DxlTime, ZoneObservingDaylightTimeInWinterKeepsItsFlag) {
 }
 
 TEST(DxlTime, RejectsMalformedText) {
-    for (const char* text : {"2022", "20221325", "20220125T25", "20220125T120000,00+1", "T1200",
-                             "20220125X", "20220125T120000,00+0510", "abcdefgh"}) {
+    for (const char* text : {"2022", "20221325", "20220125T25", "20220125T120000,00+1", "T1200", "20220125X",
+                             "20220125T120000,00+0510", "abcdefgh"}) {
         TIMEDATE td{};
         EXPECT_FALSE(ParseDateTime(text, false, false, td)) << text;
     }

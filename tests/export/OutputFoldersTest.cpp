@@ -23,11 +23,8 @@ TEST(ExcludedFolders, DisplayNameForMatchesInternalNamesExactly) {
         const char* name;
         const char* expected;
     } cases[] = {
-        {"($Inbox)", "Inbox"},
-        {"($inbox)", "($inbox)"},  // case matters
-        {"($Sent)", "Sent"},
-        {"Projects", "Projects"},
-        {"", ""},
+        {"($Inbox)", "Inbox"}, {"($inbox)", "($inbox)"},  // case matters
+        {"($Sent)", "Sent"},   {"Projects", "Projects"}, {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(folders.DisplayNameFor(c.name), c.expected) << c.name;
     folders.Clear();

@@ -75,8 +75,7 @@ TEST_P(RunCancelTest, StopsBetweenTwoDocuments) {
         expected.insert("Inbox/_Attachments~/" + subjects[i] + "/" + subjects[i] + ".txt");
     }
     EXPECT_EQ(archive.Tree(), expected);
-    for (std::size_t i = 0; i < ids.size(); ++i)
-        EXPECT_EQ(Deleted(ids[i]), c.armed && i < archived) << subjects[i];
+    for (std::size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(Deleted(ids[i]), c.armed && i < archived) << subjects[i];
 
     EXPECT_EQ(progress.begins, (std::vector<std::string>{"Inbox 4"}));
     std::vector<std::string> steps;
@@ -85,18 +84,17 @@ TEST_P(RunCancelTest, StopsBetweenTwoDocuments) {
     EXPECT_EQ(progress.steps, steps);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Points, RunCancelTest,
-    ::testing::Values(CancelCase{"ViewBeforeTheFirst", stowline::kSourceView, true, 1},
-                      CancelCase{"ViewMidway", stowline::kSourceView, true, 3},
-                      CancelCase{"ViewBeforeTheLast", stowline::kSourceView, true, 4},
-                      CancelCase{"ViewNever", stowline::kSourceView, true, 0},
-                      CancelCase{"ViewMidwayNotArmed", stowline::kSourceView, false, 2},
-                      CancelCase{"SelectionBeforeTheFirst", stowline::kSourceSelection, true, 1},
-                      CancelCase{"SelectionMidway", stowline::kSourceSelection, true, 3},
-                      CancelCase{"SelectionBeforeTheLast", stowline::kSourceSelection, true, 4},
-                      CancelCase{"SelectionNever", stowline::kSourceSelection, true, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Points, RunCancelTest,
+                         ::testing::Values(CancelCase{"ViewBeforeTheFirst", stowline::kSourceView, true, 1},
+                                           CancelCase{"ViewMidway", stowline::kSourceView, true, 3},
+                                           CancelCase{"ViewBeforeTheLast", stowline::kSourceView, true, 4},
+                                           CancelCase{"ViewNever", stowline::kSourceView, true, 0},
+                                           CancelCase{"ViewMidwayNotArmed", stowline::kSourceView, false, 2},
+                                           CancelCase{"SelectionBeforeTheFirst", stowline::kSourceSelection, true, 1},
+                                           CancelCase{"SelectionMidway", stowline::kSourceSelection, true, 3},
+                                           CancelCase{"SelectionBeforeTheLast", stowline::kSourceSelection, true, 4},
+                                           CancelCase{"SelectionNever", stowline::kSourceSelection, true, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A document listed under several categories counts once, in the total and in what a cancel
 // leaves; one already archived is not counted again when it comes up after the cancel.

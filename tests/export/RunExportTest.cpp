@@ -22,9 +22,8 @@ TEST_F(RunExportTest, ArchivesAViewIntoTheFolderOfItsDisplayName) {
     Inbox({plain, withFile});
 
     ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
-    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Plain.htm", "Inbox/Report.htm",
-                                    "Inbox/_Attachments~/", "Inbox/_Attachments~/Report/",
-                                    "Inbox/_Attachments~/Report/plan.txt"}));
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Plain.htm", "Inbox/Report.htm", "Inbox/_Attachments~/",
+                                    "Inbox/_Attachments~/Report/", "Inbox/_Attachments~/Report/plan.txt"}));
     EXPECT_EQ(archive.Read("Inbox\\_Attachments~\\Report\\plan.txt"), "the plan");
     EXPECT_NE(archive.Read("Inbox\\Report.htm").find("<a href=\"_Attachments~\\Report\\plan.txt\">plan.txt</a>"),
               std::string::npos);
@@ -43,7 +42,10 @@ TEST_F(RunExportTest, PageHoldsEveryCellAsBytesWithCrLf) {
                           .Text("CopyTo", "Dora <dora@example.com>")
                           .Text("BlindCopyTo", "Eve")
                           .Time("DeliveredDate", sim::TimeDateFromUnix(1078495623))  // 2004-03-05 14:07:03 GMT
-                          .Rich("Body", sim::RichText().Run("Gr\xC3\xBC\xC3\x9F" "e").Paragraph("caf\xC3\xA9"))
+                          .Rich("Body", sim::RichText()
+                                            .Run("Gr\xC3\xBC\xC3\x9F"
+                                                 "e")
+                                            .Paragraph("caf\xC3\xA9"))
                           .Attachment("plan.pdf", Content("%PDF"))
                           .Id();
     Select({id});
@@ -77,8 +79,8 @@ TEST_F(RunExportTest, PageHoldsEveryCellAsBytesWithCrLf) {
     local.tm_sec = 3;
     local.tm_isdst = -1;
     const auto written = std::filesystem::last_write_time(archive.Host("Inbox\\Plan ~b~&~.htm"));
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::file_clock::to_sys(written).time_since_epoch());
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::file_clock::to_sys(written).time_since_epoch());
     EXPECT_EQ(seconds.count(), static_cast<long long>(std::mktime(&local)));
 }
 
@@ -86,15 +88,15 @@ TEST_F(RunExportTest, AttachmentsOfEachKind) {
     sim::AttachmentOptions embedded;
     embedded.hostType = HOST_OLE;
     const NOTEID none = Mail("None").Id();
-    const NOTEID objectsOnly = Mail("Objects").Attachment("ole1", Content("x"), embedded)
-                                   .Attachment("ole2", Content("y"), embedded).Id();
+    const NOTEID objectsOnly =
+        Mail("Objects").Attachment("ole1", Content("x"), embedded).Attachment("ole2", Content("y"), embedded).Id();
     const NOTEID refused = Mail("Refused").Attachment("a:b.txt", Content("ab")).Id();
     Select({none, objectsOnly, refused});
 
     ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
-    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/None.htm", "Inbox/Objects.htm", "Inbox/Refused.htm",
-                                    "Inbox/_Attachments~/", "Inbox/_Attachments~/Refused/",
-                                    "Inbox/_Attachments~/Refused/a~b.txt"}));
+    EXPECT_EQ(archive.Tree(),
+              (Tree{"Inbox/", "Inbox/None.htm", "Inbox/Objects.htm", "Inbox/Refused.htm", "Inbox/_Attachments~/",
+                    "Inbox/_Attachments~/Refused/", "Inbox/_Attachments~/Refused/a~b.txt"}));
     // The link shows the name the mail gave the file and opens the cleaned one.
     EXPECT_NE(archive.Read("Inbox\\Refused.htm").find("<a href=\"_Attachments~\\Refused\\a~b.txt\">a:b.txt</a>"),
               std::string::npos);
@@ -120,7 +122,8 @@ TEST_F(RunExportTest, FailedExtractionKeepsTheMail) {
     // The file that was not written is named with the folder it was to go to.
     EXPECT_EQ(job.ErrorText,
               "1 document(s) were archived but not deleted, because not all of their files could be written.\n"
-              "Unable to extract file 'two.txt' to path '" + archive.Win("Inbox\\_Attachments~\\Three") +
+              "Unable to extract file 'two.txt' to path '" +
+                  archive.Win("Inbox\\_Attachments~\\Three") +
                   "' for reason You are not authorized to perform that operation");
     const std::string page = archive.Read("Inbox\\Three.htm");
     EXPECT_NE(page.find("<a href=\"_Attachments~\\Three\\one.txt\">one.txt</a>, "
@@ -141,7 +144,8 @@ TEST_F(RunExportTest, AttachmentFolderThatCannotBeMadeKeepsTheMail) {
     EXPECT_FALSE(stowline::RunExport(job));
     EXPECT_EQ(job.ErrorText,
               "1 document(s) were archived but not deleted, because not all of their files could be written.\n"
-              "The folder \"" + archive.Win("Inbox\\_Attachments~\\Blocked") + "\" could not be created.");
+              "The folder \"" +
+                  archive.Win("Inbox\\_Attachments~\\Blocked") + "\" could not be created.");
     EXPECT_TRUE(archive.IsFile("Inbox\\Blocked.htm"));
     EXPECT_FALSE(Deleted(id));
 }
@@ -174,8 +178,7 @@ TEST_F(RunExportTest, HostileAttachmentNamesStayInTheirFolderAndOutOfTheMarkup) 
     EXPECT_TRUE(Deleted(id));
 }
 
-class UnopenedNoteTest : public exporttest::MailRunTest,
-                         public ::testing::WithParamInterface<std::uint32_t> {};
+class UnopenedNoteTest : public exporttest::MailRunTest, public ::testing::WithParamInterface<std::uint32_t> {};
 
 TEST_P(UnopenedNoteTest, IsSkippedAndReported) {
     const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
@@ -229,18 +232,18 @@ TEST_F(RunExportTest, TwoDocumentsWithOneName) {
     const NOTEID second = Mail("Same").Text("Body", "second").Attachment("a.txt", Content("2")).Id();
     Select({first, second});
     ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
-    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Same.htm", "Inbox/_Attachments~/",
-                                    "Inbox/_Attachments~/Same/", "Inbox/_Attachments~/Same/a.txt"}));
+    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Same.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/Same/",
+                                    "Inbox/_Attachments~/Same/a.txt"}));
     EXPECT_NE(archive.Read("Inbox\\Same.htm").find("second"), std::string::npos);
     EXPECT_EQ(archive.Read("Inbox\\_Attachments~\\Same\\a.txt"), "2");
 
     // Armed: nothing already archived is replaced, and each page links its own file.
     Arm();
     ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
-    EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/Same.htm", "Inbox/Same (2).htm", "Inbox/Same (3).htm",
-                                    "Inbox/_Attachments~/", "Inbox/_Attachments~/Same/",
-                                    "Inbox/_Attachments~/Same/a.txt", "Inbox/_Attachments~/Same/a (2).txt",
-                                    "Inbox/_Attachments~/Same/a (3).txt"}));
+    EXPECT_EQ(archive.Tree(),
+              (Tree{"Inbox/", "Inbox/Same.htm", "Inbox/Same (2).htm", "Inbox/Same (3).htm", "Inbox/_Attachments~/",
+                    "Inbox/_Attachments~/Same/", "Inbox/_Attachments~/Same/a.txt", "Inbox/_Attachments~/Same/a (2).txt",
+                    "Inbox/_Attachments~/Same/a (3).txt"}));
     EXPECT_NE(archive.Read("Inbox\\Same (2).htm").find("first"), std::string::npos);
     EXPECT_NE(archive.Read("Inbox\\Same (2).htm").find("<a href=\"_Attachments~\\Same\\a (2).txt\">a.txt</a>"),
               std::string::npos);
@@ -272,8 +275,7 @@ struct DeletionCase {
     bool deletes;
 };
 
-class DeletionSettingsTest : public exporttest::MailRunTest,
-                             public ::testing::WithParamInterface<DeletionCase> {};
+class DeletionSettingsTest : public exporttest::MailRunTest, public ::testing::WithParamInterface<DeletionCase> {};
 
 TEST_P(DeletionSettingsTest, DeleteOnlyWhenBothAllowIt) {
     const NOTEID id = Mail("M").Id();
@@ -299,8 +301,7 @@ struct FormulaCase {
     bool firstArchived;
 };
 
-class FormulaStopTest : public exporttest::MailRunTest,
-                        public ::testing::WithParamInterface<FormulaCase> {};
+class FormulaStopTest : public exporttest::MailRunTest, public ::testing::WithParamInterface<FormulaCase> {};
 
 TEST_P(FormulaStopTest, EmptyNameStopsTheRun) {
     const auto& c = GetParam();
@@ -350,19 +351,25 @@ TEST_F(RunExportTest, FormulaNamesStayInsideTheirFolder) {
         const char* folderFormula;
         Tree tree;
     } cases[] = {
-        {"Text(\"Subject\")", "\"..\"",
+        {"Text(\"Subject\")",
+         "\"..\"",
          {"Inbox/", "Inbox/M.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/~~/", "Inbox/_Attachments~/~~/x.txt"}},
-        {"Text(\"Subject\")", "\".\"",
+        {"Text(\"Subject\")",
+         "\".\"",
          {"Inbox/", "Inbox/M.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/~/", "Inbox/_Attachments~/~/x.txt"}},
-        {"Text(\"Subject\")", "\"COM1\"",
+        {"Text(\"Subject\")",
+         "\"COM1\"",
          {"Inbox/", "Inbox/M.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/~COM1/",
           "Inbox/_Attachments~/~COM1/x.txt"}},
-        {"\"CON\"", "Text(\"Subject\")",
+        {"\"CON\"",
+         "Text(\"Subject\")",
          {"Inbox/", "Inbox/~CON.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/M/", "Inbox/_Attachments~/M/x.txt"}},
-        {"\"nul.txt\"", "Text(\"Subject\")",
+        {"\"nul.txt\"",
+         "Text(\"Subject\")",
          {"Inbox/", "Inbox/~nul.txt.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/M/",
           "Inbox/_Attachments~/M/x.txt"}},
-        {"\"...\"", "Text(\"Subject\")",
+        {"\"...\"",
+         "Text(\"Subject\")",
          {"Inbox/", "Inbox/~~~.htm", "Inbox/_Attachments~/", "Inbox/_Attachments~/M/", "Inbox/_Attachments~/M/x.txt"}},
     };
     for (const auto& c : cases) {
@@ -415,13 +422,14 @@ TEST_F(RunExportTest, FolderNameThatClimbsStaysBelowTheBasePath) {
     ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
     Tree tree;
     for (const auto& entry : archive.Tree())
-        if (entry.rfind("1/2/3/", 0) == 0 && entry != "1/2/3/") tree.insert(entry.substr(6));
-        else EXPECT_TRUE(entry == "1/" || entry == "1/2/" || entry == "1/2/3/") << entry;
+        if (entry.rfind("1/2/3/", 0) == 0 && entry != "1/2/3/")
+            tree.insert(entry.substr(6));
+        else
+            EXPECT_TRUE(entry == "1/" || entry == "1/2/" || entry == "1/2/3/") << entry;
     EXPECT_EQ(tree, (Tree{"Base/", "Base/~~/", "Base/~~/~~/", "Base/~~/~~/~~/", "Base/~~/~~/~~/~~/",
-                                    "Base/~~/~~/~~/~~/ESCAPED/", "Base/~~/~~/~~/~~/ESCAPED/M.htm",
-                                    "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/",
-                                    "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/M/",
-                                    "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/M/x.txt"}));
+                          "Base/~~/~~/~~/~~/ESCAPED/", "Base/~~/~~/~~/~~/ESCAPED/M.htm",
+                          "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/", "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/M/",
+                          "Base/~~/~~/~~/~~/ESCAPED/_Attachments~/M/x.txt"}));
     EXPECT_TRUE(Deleted(id));
 }
 
@@ -473,10 +481,14 @@ TEST_F(RunExportTest, CategorisedViewInBatchesEndingOnCategoryRows) {
     sim::SetReadEntriesBatchSize(2);
     const NOTEID a = Mail("A").Id(), b = Mail("B").Id(), c = Mail("C").Id();
     sim::AddView(*db, "ByCategory")
-        .Category().Entry(a)
-        .Category().Category()
-        .Category().Entry(b)
-        .Entry(c).Category()
+        .Category()
+        .Entry(a)
+        .Category()
+        .Category()
+        .Category()
+        .Entry(b)
+        .Entry(c)
+        .Category()
         .Category();
     job.ViewName = "ByCategory";
     Arm();

@@ -69,7 +69,9 @@ TEST(ReplaceInvalidChars, CleansOneNameByteByByte) {
     } cases[] = {
         {"  Re: a/b?  ", "Re~ a~b~"},
         {"tab\there", "tab~here"},
-        {"Gr\xFC\xDF" "e", "Gr~~e"},
+        {"Gr\xFC\xDF"
+         "e",
+         "Gr~~e"},
         {"a\\b*c\"d<e>f|g", "a~b~c~d~e~f~g"},
         {"   ", ""},
         {"", ""},
@@ -84,7 +86,10 @@ TEST(MakeValidFileName, CleansAnAttachmentNameKeepingLetters) {
         std::string expected;
     } cases[] = {
         {"  report:one.doc  ", "~~report~one.doc"},
-        {"Gr\xFC\xDF" "e.txt", "Gr\xFC\xDF" "e.txt"},
+        {"Gr\xFC\xDF"
+         "e.txt",
+         "Gr\xFC\xDF"
+         "e.txt"},
         {"a:b.txt", "a~b.txt"},
         {"..\\..\\evil.exe", "..~..~evil.exe"},
         {"C:evil.exe", "C~evil.exe"},

@@ -45,7 +45,7 @@ TEST(IndexData, RowsComeBackAsWritten) {
 TEST(IndexData, DamagedLinesArePassedOver) {
     const std::string good = "[\"a.htm\",\"k\",\"d\",\"f\",\"s\",1,\"w\"],";
     const std::string text = "var stowlineRows = [\r\n" + good + "\r\n" +
-                             "[\"b.htm\",\"k\",\"d\",\"f\",\"s\",1],\r\n"          // a value short
+                             "[\"b.htm\",\"k\",\"d\",\"f\",\"s\",1],\r\n"            // a value short
                              "[\"c.htm\",\"k\",\"d\",\"f\",\"s\",\"1\",\"w\"],\r\n"  // a count as text
                              "[\"d.htm\",\"k\\q\",\"d\",\"f\",\"s\",1,\"w\"],\r\n"   // an unknown escape
                              "[\"e.htm\",\"k\",\"d\",\"f\",\"s\",1,\"w],\r\n"        // an open string
@@ -74,7 +74,11 @@ TEST(IndexData, LeadingWordsAreDistinctAndBounded) {
         {"Report report REPORT", 10, 100, "Report report REPORT"},
         {"", 10, 100, ""},
         {"\x01\x02 \x7F", 10, 100, ""},
-        {"Gr\xFC\xDF" "e caf\xE9", 10, 100, "Gr\xFC\xDF" "e caf\xE9"},
+        {"Gr\xFC\xDF"
+         "e caf\xE9",
+         10, 100,
+         "Gr\xFC\xDF"
+         "e caf\xE9"},
     };
     for (const auto& c : cases) EXPECT_EQ(LeadingWords(c.text, c.words, c.bytes), c.expected) << c.text;
 }

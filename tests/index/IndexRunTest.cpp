@@ -31,8 +31,8 @@ struct Row {
     bool operator==(const Row&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const Row& r) {
-    return out << '[' << r.date << " | " << r.from << " | " << r.link << " | " << r.subject << " | "
-               << r.attachments << ']';
+    return out << '[' << r.date << " | " << r.from << " | " << r.link << " | " << r.subject << " | " << r.attachments
+               << ']';
 }
 
 std::vector<Row> Rows(const std::string& page) {
@@ -78,9 +78,7 @@ protected:
         }
         return ids;
     }
-    std::vector<Row> Index(const std::string& folder = "Inbox") {
-        return Rows(archive.Read(folder + "\\index.htm"));
-    }
+    std::vector<Row> Index(const std::string& folder = "Inbox") { return Rows(archive.Read(folder + "\\index.htm")); }
     bool Run() {
         const bool ok = stowline::RunExport(job);
         if (idTable != 0) sim::ReleaseClientHandle(idTable);
@@ -191,7 +189,8 @@ TEST_F(IndexRun, HostileSubjectsAndSendersAreEscapedAsOnThePages) {
 TEST_F(IndexRun, GrowsOverRunsAndDropsPagesTheUserRemoved) {
     auto ids = Import({kMails / "m0001", kMails / "m0008", kMails / "m0011", kMails / "m0014"});
     const NOTEID hello = ids["Hello World !"], netscape = ids["Test message from Netscape Communicator 4.7"],
-                 attach = ids["Mail avec fichier attach\xE9 de 1ko"], mime = ids["Testing MIME E-mail composing with cid"];
+                 attach = ids["Mail avec fichier attach\xE9 de 1ko"],
+                 mime = ids["Testing MIME E-mail composing with cid"];
     const auto links = [this] {
         std::vector<std::string> l;
         for (const auto& r : Index()) l.push_back(r.link);
@@ -200,7 +199,8 @@ TEST_F(IndexRun, GrowsOverRunsAndDropsPagesTheUserRemoved) {
 
     Select({hello, netscape});
     ASSERT_TRUE(Run()) << job.ErrorText;
-    EXPECT_EQ(links(), (std::vector<std::string>{"Hello World !.htm", "Test message from Netscape Communicator 4.7.htm"}));
+    EXPECT_EQ(links(),
+              (std::vector<std::string>{"Hello World !.htm", "Test message from Netscape Communicator 4.7.htm"}));
 
     Select({attach});
     ASSERT_TRUE(Run()) << job.ErrorText;
@@ -238,14 +238,15 @@ TEST_F(IndexRun, BaseIndexNestsTheFolders) {
     const std::string base = archive.Read("index.htm");
     const std::size_t start = base.find("<ul>");
     ASSERT_NE(start, std::string::npos);
-    EXPECT_EQ(base.substr(start, base.find("</body>") - start),
-              "<ul>\r\n"
-              "<li><a href=\"Inbox\\index.htm\">Inbox</a> (1 page, newest 05/17/2000 11:47:08 PM)\r\n<ul>\r\n</ul></li>\r\n"
-              "<li><a href=\"projects\\index.htm\">projects</a> (1 page, newest 06/16/2013 11:50:14 AM)\r\n<ul>\r\n"
-              "<li><a href=\"Projects\\Alpha\\index.htm\">Alpha</a> (1 page, newest 03/16/2014 10:11:45 AM)\r\n<ul>\r\n</ul></li>\r\n"
-              "<li><a href=\"Projects\\Beta &amp; Gamma %232\\index.htm\">Beta &amp; Gamma #2</a> "
-              "(1 page, newest 06/16/2013 11:50:14 AM)\r\n<ul>\r\n</ul></li>\r\n"
-              "</ul></li>\r\n</ul>\r\n");
+    EXPECT_EQ(
+        base.substr(start, base.find("</body>") - start),
+        "<ul>\r\n"
+        "<li><a href=\"Inbox\\index.htm\">Inbox</a> (1 page, newest 05/17/2000 11:47:08 PM)\r\n<ul>\r\n</ul></li>\r\n"
+        "<li><a href=\"projects\\index.htm\">projects</a> (1 page, newest 06/16/2013 11:50:14 AM)\r\n<ul>\r\n"
+        "<li><a href=\"Projects\\Alpha\\index.htm\">Alpha</a> (1 page, newest 03/16/2014 10:11:45 AM)\r\n<ul>\r\n</ul></li>\r\n"
+        "<li><a href=\"Projects\\Beta &amp; Gamma %232\\index.htm\">Beta &amp; Gamma #2</a> "
+        "(1 page, newest 06/16/2013 11:50:14 AM)\r\n<ul>\r\n</ul></li>\r\n"
+        "</ul></li>\r\n</ul>\r\n");
     // Each folder's index links back to the base path's.
     EXPECT_NE(archive.Read("Projects\\Alpha\\index.htm").find("<a href=\"..\\..\\index.htm\">"), std::string::npos);
 }
@@ -256,7 +257,8 @@ TEST_F(IndexRun, BaseIndexNestsTheFolders) {
 TEST_F(IndexRun, FailedWriteIsReportedAndChangesNoDeletion) {
     auto ids = Import({kMails / "m0001", kMails / "m0008", kMails / "m0011", kMails / "m0014"});
     const NOTEID hello = ids["Hello World !"], netscape = ids["Test message from Netscape Communicator 4.7"];
-    const NOTEID attach = ids["Mail avec fichier attach\xE9 de 1ko"], mime = ids["Testing MIME E-mail composing with cid"];
+    const NOTEID attach = ids["Mail avec fichier attach\xE9 de 1ko"],
+                 mime = ids["Testing MIME E-mail composing with cid"];
     Arm();
     Select({hello});
     ASSERT_TRUE(Run()) << job.ErrorText;
@@ -274,8 +276,10 @@ TEST_F(IndexRun, FailedWriteIsReportedAndChangesNoDeletion) {
     ops.open = [](const char* path, int flags, mode_t mode) {
         const int fd = platform::posix::RealFileOps().open(path, flags, mode);
         const std::string p = path;
-        if (fd >= 0 && p.size() > 4 && p.compare(p.size() - 4, 4, ".new") == 0) indexFiles.insert(fd);
-        else indexFiles.erase(fd);
+        if (fd >= 0 && p.size() > 4 && p.compare(p.size() - 4, 4, ".new") == 0)
+            indexFiles.insert(fd);
+        else
+            indexFiles.erase(fd);
         room = 100;
         return fd;
     };
@@ -290,11 +294,12 @@ TEST_F(IndexRun, FailedWriteIsReportedAndChangesNoDeletion) {
     Select({netscape, attach, mime});
     EXPECT_TRUE(Run()) << job.ErrorText;
     EXPECT_EQ(job.ErrorText, "");
-    EXPECT_EQ(job.IndexErrorText,
-              "The index of \"" + archive.Win("Inbox") + "\" was not written: the file \"" +
-                  archive.Win("Inbox\\index.js") + "\" could not be written.\n"
-              "The index of \"" + archive.Win() + "\" was not written: the file \"" +
-                  archive.Win("index-folders.js") + "\" could not be written.");
+    EXPECT_EQ(job.IndexErrorText, "The index of \"" + archive.Win("Inbox") + "\" was not written: the file \"" +
+                                      archive.Win("Inbox\\index.js") +
+                                      "\" could not be written.\n"
+                                      "The index of \"" +
+                                      archive.Win() + "\" was not written: the file \"" +
+                                      archive.Win("index-folders.js") + "\" could not be written.");
     for (NOTEID id : {hello, netscape, attach, mime}) EXPECT_TRUE(Deleted(id)) << id;
     for (const char* page : {"Hello World !.htm", "Test message from Netscape Communicator 4.7.htm",
                              "Mail avec fichier attach~ de 1ko.htm", "Testing MIME E-mail composing with cid.htm"})
@@ -313,10 +318,10 @@ TEST_F(IndexRun, FilesNamedIndexAreNeverReplaced) {
     const NOTEID hello = ids["Hello World !"], netscape = ids["Test message from Netscape Communicator 4.7"];
     struct Case {
         const char* name;
-        bool indexedBefore;   // an earlier run kept an index of the folder
-        const char* before;   // a file put into the folder by hand, or ""
-        const char* formula;  // names this run's page
-        const char* expected; // the failure's cause
+        bool indexedBefore;    // an earlier run kept an index of the folder
+        const char* before;    // a file put into the folder by hand, or ""
+        const char* formula;   // names this run's page
+        const char* expected;  // the failure's cause
     };
     const Case cases[] = {
         {"a page named index", true, "", "\"INDEX\"", "a page of the archive is named \"{F}\\INDEX.htm\""},
@@ -338,9 +343,12 @@ TEST_F(IndexRun, FilesNamedIndexAreNeverReplaced) {
         ASSERT_TRUE(Run()) << job.ErrorText;
         std::string expected = c.expected;
         expected.replace(expected.find("{F}"), 3, archive.Win("Inbox"));
-        EXPECT_EQ(job.IndexErrorText, "The index of \"" + archive.Win("Inbox") + "\" was not written: " + expected + ".");
-        if (*c.before) EXPECT_EQ(archive.Read("Inbox\\index.htm"), "mine");
-        else EXPECT_NE(archive.Read("Inbox\\index.htm").find("<td>Hello World !</td>"), std::string::npos);
+        EXPECT_EQ(job.IndexErrorText,
+                  "The index of \"" + archive.Win("Inbox") + "\" was not written: " + expected + ".");
+        if (*c.before)
+            EXPECT_EQ(archive.Read("Inbox\\index.htm"), "mine");
+        else
+            EXPECT_NE(archive.Read("Inbox\\index.htm").find("<td>Hello World !</td>"), std::string::npos);
     }
 }
 

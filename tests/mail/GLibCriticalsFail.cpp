@@ -6,8 +6,10 @@
 namespace {
 
 class CriticalsAreFatal : public ::testing::Environment {
- public:
-  void SetUp() override { g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR)); }
+public:
+    void SetUp() override {
+        g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR));
+    }
 };
 
 [[maybe_unused]] const ::testing::Environment* const registered =

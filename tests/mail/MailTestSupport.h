@@ -21,8 +21,8 @@ std::vector<std::filesystem::path> MailboxesOf(const std::string& set);
 std::string ParamName(const ::testing::TestParamInfo<std::string>& info);
 
 struct StoredFile {
-  std::string name;   // UTF-8
-  std::string bytes;
+    std::string name;  // UTF-8
+    std::string bytes;
 };
 // The attachments of a document, read through the Notes API in note order.
 std::vector<StoredFile> ExtractAttachments(const std::string& dbPath, uint32_t noteId);

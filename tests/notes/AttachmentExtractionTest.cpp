@@ -75,7 +75,8 @@ TEST_F(Attachments, EmbeddedObjectsAreCountedButNotWritten) {
     ole.hostType = HOST_OLE;
     sim::AttachmentOptions bytes;
     bytes.hostType = HOST_BYTEARRAY_PAGE;
-    Open(sim::AddDocument(*db).Attachment("object.bin", Content("ole"), ole)
+    Open(sim::AddDocument(*db)
+             .Attachment("object.bin", Content("ole"), ole)
              .Attachment("storage.bin", Content("page"), bytes));
     Extract();
     EXPECT_EQ(survey.files, 0u);
@@ -99,16 +100,24 @@ TEST_F(Attachments, RefusedNameIsWrittenCleaned) {
 // A name with characters the native character set lacks reads back with '?' in their place; it
 // is written under a name the page's link and the deletion check can reach, not its own.
 TEST_F(Attachments, NameThatLosesCharactersIsWrittenUnderWhatTheArchiveCanName) {
-    Open(sim::AddDocument(*db).Attachment("\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.txt", Content("report"))
-             .Attachment("Gr\xC3\xBC\xC3\x9F" "e.txt", Content("greetings")));
+    Open(sim::AddDocument(*db)
+             .Attachment("\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.txt", Content("report"))
+             .Attachment("Gr\xC3\xBC\xC3\x9F"
+                         "e.txt",
+                         Content("greetings")));
     sim::ResetCalls();
     Extract();
     // Notes would write the first under its own Unicode name: it is never asked to.
     EXPECT_EQ(sim::CallCount("NSFNoteExtractFile"), 2u);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"?????.txt", "Gr\xFC\xDF" "e.txt"}));
-    EXPECT_EQ(Paths(), (std::vector<std::string>{folder + "\\~~~~~.txt", folder + "\\Gr\xFC\xDF" "e.txt"}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"?????.txt",
+                                                 "Gr\xFC\xDF"
+                                                 "e.txt"}));
+    EXPECT_EQ(Paths(), (std::vector<std::string>{folder + "\\~~~~~.txt", folder + "\\Gr\xFC\xDF"
+                                                                                  "e.txt"}));
     EXPECT_EQ(Read("~~~~~.txt"), "report");
-    EXPECT_EQ(Read("Gr\xC3\xBC\xC3\x9F" "e.txt"), "greetings");  // the host stores names as UTF-8
+    EXPECT_EQ(Read("Gr\xC3\xBC\xC3\x9F"
+                   "e.txt"),
+              "greetings");  // the host stores names as UTF-8
     EXPECT_TRUE(failures.empty());
 }
 
@@ -124,7 +133,8 @@ TEST_F(Attachments, DeviceNameIsNeverTheTarget) {
 }
 
 TEST_F(Attachments, AFailedFileIsReportedAndTheOthersAreWritten) {
-    Open(sim::AddDocument(*db).Attachment("first.txt", Content("1"))
+    Open(sim::AddDocument(*db)
+             .Attachment("first.txt", Content("1"))
              .Attachment("second.txt", Content("2"))
              .Attachment("third.txt", Content("3")));
     // The second file fails under its own name and under the cleaned one.

@@ -16,16 +16,42 @@ namespace {
 // A $FILE value after its type word, byte for byte as the canonical FILEOBJECT lays it out.
 sim::Bytes CanonicalFileObject(WORD hostType, const std::string& name, std::size_t cut = 0) {
     sim::Bytes v = {
-        0x00, 0x00,              // Header.ObjectType: OBJECT_FILE
-        0x07, 0x00, 0x00, 0x00,  // Header.RRV
-        static_cast<BYTE>(name.size()), 0x00,  // FileNameLength
-        static_cast<BYTE>(hostType), static_cast<BYTE>(hostType >> 8),  // HostType
-        0x00, 0x00,              // CompressionType
-        0x00, 0x00,              // FileAttributes
-        0x00, 0x00,              // Flags
-        0x03, 0x00, 0x00, 0x00,  // FileSize
-        1, 2, 3, 4, 5, 6, 7, 8,  // FileCreated
-        1, 2, 3, 4, 5, 6, 7, 8,  // FileModified
+        0x00,
+        0x00,  // Header.ObjectType: OBJECT_FILE
+        0x07,
+        0x00,
+        0x00,
+        0x00,  // Header.RRV
+        static_cast<BYTE>(name.size()),
+        0x00,  // FileNameLength
+        static_cast<BYTE>(hostType),
+        static_cast<BYTE>(hostType >> 8),  // HostType
+        0x00,
+        0x00,  // CompressionType
+        0x00,
+        0x00,  // FileAttributes
+        0x00,
+        0x00,  // Flags
+        0x03,
+        0x00,
+        0x00,
+        0x00,  // FileSize
+        1,
+        2,
+        3,
+        4,
+        5,
+        6,
+        7,
+        8,  // FileCreated
+        1,
+        2,
+        3,
+        4,
+        5,
+        6,
+        7,
+        8,  // FileModified
     };
     for (char c : name) v.push_back(static_cast<BYTE>(c));
     v.resize(v.size() - cut);

@@ -156,8 +156,11 @@ TEST_F(Catalog, NamesBeginningWithThePrefix) {
         {"Mail|M", V{}},
         {"projects", V{}},
         {"Projects2 and more", V{}},
-        {"", V{"Entw\xFC" "rfe", "Projects", "Projects\\Alpha", "Projects2", "($Inbox)", "Mail",
-               "\xDC" "bersicht"}},
+        {"", V{"Entw\xFC"
+               "rfe",
+               "Projects", "Projects\\Alpha", "Projects2", "($Inbox)", "Mail",
+               "\xDC"
+               "bersicht"}},
     };
     for (const auto& c : cases) EXPECT_EQ(Names(c.prefix), c.names) << c.prefix;
 }
@@ -211,10 +214,16 @@ protected:
 TEST_F(Views, CategorisedWalkReturnsDocumentsInViewOrderForEveryBatchSize) {
     NOTEID a = Doc("a"), b = Doc("b"), c = Doc("c");
     sim::AddView(*db, "By Category")
-        .Category().Entry(a).Entry(b)
-        .Category().Category().Entry(c)
-        .Category().Entry(a)  // listed under two categories
-        .Category().Category();
+        .Category()
+        .Entry(a)
+        .Entry(b)
+        .Category()
+        .Category()
+        .Entry(c)
+        .Category()
+        .Entry(a)  // listed under two categories
+        .Category()
+        .Category();
     const std::vector<NOTEID> expected{a, b, c, a};
     for (DWORD batch : {1u, 2u, 3u, 4u, 5u, 100u}) {
         sim::SetReadEntriesBatchSize(batch);

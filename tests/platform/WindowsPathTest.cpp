@@ -36,8 +36,7 @@ TEST(WindowsNames, RefusesWhatWindowsRefuses) {
         {"CONSOLE", false, PathError::None},
         {"xcon", false, PathError::None},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(wp::CheckName(c.name, c.wildcards), c.expected) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(wp::CheckName(c.name, c.wildcards), c.expected) << c.name;
 }
 
 TEST(WindowsNames, TrailingDotsAndBlanksAreDropped) {
@@ -53,10 +52,9 @@ TEST(WindowsNames, WildcardsMatchAsFindFirstFileDoes) {
         bool match;
     };
     const Case cases[] = {
-        {"*", "anything", true},      {"*.htm", "Mail.HTM", true}, {"*.htm", "mail.html", false},
-        {"m?il", "mail", true},       {"m?il", "mil", false},      {"a*b*c", "aXXbYYc", true},
-        {"a*b*c", "aXXbYY", false},   {"INBOX", "inbox", true},    {"", "", true},
-        {"*x", "xxx", true},
+        {"*", "anything", true}, {"*.htm", "Mail.HTM", true}, {"*.htm", "mail.html", false}, {"m?il", "mail", true},
+        {"m?il", "mil", false},  {"a*b*c", "aXXbYYc", true},  {"a*b*c", "aXXbYY", false},    {"INBOX", "inbox", true},
+        {"", "", true},          {"*x", "xxx", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(wp::WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " ~ " << c.name;
@@ -110,10 +108,9 @@ TEST(WindowsPaths, RefusedPaths) {
         {"C:\\a\\b*", false, PathError::InvalidCharacter},
         {"C:\\" + longName, false, PathError::None},
         {"C:\\" + longName + "\\12345", false, PathError::None},      // 259 characters
-        {"C:\\" + longName + "\\123456", false, PathError::TooLong},   // 260
+        {"C:\\" + longName + "\\123456", false, PathError::TooLong},  // 260
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(wp::ParseWindowsPath(c.path, c.wildcards).error, c.expected) << c.path;
+    for (const auto& c : cases) EXPECT_EQ(wp::ParseWindowsPath(c.path, c.wildcards).error, c.expected) << c.path;
 }
 
 }  // namespace

@@ -63,33 +63,41 @@ TIMEDATE March5() { return sim::TimeDateFromLocal(2004, 3, 5, 9, 7, 3); }
 
 INSTANTIATE_TEST_SUITE_P(
     Types, FieldText,
-    ::testing::Values(
-        FieldCase{"absent", [](auto&) {}, "Subject", ';', ""},
-        FieldCase{"text, translated", [](auto& b) { b.Text("Subject", "Grüße"); }, "Subject", ';',
-                  "Gr\xFC\xDF" "e"},
-        FieldCase{"text list with an empty entry",
-                  [](auto& b) { b.TextList("SendTo", {"Alice", "", "Bob"}); }, "SendTo", ';', "Alice;Bob"},
-        FieldCase{"rich text in two items, paragraph ends and a NUL in a run",
-                  [](auto& b) {
-                      b.Rich("Body", sim::RichText().Run("first run").Paragraph("second").Run(std::string("a\0b", 3)),
-                             24);
-                  },
-                  "Body", ';', "first run\nseconda\nb"},
-        FieldCase{"number list", [](auto& b) { b.Numbers("Sizes", {1, 2.5}); }, "Sizes", ',', "1,2.5"},
-        FieldCase{"note reference", [](auto& b) { b.NoteRefs("$Ref", {kUnid}); }, "$Ref", ';', kUnidText},
-        FieldCase{"verified signature",
-                  [](auto& b) { b.Signature("CN=Ann Lee/O=Corp", March5()); }, "$Signature", ';',
-                  "Signed by CN=Ann Lee/O=Corp on 03/05/2004 09:07:03 AM"},
-        FieldCase{"signature that does not verify",
-                  [](auto& b) {
-                      sim::SignatureOptions bad;
-                      bad.verifies = false;
-                      b.Signature("CN=Ann Lee/O=Corp", March5(), bad);
-                  },
-                  "$Signature", ';', ""},
-        FieldCase{"signature whose time cannot be converted",
-                  [](auto& b) { b.Signature("CN=Ann Lee/O=Corp", sim::kUnconvertibleTime); }, "$Signature", ';',
-                  "Signed by CN=Ann Lee/O=Corp"}));
+    ::testing::Values(FieldCase{"absent", [](auto&) {}, "Subject", ';', ""},
+                      FieldCase{"text, translated", [](auto& b) { b.Text("Subject", "Grüße"); }, "Subject", ';',
+                                "Gr\xFC\xDF"
+                                "e"},
+                      FieldCase{"text list with an empty entry",
+                                [](auto& b) {
+                                    b.TextList("SendTo", {"Alice", "", "Bob"});
+                                },
+                                "SendTo", ';', "Alice;Bob"},
+                      FieldCase{
+                          "rich text in two items, paragraph ends and a NUL in a run",
+                          [](auto& b) {
+                              b.Rich("Body",
+                                     sim::RichText().Run("first run").Paragraph("second").Run(std::string("a\0b", 3)),
+                                     24);
+                          },
+                          "Body", ';', "first run\nseconda\nb"},
+                      FieldCase{"number list",
+                                [](auto& b) {
+                                    b.Numbers("Sizes", {1, 2.5});
+                                },
+                                "Sizes", ',', "1,2.5"},
+                      FieldCase{"note reference", [](auto& b) { b.NoteRefs("$Ref", {kUnid}); }, "$Ref", ';', kUnidText},
+                      FieldCase{"verified signature", [](auto& b) { b.Signature("CN=Ann Lee/O=Corp", March5()); },
+                                "$Signature", ';', "Signed by CN=Ann Lee/O=Corp on 03/05/2004 09:07:03 AM"},
+                      FieldCase{"signature that does not verify",
+                                [](auto& b) {
+                                    sim::SignatureOptions bad;
+                                    bad.verifies = false;
+                                    b.Signature("CN=Ann Lee/O=Corp", March5(), bad);
+                                },
+                                "$Signature", ';', ""},
+                      FieldCase{"signature whose time cannot be converted",
+                                [](auto& b) { b.Signature("CN=Ann Lee/O=Corp", sim::kUnconvertibleTime); },
+                                "$Signature", ';', "Signed by CN=Ann Lee/O=Corp"}));
 
 TEST_F(DocumentFixture, RichTextReallyIsSplitOverItems) {
     sim::DocumentBuilder builder = sim::AddDocument(*db);

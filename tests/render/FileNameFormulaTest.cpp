@@ -30,7 +30,7 @@ public:
 
 struct FormulaCase {
     std::string formula;
-    std::string value;       // expected value when valid
+    std::string value;  // expected value when valid
     bool valid;
     std::size_t errorShown;  // when invalid: how many characters of the formula the message shows
 };
@@ -60,53 +60,31 @@ const std::string kStandard = "Left(Text(\"Subject\"),30) + \" \" + UNID";
 INSTANTIATE_TEST_SUITE_P(
     Values, FormulaCases,
     ::testing::Values(
-        FormulaCase{"", "", true, 0},
-        FormulaCase{kStandard, kSubject45.substr(0, 30) + " " + kUnid, true, 0},
-        FormulaCase{"UNID", kUnid, true, 0},
-        FormulaCase{"MTime", "<y-m-d_hn_s>", true, 0},
-        FormulaCase{"MTime(\"y.m.d\")", "<y.m.d>", true, 0},
-        FormulaCase{"MTime(\"y\",\"m\")", "<y>", true, 0},
-        FormulaCase{"\"a\"\"b\"", "ab", true, 0},
-        FormulaCase{"\"a\" + \"b\"", "ab", true, 0},
-        FormulaCase{"\"a\"UNID", "a" + kUnid, true, 0},
-        FormulaCase{"UNID ", kUnid, true, 0},
+        FormulaCase{"", "", true, 0}, FormulaCase{kStandard, kSubject45.substr(0, 30) + " " + kUnid, true, 0},
+        FormulaCase{"UNID", kUnid, true, 0}, FormulaCase{"MTime", "<y-m-d_hn_s>", true, 0},
+        FormulaCase{"MTime(\"y.m.d\")", "<y.m.d>", true, 0}, FormulaCase{"MTime(\"y\",\"m\")", "<y>", true, 0},
+        FormulaCase{"\"a\"\"b\"", "ab", true, 0}, FormulaCase{"\"a\" + \"b\"", "ab", true, 0},
+        FormulaCase{"\"a\"UNID", "a" + kUnid, true, 0}, FormulaCase{"UNID ", kUnid, true, 0},
         FormulaCase{"UNID+", kUnid, true, 0},  // the "+" ends the word like a blank
-        FormulaCase{"Left(\"abc\" , 2)", "ab", true, 0},
-        FormulaCase{"Left(\"abc\",10)", "abc", true, 0},
-        FormulaCase{"Left(\"abc\",\"-1\")", "", true, 0},
-        FormulaCase{"Left(\"abc\",\"  2x\")", "ab", true, 0},
-        FormulaCase{"Left(\"abc\",-1)", "", true, 0},
-        FormulaCase{"Left(\"abc\",x)", "", true, 0},
-        FormulaCase{"Left(\"abc\",0)", "", true, 0},
-        FormulaCase{"Left(Text(\"Subject\"),9)", "Quarterly", true, 0},
-        FormulaCase{"Left(\"abc\")", "", true, 0},
-        FormulaCase{"Text(\"Subject\")", kSubject45, true, 0},
-        FormulaCase{"Text(\"Subject\",\"x\")", "", true, 0},
-        FormulaCase{"Text(\"Missing\")", "", true, 0},
-        FormulaCase{"Upper(\"a\")", "", true, 0},
-        FormulaCase{"Subject", "", true, 0},
-        FormulaCase{"2004", "2004", true, 0},
-        FormulaCase{"12(UNID)", "12", true, 0},
+        FormulaCase{"Left(\"abc\" , 2)", "ab", true, 0}, FormulaCase{"Left(\"abc\",10)", "abc", true, 0},
+        FormulaCase{"Left(\"abc\",\"-1\")", "", true, 0}, FormulaCase{"Left(\"abc\",\"  2x\")", "ab", true, 0},
+        FormulaCase{"Left(\"abc\",-1)", "", true, 0}, FormulaCase{"Left(\"abc\",x)", "", true, 0},
+        FormulaCase{"Left(\"abc\",0)", "", true, 0}, FormulaCase{"Left(Text(\"Subject\"),9)", "Quarterly", true, 0},
+        FormulaCase{"Left(\"abc\")", "", true, 0}, FormulaCase{"Text(\"Subject\")", kSubject45, true, 0},
+        FormulaCase{"Text(\"Subject\",\"x\")", "", true, 0}, FormulaCase{"Text(\"Missing\")", "", true, 0},
+        FormulaCase{"Upper(\"a\")", "", true, 0}, FormulaCase{"Subject", "", true, 0},
+        FormulaCase{"2004", "2004", true, 0}, FormulaCase{"12(UNID)", "12", true, 0},
         FormulaCase{"UNID(\"x\",\"y\")", kUnid, true, 0},
-        FormulaCase{"\"a\"\t", "a", true, 0},  // a tab is an ordinary (unknown) word
+        FormulaCase{"\"a\"\t", "a", true, 0},                     // a tab is an ordinary (unknown) word
         FormulaCase{std::string("UNID\0\"", 6), kUnid, true, 0},  // the text ends at its NUL
         // errors: the message shows the formula up to the error position
-        FormulaCase{"UNID  ", "", false, 5},
-        FormulaCase{"UNID +", "", false, 5},
-        FormulaCase{"\"a\" ", "", false, 3},
-        FormulaCase{"Left(\"abc\",2) ", "", false, 13},
-        FormulaCase{"Left(\"abc\",)", "", false, 11},
-        FormulaCase{"Left(,3)", "", false, 6},
-        FormulaCase{"Left(\"abc\"", "", false, 10},
-        FormulaCase{"Left(\"abc\",3", "", false, 12},
-        FormulaCase{"UNID,Subject", "", false, 4},
-        FormulaCase{"UNID)", "", false, 4},
-        FormulaCase{",", "", false, 0},
-        FormulaCase{"MTime()", "", false, 6},
-        FormulaCase{"\"abc", "", false, 3},
-        FormulaCase{"Left(\"a\" \"b\",1)", "", false, 9},
-        FormulaCase{"Left(\"a\"+\"b\",1)", "", false, 9},
-        FormulaCase{"Left(Left(,1),1)", "", false, 11}));
+        FormulaCase{"UNID  ", "", false, 5}, FormulaCase{"UNID +", "", false, 5}, FormulaCase{"\"a\" ", "", false, 3},
+        FormulaCase{"Left(\"abc\",2) ", "", false, 13}, FormulaCase{"Left(\"abc\",)", "", false, 11},
+        FormulaCase{"Left(,3)", "", false, 6}, FormulaCase{"Left(\"abc\"", "", false, 10},
+        FormulaCase{"Left(\"abc\",3", "", false, 12}, FormulaCase{"UNID,Subject", "", false, 4},
+        FormulaCase{"UNID)", "", false, 4}, FormulaCase{",", "", false, 0}, FormulaCase{"MTime()", "", false, 6},
+        FormulaCase{"\"abc", "", false, 3}, FormulaCase{"Left(\"a\" \"b\",1)", "", false, 9},
+        FormulaCase{"Left(\"a\"+\"b\",1)", "", false, 9}, FormulaCase{"Left(Left(,1),1)", "", false, 11}));
 
 TEST(FileNameFormula, TextWithoutQuotesReadsTheFieldWithTheEmptyName) {
     FixedWords words;
@@ -147,9 +125,10 @@ TEST(FileNameFormula, DeepNestingIsAnErrorNotACrash) {
 // Formulas built from the language's own pieces at random: evaluation always ends, and an
 // invalid formula gives the fixed text followed by a prefix of the formula.
 TEST(FileNameFormula, GeneratedFormulasNeverCrashAndReportAPrefix) {
-    const std::vector<std::string> pieces = {"\"", "(", ")", ",", " ", "+", "a", "\"x\"", "UNID",
-                                             "Left", "Text", "MTime", "3", "-1", "\"Subject\"", "\t",
-                                             "Left(", "Text(\"Subject\")", "MTime(\"y\")", ")", ","};
+    const std::vector<std::string> pieces = {
+        "\"",           "(",    ")",     ",", " ",  "+",           "a",  "\"x\"", "UNID",
+        "Left",         "Text", "MTime", "3", "-1", "\"Subject\"", "\t", "Left(", "Text(\"Subject\")",
+        "MTime(\"y\")", ")",    ","};
     std::mt19937 random(20040305);
     std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
     std::uniform_int_distribution<int> length(1, 14);

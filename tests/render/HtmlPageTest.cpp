@@ -75,13 +75,10 @@ TEST_F(HtmlPage, EveryCellFilled) {
         "<html>\n<head>\n<title>&lt;b&gt;&amp;&quot; Plan</title>\n</head>\n<body>\n"
         "<table width=100% border=1 cellpadding=3 cellspacing=0 style=\"border-collapse: collapse\">\n"
         "<tr><td valign=top><font color=\"#003366\">From<td>Ann Lee/Corp" +
-        label + "Time<td>03/05/2004 09:07:03 AM" +
-        label + "To<td>Bob Day/Sales/Corp, carl@example.com" +
-        label + "CC<td>Dora" +
-        label + "BCC<td>Eve/Corp" +
-        label + "Subject<td>&lt;b&gt;&amp;&quot; Plan" +
-        label + "Attachments<td><a href=\"_Attachments~\\Report\\plan.pdf\">plan.pdf</a>, "
-                "<a href=\"_Attachments~\\Report\\notes.txt\">notes.txt</a>"
+        label + "Time<td>03/05/2004 09:07:03 AM" + label + "To<td>Bob Day/Sales/Corp, carl@example.com" + label +
+        "CC<td>Dora" + label + "BCC<td>Eve/Corp" + label + "Subject<td>&lt;b&gt;&amp;&quot; Plan" + label +
+        "Attachments<td><a href=\"_Attachments~\\Report\\plan.pdf\">plan.pdf</a>, "
+        "<a href=\"_Attachments~\\Report\\notes.txt\">notes.txt</a>"
         "</td></tr>\n</table>\n<br>\n"
         "<table width=100% border=0 cellpadding=3 cellspacing=0 style=\"border-collapse: collapse\">\n"
         "<tr><td valign=top colspan=2>Hello &auml; \xE9<br>\nBye<br>\n"

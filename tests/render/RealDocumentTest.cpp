@@ -37,12 +37,12 @@ TEST_F(RealDocument, MailFieldsAsShown) {
         EXPECT_EQ(record.unid, "8FD8E55C12D1A9764F03FE20DF203FE7");
         EXPECT_EQ(record.from, "\"Louis Vuitton\" <newsletter@lvbagsforyou.com>");
         // Internet mail keeps its headers as RFC 822 text items; the page shows their native text.
-        EXPECT_EQ(document.GetFieldText("Subject", ';'),
-                  "Extra 60% 0ff EVERYTHING + Lots More Summer Savings.");
+        EXPECT_EQ(document.GetFieldText("Subject", ';'), "Extra 60% 0ff EVERYTHING + Lots More Summer Savings.");
         EXPECT_EQ(GetFieldNames(document.note, "From", ", "), "\"Louis Vuitton\" <newsletter@lvbagsforyou.com>");
         EXPECT_EQ(GetFieldNames(document.note, "SendTo", ", "), "jesse@secondfoundation.org");
-        EXPECT_EQ(EvaluateString(document, ReadDocumentRecord(document), "Left(Text(\"Subject\"),30) + \" \" + UNID").value,
-                  "Extra 60% 0ff EVERYTHING + Lot 8FD8E55C12D1A9764F03FE20DF203FE7");
+        EXPECT_EQ(
+            EvaluateString(document, ReadDocumentRecord(document), "Left(Text(\"Subject\"),30) + \" \" + UNID").value,
+            "Extra 60% 0ff EVERYTHING + Lot 8FD8E55C12D1A9764F03FE20DF203FE7");
     }
     sim::ReleaseClientHandle(handle);
 }

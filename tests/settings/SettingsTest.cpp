@@ -79,15 +79,13 @@ TEST_F(Settings, SettingsFileJoinedAsPlainText) {
 
 TEST_F(Settings, LoadReadsKeysAndBooleans) {
     const std::pair<const char*, bool> cases[] = {
-        {"1", true}, {"1abc", true}, {"10", true}, {" 1", true},
-        {"0", false}, {"yes", false}, {"Y", false}, {"true", false}, {"", false},
+        {"1", true},    {"1abc", true}, {"10", true},    {" 1", true}, {"0", false},
+        {"yes", false}, {"Y", false},   {"true", false}, {"", false},
     };
     for (const auto& [stored, expected] : cases) {
-        MakeFile("Stowline.ini", std::string("[Stowline Settings]\r\nBasePath=C:\\Arch\r\n") +
-                                     "DelMsgAfterArc=" + stored + "\r\nPromptDelMsg=" + stored +
-                                     "\r\nDelViewFoldersAfterArc=" + stored +
-                                     "\r\nPromptDelViewFolders=" + stored +
-                                     "\r\nWriteIndex=" + stored + "\r\n");
+        MakeFile("Stowline.ini", std::string("[Stowline Settings]\r\nBasePath=C:\\Arch\r\n") + "DelMsgAfterArc=" +
+                                     stored + "\r\nPromptDelMsg=" + stored + "\r\nDelViewFoldersAfterArc=" + stored +
+                                     "\r\nPromptDelViewFolders=" + stored + "\r\nWriteIndex=" + stored + "\r\n");
         const ArchiveSettings s("C:\\Stowline.ini", true);
         EXPECT_EQ(s.BasePath, "C:\\Arch");
         EXPECT_EQ(s.DelMsgAfterArc, expected) << stored;

@@ -58,8 +58,8 @@ TEST_F(AccountingTest, LeakedBufferAndLockAreReported) {
     DHANDLE buffer = 0;
     DWORD n = 0;
     WORD flags = 0;
-    ASSERT_EQ(NIFReadEntries(hc, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 0xFFFFFFFF, READ_MASK_NOTEID, &buffer,
-                             nullptr, nullptr, &n, &flags),
+    ASSERT_EQ(NIFReadEntries(hc, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 0xFFFFFFFF, READ_MASK_NOTEID, &buffer, nullptr,
+                             nullptr, &n, &flags),
               NOERROR);
     ASSERT_NE(OSLockObject(buffer), nullptr);
     NIFCloseCollection(hc);
@@ -89,11 +89,11 @@ TEST_F(AccountingTest, MisusedHandlesAreViolations) {
     BLOCKID item, value;
     ASSERT_EQ(NSFItemInfo(hNote, "Subject", 7, &item, nullptr, &value, nullptr), NOERROR);
     EXPECT_NE(NSFItemInfoNext(hNote, value, nullptr, 0, &item, nullptr, &value, nullptr), NOERROR);  // not the item
-    EXPECT_FALSE(OSUnlockObject(value.pool));   // never locked
+    EXPECT_FALSE(OSUnlockObject(value.pool));                                                        // never locked
     EXPECT_NE(OSMemFree(value.pool), NOERROR);  // belongs to the note
     OSLockObject(value.pool);
-    NSFNoteClose(hNote);                        // with the lock outstanding
-    EXPECT_NE(NSFNoteClose(hNote), NOERROR);    // twice
+    NSFNoteClose(hNote);                      // with the lock outstanding
+    EXPECT_NE(NSFNoteClose(hNote), NOERROR);  // twice
     const std::string problems = Problems();
     EXPECT_THAT(problems, HasSubstr("NSFItemInfoNext: BLOCKID"));
     EXPECT_THAT(problems, HasSubstr("is not locked"));
@@ -172,7 +172,8 @@ TEST_F(AccountingTest, ObserverSeesCallsInOrderAndMayThrow) {
     sim::InjectFault("NSFNoteDelete", 1, ERR_NOACCESS);
     {
         sim::ScopedObserver observer([&](const sim::Call& call) {
-            seen.push_back(std::string(call.function) + " " + std::to_string(call.nth) + " " + std::to_string(call.note));
+            seen.push_back(std::string(call.function) + " " + std::to_string(call.nth) + " " +
+                           std::to_string(call.note));
             if (call.function == "NSFNoteDelete" && call.nth == 3) throw std::runtime_error("damaged");
         });
         NOTEHANDLE h = 0;

@@ -54,8 +54,12 @@ TEST_F(CollectionsTest, FindsViewsAndFoldersByNameOrAlias) {
         const char* name;
         STATUS status;
         NOTEID id;
-    } cases[] = {{"($inbox)", NOERROR, inbox}, {"INBOX", NOERROR, inbox}, {"($All)", NOERROR, all},
-                 {"All Documents", NOERROR, all}, {"Inbox|($Inbox)", ERR_NOT_FOUND, 0}, {"Sent", ERR_NOT_FOUND, 0}};
+    } cases[] = {{"($inbox)", NOERROR, inbox},
+                 {"INBOX", NOERROR, inbox},
+                 {"($All)", NOERROR, all},
+                 {"All Documents", NOERROR, all},
+                 {"Inbox|($Inbox)", ERR_NOT_FOUND, 0},
+                 {"Sent", ERR_NOT_FOUND, 0}};
     for (const auto& c : cases) {
         NOTEID got = 0;
         EXPECT_EQ(NIFFindDesignNote(hDb, c.name, NOTE_CLASS_VIEW, &got), c.status) << c.name;
@@ -66,8 +70,8 @@ TEST_F(CollectionsTest, FindsViewsAndFoldersByNameOrAlias) {
 TEST_F(CollectionsTest, CollectionHandleIsSixteenBits) {
     const NOTEID view = sim::AddView(*db, "All").Id();
     BYTE out[4] = {0xEE, 0xEE, 0xEE, 0xEE};
-    ASSERT_EQ(NIFOpenCollection(hDb, hDb, view, 0, 0, reinterpret_cast<HCOLLECTION*>(out), nullptr, nullptr,
-                                nullptr, nullptr),
+    ASSERT_EQ(NIFOpenCollection(hDb, hDb, view, 0, 0, reinterpret_cast<HCOLLECTION*>(out), nullptr, nullptr, nullptr,
+                                nullptr),
               NOERROR);
     EXPECT_EQ(out[2], 0xEE);
     EXPECT_EQ(out[3], 0xEE);
@@ -120,8 +124,8 @@ TEST_F(CollectionsTest, EmptyViewGivesNoBuffer) {
     DHANDLE buffer = 0x1234;
     DWORD n = 9;
     WORD signal = 0xFFFF;
-    ASSERT_EQ(NIFReadEntries(hc, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 0xFFFFFFFF, READ_MASK_NOTEID, &buffer,
-                             nullptr, nullptr, &n, &signal),
+    ASSERT_EQ(NIFReadEntries(hc, &pos, NAVIGATE_NEXT, 1, NAVIGATE_NEXT, 0xFFFFFFFF, READ_MASK_NOTEID, &buffer, nullptr,
+                             nullptr, &n, &signal),
               NOERROR);
     EXPECT_EQ(buffer, NULLHANDLE);
     EXPECT_EQ(n, 0u);

@@ -55,7 +55,8 @@ TEST_F(ItemsTest, TextListEntriesAndText) {
     ASSERT_EQ(NSFItemInfo(hNote, "SendTo", 6, &item, &type, &value, &len), NOERROR);
     EXPECT_EQ(type, TYPE_TEXT_LIST);
     const auto v = ValueBytes(value, len);
-    const std::vector<BYTE> expected{0x01, 0x05, 3, 0, 5, 0, 0, 0, 5, 0, 'A', 'l', 'i', 'c', 'e', 'B', 'j', 0x94, 'r', 'n'};
+    const std::vector<BYTE> expected{0x01, 0x05, 3,   0,   5,   0,   0,   0,    5,   0,
+                                     'A',  'l',  'i', 'c', 'e', 'B', 'j', 0x94, 'r', 'n'};
     EXPECT_EQ(v, expected);
     char conv[64];
     const WORD n = NSFItemConvertValueToText(type, value, len, conv, sizeof conv, 0);
@@ -177,8 +178,7 @@ TEST_F(ItemsTest, RecordThatDoesNotFitEndsTheWalk) {
         {"long record one byte past", {0x85, 0x00, 0x0B, 0x00, 0x00, 0x00, 0, 0, 0, 0}},
         {"word record past the end", {0x85, 0xFF, 0xFF, 0xFF, 0, 0}},
         {"byte record past the end", {0x81, 0x08, 0, 0}},
-        {"fitting record then a wrapping one",
-         {0x81, 0x02, 0x85, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
+        {"fitting record then a wrapping one", {0x81, 0x02, 0x85, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -208,9 +208,9 @@ TEST_F(ItemsTest, FileObjectLayout) {
     const auto v = ValueBytes(value, len);
     ASSERT_EQ(len, 2u + 36u + 10u);
     EXPECT_EQ(v[0] | v[1] << 8, TYPE_OBJECT);
-    EXPECT_EQ(v[2 + 6] | v[2 + 7] << 8, 10);          // FileNameLength @6
-    EXPECT_EQ(v[2 + 8] | v[2 + 9] << 8, HOST_OLE);    // HostType @8
-    EXPECT_EQ(v[2 + 16], 4);                          // FileSize @16
+    EXPECT_EQ(v[2 + 6] | v[2 + 7] << 8, 10);        // FileNameLength @6
+    EXPECT_EQ(v[2 + 8] | v[2 + 9] << 8, HOST_OLE);  // HostType @8
+    EXPECT_EQ(v[2 + 16], 4);                        // FileSize @16
     EXPECT_EQ(std::string(v.begin() + 38, v.end()), "r\x82sum\x82.doc");
 }
 

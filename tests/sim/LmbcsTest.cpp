@@ -41,7 +41,10 @@ const Case kCases[] = {
     {"typographic quotes", "\xE2\x80\x9Ctest\xE2\x80\x9D", true},
     {"CJK", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", false},
     {"U+0100: zero low byte", "\xC4\x80", false},
-    {"C0 control and line breaks", "a\x01" "b\tc\r\nd", true},
+    {"C0 control and line breaks",
+     "a\x01"
+     "b\tc\r\nd",
+     true},
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -88,7 +91,9 @@ TEST(LmbcsNative, Windows1252BothWaysAndUnmappableAsQuestionMark) {
 class OSTranslateTest : public sim::CleanEngineTest {};
 
 TEST_F(OSTranslateTest, HonoursTheOutputLimitOnCharacterBoundaries) {
-    const std::string native = "a\x80" "b";  // the euro needs three LMBCS bytes
+    const std::string native =
+        "a\x80"
+        "b";  // the euro needs three LMBCS bytes
     char out[8];
     std::memset(out, 'x', sizeof out);
     EXPECT_EQ(OSTranslate(OS_TRANSLATE_NATIVE_TO_LMBCS, native.data(), 3, out, 3), 1);
@@ -112,9 +117,17 @@ TEST_F(OSTranslateTest, CopiesOnlyTextThatIsTheSameInEveryEncoding) {
         {OS_TRANSLATE_NATIVE_TO_LMBCS, "To: a@b\r\n\tc\x7f", "To: a@b\r\n\tc\x7f"},
         {OS_TRANSLATE_LMBCS_TO_NATIVE, "To: a@b\r\n\tc\x7f", "To: a@b\r\n\tc\x7f"},
         {24, "To: a@b\r\n", "To: a@b\r\n"},
-        {OS_TRANSLATE_NATIVE_TO_LMBCS, "a\x01" "b", "a\x0F\x21" "b"},
+        {OS_TRANSLATE_NATIVE_TO_LMBCS,
+         "a\x01"
+         "b",
+         "a\x0F\x21"
+         "b"},
         {24, "a\x1b", "a\x0F\x3B"},
-        {OS_TRANSLATE_LMBCS_TO_NATIVE, "a\x0F\x21" "b", "a\x01" "b"},
+        {OS_TRANSLATE_LMBCS_TO_NATIVE,
+         "a\x0F\x21"
+         "b",
+         "a\x01"
+         "b"},
         // Longer text is looked at eight bytes at a time: line breaks and tabs anywhere in it
         // still pass, another control character fails it wherever it stands.
         {OS_TRANSLATE_NATIVE_TO_LMBCS, "Subject: one line\r\n\tand a tab\x7f", "Subject: one line\r\n\tand a tab\x7f"},
@@ -127,8 +140,14 @@ TEST_F(OSTranslateTest, CopiesOnlyTextThatIsTheSameInEveryEncoding) {
         const WORD n = OSTranslate(row.mode, row.in.data(), static_cast<WORD>(row.in.size()), out, sizeof out);
         EXPECT_EQ(std::string(out, n), row.out) << row.mode << ": " << row.in;
     }
-    EXPECT_EQ(sim::Utf8ToLmbcs("a\x01" "b"), "a\x0F\x21" "b");
-    EXPECT_EQ(sim::LmbcsToNative("a\x0F\x21" "b"), "a\x01" "b");
+    EXPECT_EQ(sim::Utf8ToLmbcs("a\x01"
+                               "b"),
+              "a\x0F\x21"
+              "b");
+    EXPECT_EQ(sim::LmbcsToNative("a\x0F\x21"
+                                 "b"),
+              "a\x01"
+              "b");
 }
 
 }  // namespace

@@ -43,8 +43,8 @@ public:
 
     // Runs the CLI; `arguments` are split as the shell splits them. Answers the exit status.
     int Run(const std::string& arguments) const {
-        const std::string command = Environment() + "'" STOWLINE_CLI "' " + arguments + " </dev/null >'" +
-                                    OutputPath().string() + "' 2>&1";
+        const std::string command =
+            Environment() + "'" STOWLINE_CLI "' " + arguments + " </dev/null >'" + OutputPath().string() + "' 2>&1";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -81,8 +81,8 @@ public:
 
 private:
     std::string Environment() const {
-        return "STOWLINE_DRIVE_C='" + Drive().string() + "' STOWLINE_REGISTRY='" +
-               (Root() / "registry.reg").string() + "' NOTES_INI='" + (Root() / "notes.ini").string() + "' ";
+        return "STOWLINE_DRIVE_C='" + Drive().string() + "' STOWLINE_REGISTRY='" + (Root() / "registry.reg").string() +
+               "' NOTES_INI='" + (Root() / "notes.ini").string() + "' ";
     }
 
     ScratchFolder scratch_;

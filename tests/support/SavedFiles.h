@@ -13,11 +13,9 @@
 
 namespace testsupport {
 
-
 // The 32 upper-case hex digits of the note's universal ID, as the UNID formula gives them.
 inline std::string Unid(const sim::Note& n) {
-    const DWORD parts[] = {n.oid.File.Innards[1], n.oid.File.Innards[0], n.oid.Note.Innards[1],
-                           n.oid.Note.Innards[0]};
+    const DWORD parts[] = {n.oid.File.Innards[1], n.oid.File.Innards[0], n.oid.Note.Innards[1], n.oid.Note.Innards[0]};
     std::string unid;
     for (DWORD part : parts) {
         char hex[9];

@@ -29,9 +29,7 @@ protected:
         unsetenv("STOWLINE_REGISTRY");
     }
     std::string Host(const std::string& relative) const { return root + "/" + relative; }
-    void MakeDir(const std::string& relative) const {
-        std::filesystem::create_directories(Host(relative));
-    }
+    void MakeDir(const std::string& relative) const { std::filesystem::create_directories(Host(relative)); }
     void MakeFile(const std::string& relative, const std::string& content = "x") const {
         std::ofstream(Host(relative), std::ios::binary) << content;
     }

@@ -17,8 +17,7 @@ class ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& prefix = "stowline-test-") {
         std::random_device random;
-        host_ = std::filesystem::temp_directory_path() /
-                (prefix + std::to_string(random()) + std::to_string(random()));
+        host_ = std::filesystem::temp_directory_path() / (prefix + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(host_);
     }
     ~ScratchFolder() {
@@ -43,12 +42,8 @@ public:
             if (c == '\\') c = '/';
         return relative.empty() ? host_ : host_ / relative;
     }
-    bool IsFile(const std::string& relative) const {
-        return std::filesystem::is_regular_file(Host(relative));
-    }
-    bool IsDirectory(const std::string& relative) const {
-        return std::filesystem::is_directory(Host(relative));
-    }
+    bool IsFile(const std::string& relative) const { return std::filesystem::is_regular_file(Host(relative)); }
+    bool IsDirectory(const std::string& relative) const { return std::filesystem::is_directory(Host(relative)); }
     std::string Read(const std::string& relative) const { return ReadFile(Host(relative)); }
     void Write(const std::string& relative, const std::string& bytes) const {
         std::filesystem::create_directories(Host(relative).parent_path());

@@ -18,10 +18,12 @@ inline std::string RegistryFile(const std::optional<std::string>& currentUser,
     };
     std::string reg = "REGEDIT4\r\n\r\n";
     if (currentUser)
-        reg += "[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"" + escaped(*currentUser) + "\"\r\n";
+        reg +=
+            "[HKEY_CURRENT_USER\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"" + escaped(*currentUser) + "\"\r\n";
     if (currentUser && localMachine) reg += "\r\n";
     if (localMachine)
-        reg += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"" + escaped(*localMachine) + "\"\r\n";
+        reg += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Stowline]\r\n\"ConfigPath\"=\"" + escaped(*localMachine) +
+               "\"\r\n";
     return reg;
 }
 

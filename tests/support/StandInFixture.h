@@ -61,10 +61,10 @@ private:
 };
 
 // For tests that do not derive from the fixture.
-#define SIM_EXPECT_CLEAN()                                                              \
-    do {                                                                                \
-        const auto simProblems_ = ::sim::CheckClean();                                  \
-        EXPECT_TRUE(simProblems_.empty()) << ::sim::DescribeProblems(simProblems_);     \
+#define SIM_EXPECT_CLEAN()                                                          \
+    do {                                                                            \
+        const auto simProblems_ = ::sim::CheckClean();                              \
+        EXPECT_TRUE(simProblems_.empty()) << ::sim::DescribeProblems(simProblems_); \
     } while (0)
 
 }  // namespace sim

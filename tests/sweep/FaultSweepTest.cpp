@@ -67,15 +67,13 @@ struct FaultPoint {
     unsigned nth = 0;
     bool fromThenOn = false;
 
-    std::string Text() const {
-        return name + " #" + std::to_string(nth) + (fromThenOn ? " and after" : " once");
-    }
+    std::string Text() const { return name + " #" + std::to_string(nth) + (fromThenOn ? " and after" : " once"); }
 };
 
 // Failing these may leave a handle, lock or buffer behind: that is the failed call's doing.
 bool IsRelease(const FaultPoint& f) {
-    static const std::set<std::string> releases = {"NSFNoteClose", "NSFDbClose", "OSUnlockObject", "OSMemFree",
-                                                   "NIFCloseCollection", "IDDestroyTable"};
+    static const std::set<std::string> releases = {"NSFNoteClose", "NSFDbClose",         "OSUnlockObject",
+                                                   "OSMemFree",    "NIFCloseCollection", "IDDestroyTable"};
     return f.notes && releases.count(f.name);
 }
 
@@ -90,10 +88,10 @@ sim::Bytes Content(const std::string& text) { return sim::Bytes(text.begin(), te
 
 struct Command {
     const char* name;
-    std::uint16_t item;        // 0 Archive Selected, 1 Archive View/Folder
-    NOTEID view = 0;           // the view or folder the client shows
+    std::uint16_t item;  // 0 Archive Selected, 1 Archive View/Folder
+    NOTEID view = 0;     // the view or folder the client shows
     std::vector<NOTEID> selection;
-    std::set<NOTEID> scope;    // the documents the command is meant to archive
+    std::set<NOTEID> scope;  // the documents the command is meant to archive
 };
 
 struct StartState {
@@ -125,18 +123,33 @@ StartState BuildStartState() {
     // What real mail adds: a sealed document, two documents with one name, hostile names.
     const TIMEDATE when = sim::TimeDateFromUnix(1100000000);
     std::vector<NOTEID> old;
-    old.push_back(sim::AddDocument(db).Text("Form", "Memo").Text("Subject", "Salaries").Time("PostedDate", when)
-                      .Rich("Body", sim::RichText().Paragraph("Sealed body")).Seal("Board", {"Body"}).Id());
+    old.push_back(sim::AddDocument(db)
+                      .Text("Form", "Memo")
+                      .Text("Subject", "Salaries")
+                      .Time("PostedDate", when)
+                      .Rich("Body", sim::RichText().Paragraph("Sealed body"))
+                      .Seal("Board", {"Body"})
+                      .Id());
     for (const char* body : {"First minutes", "Second minutes"})
-        old.push_back(sim::AddDocument(db).Text("Form", "Memo").Text("Subject", "Minutes").Time("PostedDate", when)
+        old.push_back(sim::AddDocument(db)
+                          .Text("Form", "Memo")
+                          .Text("Subject", "Minutes")
+                          .Time("PostedDate", when)
                           .Rich("Body", sim::RichText().Paragraph(body))
-                          .Attachment("minutes.txt", Content(body)).Id());
-    old.push_back(sim::AddDocument(db).Text("Form", "Memo").Text("Subject", "..\\..\\x <script>alert(1)</script>")
-                      .Time("PostedDate", when).Rich("Body", sim::RichText().Paragraph("<img src=x onerror=alert(1)>"))
-                      .Attachment("..\\..\\evil.exe", Content("MZ")).Attachment("CON", Content("con"))
-                      .Attachment("NUL.txt", Content("nul")).Id());
+                          .Attachment("minutes.txt", Content(body))
+                          .Id());
+    old.push_back(sim::AddDocument(db)
+                      .Text("Form", "Memo")
+                      .Text("Subject", "..\\..\\x <script>alert(1)</script>")
+                      .Time("PostedDate", when)
+                      .Rich("Body", sim::RichText().Paragraph("<img src=x onerror=alert(1)>"))
+                      .Attachment("..\\..\\evil.exe", Content("MZ"))
+                      .Attachment("CON", Content("con"))
+                      .Attachment("NUL.txt", Content("nul"))
+                      .Id());
     sim::AddFolder(db, "Projects\\Old").Entries(old);
-    sim::AddFolder(db, "Projectsx").Entries({sim::AddDocument(db).Text("Form", "Memo").Text("Subject", "Unrelated").Id()});
+    sim::AddFolder(db, "Projectsx")
+        .Entries({sim::AddDocument(db).Text("Form", "Memo").Text("Subject", "Unrelated").Id()});
 
     StartState start;
     // A categorised view over everything: Archive Selected picks every document in it.
@@ -180,7 +193,7 @@ struct Outcome {
     std::vector<std::string> reasons;  // texts of the boxes that were not questions
     std::vector<std::string> problems;
     std::map<NOTEID, std::set<std::string>> filesOf;  // what was written while each note was open
-    bool escaped = false;                              // an exception left DTMenuProc
+    bool escaped = false;                             // an exception left DTMenuProc
     std::map<std::string, unsigned> notesCalls, seamCalls;
 };
 
@@ -264,7 +277,8 @@ public:
             // The command block as this build's client lays it out.
             std::array<unsigned char, menublock::kCommandSize> block{};
             menublock::PutU16(block.data(), menublock::kCommandItemId, static_cast<std::uint16_t>(command.item));
-            menublock::PutU32(block.data(), menublock::kCommandContext, menublock::kContextView | menublock::kCanExport);
+            menublock::PutU32(block.data(), menublock::kCommandContext,
+                              menublock::kContextView | menublock::kCanExport);
             menublock::PutU32(block.data(), menublock::kCommandDatabase, handle);
             menublock::PutU32(block.data(), menublock::kCommandViewNoteId, command.view);
             menublock::PutU32(block.data(), menublock::kCommandSelectedNotes, idTable);
@@ -296,7 +310,8 @@ public:
             if (!outsideBefore.count(path) || outsideBefore.at(path) != bytes)
                 out.problems.push_back("files outside the base path changed: " + path);
         for (const auto& [path, bytes] : outsideBefore)
-            if (!out.outside.count(path)) out.problems.push_back("files outside the base path changed: " + path + " gone");
+            if (!out.outside.count(path))
+                out.problems.push_back("files outside the base path changed: " + path + " gone");
         return out;
     }
 
@@ -365,7 +380,8 @@ void Check(const StartState& start, const Command& command, const Outcome& clean
     ++findings.runs;
     if (run.escaped) findings.Add("exception left DTMenuProc", fault, where);
     for (NOTEID id : run.deleted)
-        if (!command.scope.count(id)) findings.Add("document outside the command deleted", fault, where + ": note " + Hex(id));
+        if (!command.scope.count(id))
+            findings.Add("document outside the command deleted", fault, where + ": note " + Hex(id));
     for (NOTEID id : run.deleted) {
         std::string missing, kind;
         const auto cleanFiles = clean.filesOf.find(id);
@@ -414,7 +430,8 @@ void Check(const StartState& start, const Command& command, const Outcome& clean
     for (const auto& p : run.problems) {
         if (p.rfind("files outside the base path changed", 0) == 0)
             findings.Add("files outside the base path changed", fault, where + ": " + p);
-        else if (!fault || !IsRelease(*fault)) findings.Add("stand-in not clean", fault, where + ": " + p);
+        else if (!fault || !IsRelease(*fault))
+            findings.Add("stand-in not clean", fault, where + ": " + p);
     }
 }
 
@@ -444,10 +461,11 @@ TEST(FaultSweep, NoMailLostWhateverFails) {
         points += faults.size();
         unsigned notesCalls = 0, seamCalls = 0;
         for (const auto& f : faults) ++(f.notes ? notesCalls : seamCalls);
-        std::printf("%s: a clean run deletes %zu of %zu documents; %zu fault points: %u calls of %zu Notes "
-                    "functions, %u operations of the OS seam\n",
-                    command.name, clean.deleted.size(), command.scope.size(), faults.size(), notesCalls,
-                    clean.notesCalls.size(), seamCalls);
+        std::printf(
+            "%s: a clean run deletes %zu of %zu documents; %zu fault points: %u calls of %zu Notes "
+            "functions, %u operations of the OS seam\n",
+            command.name, clean.deleted.size(), command.scope.size(), faults.size(), notesCalls,
+            clean.notesCalls.size(), seamCalls);
         std::fflush(stdout);
         const char* only = std::getenv("STOWLINE_SWEEP_ONLY");  // one function or operation, to look closer
         for (size_t i = 0; i < faults.size(); i += stride) {

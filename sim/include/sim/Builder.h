@@ -15,9 +15,9 @@ namespace sim {
 // Rich text as CD records: paragraphs, text runs, or raw records.
 class RichText {
 public:
-    RichText& Paragraph(const std::string& utf8Text);  // CDPARAGRAPH, then a run when not empty
+    RichText& Paragraph(const std::string& utf8Text);             // CDPARAGRAPH, then a run when not empty
     RichText& Run(const std::string& utf8Text, FONTID font = 0);  // one CDTEXT
-    RichText& Record(const Bytes& cdRecord);  // a whole record, header included
+    RichText& Record(const Bytes& cdRecord);                      // a whole record, header included
     const std::vector<Bytes>& Records() const { return records_; }
 
 private:
@@ -53,8 +53,7 @@ public:
     DocumentBuilder(Database& db, NOTEID id) : db_(&db), id_(id) {}
 
     DocumentBuilder& Text(const std::string& name, const std::string& utf8, WORD flags = ITEM_SUMMARY);
-    DocumentBuilder& TextList(const std::string& name, const std::vector<std::string>& utf8,
-                              WORD flags = ITEM_SUMMARY);
+    DocumentBuilder& TextList(const std::string& name, const std::vector<std::string>& utf8, WORD flags = ITEM_SUMMARY);
     DocumentBuilder& Number(const std::string& name, NUMBER value);
     DocumentBuilder& Numbers(const std::string& name, const std::vector<NUMBER>& values);
     DocumentBuilder& Time(const std::string& name, TIMEDATE value);
@@ -65,11 +64,9 @@ public:
     // Any value: `type` then `data` (e.g. raw CD records as TYPE_COMPOSITE, or unknown types).
     DocumentBuilder& Raw(const std::string& name, WORD type, const Bytes& data, WORD flags = 0);
     // A $FILE item (TYPE_OBJECT + FILEOBJECT + LMBCS name) and its object, which takes `content`.
-    DocumentBuilder& Attachment(const std::string& utf8FileName, Bytes content,
-                                const AttachmentOptions& options = {});
+    DocumentBuilder& Attachment(const std::string& utf8FileName, Bytes content, const AttachmentOptions& options = {});
     // A signature item; `when` may be kUnconvertibleTime.
-    DocumentBuilder& Signature(const std::string& signer, TIMEDATE when,
-                               const SignatureOptions& options = {});
+    DocumentBuilder& Signature(const std::string& signer, TIMEDATE when, const SignatureOptions& options = {});
     // Seals the note with the named key: its Body items and its attachments are encrypted,
     // or the named items when `itemNames` is given.
     DocumentBuilder& Seal(const std::string& keyName, const std::vector<std::string>& itemNames = {});
@@ -105,8 +102,6 @@ private:
 // A view (or, with `folder`, a folder: $Flags holds "F") whose $TITLE is `title`, aliases
 // after "|" included, e.g. "Inbox|($Inbox)".
 ViewBuilder AddView(Database& db, const std::string& utf8Title, bool folder = false);
-inline ViewBuilder AddFolder(Database& db, const std::string& utf8Title) {
-    return AddView(db, utf8Title, true);
-}
+inline ViewBuilder AddFolder(Database& db, const std::string& utf8Title) { return AddView(db, utf8Title, true); }
 
 }  // namespace sim

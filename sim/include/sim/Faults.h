@@ -43,8 +43,8 @@ const std::vector<std::string>& ImportedFunctions();
 bool IsImportedFunction(std::string_view function);
 
 // `nthCall` counts from 1 among the calls `filter` accepts (every call without a filter).
-void InjectFault(const std::string& function, unsigned nthCall, STATUS status,
-                 bool fromThenOn = false, CallFilter filter = {});
+void InjectFault(const std::string& function, unsigned nthCall, STATUS status, bool fromThenOn = false,
+                 CallFilter filter = {});
 void ClearFaults();
 
 // Calls made to `function` since the last ResetCalls (faulted calls included).

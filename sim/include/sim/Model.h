@@ -31,7 +31,7 @@ enum : WORD {
 struct Item {
     std::string name;  // LMBCS; compared case-insensitively
     WORD flags = 0;
-    Bytes value;       // 2-byte type word, then the data, exactly as NSFItemInfo hands it out
+    Bytes value;  // 2-byte type word, then the data, exactly as NSFItemInfo hands it out
 
     WORD Type() const { return value.size() >= 2 ? WORD(value[0] | (value[1] << 8)) : WORD(0); }
 };
@@ -61,10 +61,10 @@ struct Note {
     WORD noteClass = NOTE_CLASS_DOCUMENT;
     TIMEDATE modified{};
     TIMEDATE addedToFile{};
-    bool deleted = false;  // a deletion stub: no items, still listed with RRV_DELETED
-    std::vector<Item> items;  // in note order; several items may share a name
+    bool deleted = false;             // a deletion stub: no items, still listed with RRV_DELETED
+    std::vector<Item> items;          // in note order; several items may share a name
     std::map<DWORD, Object> objects;  // by object ID (FILEOBJECT.Header.RRV)
-    std::string sealKey;  // name of the encryption key; empty = not sealed
+    std::string sealKey;              // name of the encryption key; empty = not sealed
 
     // First item of that name (case-insensitive), or null.
     const Item* Find(const std::string& name) const;
@@ -95,8 +95,10 @@ public:
     void reserve(size_t n) { Edit().reserve(n); }
     // The list to change, no longer shared with any copy.
     std::vector<NOTEID>& Edit() {
-        if (!ids_) ids_ = std::make_shared<std::vector<NOTEID>>();
-        else if (ids_.use_count() > 1) ids_ = std::make_shared<std::vector<NOTEID>>(*ids_);
+        if (!ids_)
+            ids_ = std::make_shared<std::vector<NOTEID>>();
+        else if (ids_.use_count() > 1)
+            ids_ = std::make_shared<std::vector<NOTEID>>(*ids_);
         return *ids_;
     }
 
@@ -134,7 +136,7 @@ struct Database {
     DWORD nextObjectId = 1;
     DWORD nextUnid = 1;
     std::shared_ptr<const DocumentSource> source;  // documents built on open, or null
-    bool readOnly = false;  // nothing may be deleted or changed through the API
+    bool readOnly = false;                         // nothing may be deleted or changed through the API
 
     Note* FindNote(NOTEID id);
     Note* FindNoteByUnid(const UNID& unid);

@@ -36,10 +36,9 @@ void CivilFromJulianDay(int64_t jdn, int& year, int& month, int& day);
 // A TIMEDATE for a GMT instant, with the current zone's bits.
 TIMEDATE TimeDateFromUnix(int64_t unixSeconds, int hundredths = 0);
 // A TIMEDATE for a local wall-clock time in the current zone.
-TIMEDATE TimeDateFromLocal(int year, int month, int day, int hour, int minute, int second,
-                           int hundredths = 0);
-TIMEDATE DateOnly(int year, int month, int day);           // time part ALLDAY
-TIMEDATE TimeOnly(int hour, int minute, int second);       // date part ANYDAY, GMT time
+TIMEDATE TimeDateFromLocal(int year, int month, int day, int hour, int minute, int second, int hundredths = 0);
+TIMEDATE DateOnly(int year, int month, int day);                // time part ALLDAY
+TIMEDATE TimeOnly(int hour, int minute, int second);            // date part ANYDAY, GMT time
 bool TimeDateToUnix(const TIMEDATE& td, int64_t& unixSeconds);  // false: no date or time
 
 // Whether the current zone is in daylight saving time at that GMT instant.

@@ -21,8 +21,7 @@ std::string EnvironmentDriveRoot(char drive) {
     }
     const char* home = std::getenv("HOME");
     if (!home || !*home) return {};
-    return std::string(home) + "/.local/share/stowline/drive_" +
-           static_cast<char>(drive - 'A' + 'a');
+    return std::string(home) + "/.local/share/stowline/drive_" + static_cast<char>(drive - 'A' + 'a');
 }
 
 HostPath MapToHostPath(std::string_view windowsPath, const DriveRoots& roots, bool allowWildcards) {

@@ -13,9 +13,23 @@ namespace {
 int RealOpen(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 int RealStat(const char* path, struct stat* st) { return ::stat(path, st); }
 
-enum Op { kOpen, kCreate, kWrite, kRead, kClose, kMkdir, kStat, kFutimens, kOpendir, kClosedir, kRename, kUnlink, kOps };
-constexpr const char* kNames[kOps] = {"open",  "create",   "write",   "read",     "close",  "mkdir",
-                                      "stat",  "futimens", "opendir", "closedir", "rename", "unlink"};
+enum Op {
+    kOpen,
+    kCreate,
+    kWrite,
+    kRead,
+    kClose,
+    kMkdir,
+    kStat,
+    kFutimens,
+    kOpendir,
+    kClosedir,
+    kRename,
+    kUnlink,
+    kOps
+};
+constexpr const char* kNames[kOps] = {"open", "create",   "write",   "read",     "close",  "mkdir",
+                                      "stat", "futimens", "opendir", "closedir", "rename", "unlink"};
 
 struct Fault {
     Op op;
@@ -74,9 +88,8 @@ const FileOps kChecked{
 }  // namespace
 
 const FileOps& RealFileOps() {
-    static const FileOps real{RealOpen, ::write, ::read, ::close, ::mkdir,
-                              RealStat, ::futimens, ::opendir, ::closedir,
-                              ::rename, ::unlink};
+    static const FileOps real{RealOpen,   ::write,   ::read,     ::close,  ::mkdir, RealStat,
+                              ::futimens, ::opendir, ::closedir, ::rename, ::unlink};
     return real;
 }
 
@@ -87,7 +100,8 @@ FileOps& Ops() {
 
 void InjectFileFault(const std::string& operation, unsigned nth, int error, bool fromThenOn) {
     for (int op = 0; op < kOps; ++op)
-        if (operation == kNames[op]) state.faults.push_back({static_cast<Op>(op), state.counts[op] + nth, error, fromThenOn});
+        if (operation == kNames[op])
+            state.faults.push_back({static_cast<Op>(op), state.counts[op] + nth, error, fromThenOn});
 }
 
 void ResetFileFaults() {

@@ -41,8 +41,8 @@ bool IsValidLocalTime(const LocalTime& t) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (t.year < 1601 || t.year > 30827 || t.month < 1 || t.month > 12) return false;
     const int inMonth = days[t.month - 1] + (t.month == 2 && IsLeap(t.year) ? 1 : 0);
-    return t.day >= 1 && t.day <= inMonth && t.hour >= 0 && t.hour < 24 && t.minute >= 0 &&
-           t.minute < 60 && t.second >= 0 && t.second < 60;
+    return t.day >= 1 && t.day <= inMonth && t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 &&
+           t.second >= 0 && t.second < 60;
 }
 
 }  // namespace
@@ -52,9 +52,7 @@ FindResult FindFirstEntry(const std::string& path) {
     posix::Entry entry;
     const auto host = posix::ResolveHostPath(path, /*allowWildcards=*/true, &entry);
     // FindFirstFileA names the entry itself: a root or a path ending in a separator names none.
-    if (host.error != winpath::PathError::None || host.parsed.trailingSeparator ||
-        host.parsed.IsRoot())
-        return result;
+    if (host.error != winpath::PathError::None || host.parsed.trailingSeparator || host.parsed.IsRoot()) return result;
     auto& ops = posix::Ops();
     const std::string last = host.components.empty() ? "." : host.components.back();
     if (!HasWildcard(last)) {
@@ -126,8 +124,7 @@ bool TextFile::OpenWith(const std::string& path, int how) {
     Close();
     written_ = 0;
     const auto host = posix::ResolveHostPath(path);
-    if (host.error != winpath::PathError::None || host.parsed.trailingSeparator ||
-        host.components.empty())
+    if (host.error != winpath::PathError::None || host.parsed.trailingSeparator || host.components.empty())
         return false;
     const int fd = posix::Ops().open(host.path.c_str(), O_WRONLY | O_CREAT | how | O_CLOEXEC, 0666);
     if (fd < 0) return false;
@@ -211,8 +208,7 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 bool ReadFileBytes(const std::string& path, std::string& content) {
     content.clear();
     const auto host = posix::ResolveHostPath(path);
-    if (host.error != winpath::PathError::None || host.parsed.trailingSeparator ||
-        host.components.empty())
+    if (host.error != winpath::PathError::None || host.parsed.trailingSeparator || host.components.empty())
         return false;
     return posix::ReadWholeFile(host.path, content);
 }

@@ -34,8 +34,10 @@ bool WriteWholeFile(const std::string& hostPath, const std::string& content) {
     for (std::size_t done = 0; ok && done < content.size();) {
         const ssize_t n = ops.write(fd, content.data() + done, content.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
     }
     return ops.close(fd) == 0 && ok;
 }

@@ -88,8 +88,8 @@ const DirectoryIndex* IndexOf(const std::string& dir) {
 // The stored spelling of `name` in `dir` when it differs only by case; `name` otherwise.
 // `missing`: `dir`/`name` is known not to exist as spelled. `index`: the folder's index when the
 // caller has validated it already. `entry`: what was learned of the entry on the way.
-std::string StoredName(const std::string& dir, const std::string& name, bool missing,
-                       const DirectoryIndex* index, Entry& entry) {
+std::string StoredName(const std::string& dir, const std::string& name, bool missing, const DirectoryIndex* index,
+                       Entry& entry) {
     entry = {};
     const std::size_t hash = FoldedHash(name);
     const auto holdsNone = [&] {
@@ -259,9 +259,12 @@ HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards, En
     if (entry) *entry = seen;
     if (host.error != winpath::PathError::None) return host;
     auto append = [](std::string& dir, const std::string& c) {
-        if (dir.empty()) dir = c;
-        else if (dir == "/") dir += c;
-        else dir += "/" + c;
+        if (dir.empty())
+            dir = c;
+        else if (dir == "/")
+            dir += c;
+        else
+            dir += "/" + c;
     };
     const std::size_t n = host.components.size();
     // A relative path depends on the working folder: its folder is not remembered.
@@ -313,8 +316,10 @@ HostPath ResolveHostPath(const std::string& windowsPath, bool allowWildcards, En
         } else {
             Entry found;
             c = StoredName(dir, c, /*missing=*/i == spelled, last && folderStat ? IndexOf(dir, st) : nullptr, found);
-            if (last) seen = found;
-            else folderFound = folderFound && (found.state == Entry::Present || found.state == Entry::Listed);
+            if (last)
+                seen = found;
+            else
+                folderFound = folderFound && (found.state == Entry::Present || found.state == Entry::Listed);
         }
         append(dir, c);
     }

@@ -11,10 +11,10 @@
 namespace platform::posix {
 
 struct ProgressEvent {
-    bool begin = false;        // Begin (source and total) or Step (done and subject)
-    std::string text{};        // the source's name, or the next document's subject
-    std::uint32_t count = 0;   // total, or done
-    bool cancelled = false;    // what the step answered
+    bool begin = false;       // Begin (source and total) or Step (done and subject)
+    std::string text{};       // the source's name, or the next document's subject
+    std::uint32_t count = 0;  // total, or done
+    bool cancelled = false;   // what the step answered
 };
 
 // Forgets the record and any planned signal, and records from now on.

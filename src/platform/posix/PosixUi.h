@@ -15,14 +15,14 @@ enum class UiCall { MessageBox, FindWindow, Foreground, KeyEvent, EnableMenu, Br
 
 struct UiEvent {
     UiCall call = UiCall::MessageBox;
-    std::string text{};       // box text; class name of a window lookup; chosen folder
-    std::string title{};      // box title
-    unsigned flags = 0;       // box flags; menu state; key-event flags
-    int answer = 0;           // button of a box; 1 when a folder was chosen
+    std::string text{};         // box text; class name of a window lookup; chosen folder
+    std::string title{};        // box title
+    unsigned flags = 0;         // box flags; menu state; key-event flags
+    int answer = 0;             // button of a box; 1 when a folder was chosen
     std::uintptr_t window = 0;  // owner, window found, or window brought to the front
     std::uintptr_t menu = 0;
-    std::uint16_t id = 0;     // menu command id
-    std::uint8_t key = 0;     // virtual key
+    std::uint16_t id = 0;  // menu command id
+    std::uint8_t key = 0;  // virtual key
 };
 
 // Forgets the record, the scripted answers and the windows, and stops asking on the terminal.

@@ -10,9 +10,8 @@
 
 namespace platform {
 
-std::string GetProfileString(const std::string& section, const std::string& key,
-                             const std::string& defaultValue, std::size_t bufferSize,
-                             const std::string& file) {
+std::string GetProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                             std::size_t bufferSize, const std::string& file) {
     std::string content;
     const auto host = posix::ResolveHostPath(file);
     if (host.error == winpath::PathError::None && !host.components.empty())
@@ -20,11 +19,10 @@ std::string GetProfileString(const std::string& section, const std::string& key,
     return profile::Lookup(content, section, key, defaultValue, bufferSize);
 }
 
-bool WriteProfileString(const std::string& section, const std::string& key,
-                        const std::string& value, const std::string& file) {
+bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file) {
     const auto host = posix::ResolveHostPath(file);
-    if (host.error != winpath::PathError::None || host.components.empty() ||
-        host.parsed.trailingSeparator)
+    if (host.error != winpath::PathError::None || host.components.empty() || host.parsed.trailingSeparator)
         return false;
     std::string content;
     if (!posix::ReadWholeFile(host.path, content)) {

@@ -21,7 +21,7 @@ using text::EqualsNoCase;
 struct Line {
     std::string text{};  // without its line ending
     enum Kind { Other, Section, Entry } kind = Other;
-    std::string name{};  // section name or key, trimmed
+    std::string name{};   // section name or key, trimmed
     std::string value{};  // trimmed value of an entry
 };
 
@@ -91,9 +91,8 @@ std::string Lookup(const std::string& content, const std::string& section, const
 
 std::string Update(const std::string& content, const std::string& section, const std::string& key,
                    const std::string& value) {
-    const std::string eol = content.find("\r\n") != std::string::npos || content.find('\n') == std::string::npos
-                                ? "\r\n"
-                                : "\n";
+    const std::string eol =
+        content.find("\r\n") != std::string::npos || content.find('\n') == std::string::npos ? "\r\n" : "\n";
     auto lines = Split(content);
     const std::string name = Trim(key);
     const std::size_t s = FindSection(lines, section);

@@ -31,17 +31,20 @@ bool ReadQuoted(const std::string& s, std::size_t& pos, std::string& out) {
     if (pos >= s.size() || s[pos] != '"') return false;
     out.clear();
     for (++pos; pos < s.size(); ++pos) {
-        if (s[pos] == '\\' && pos + 1 < s.size()) out += s[++pos];
-        else if (s[pos] == '"') return ++pos, true;
-        else out += s[pos];
+        if (s[pos] == '\\' && pos + 1 < s.size())
+            out += s[++pos];
+        else if (s[pos] == '"')
+            return ++pos, true;
+        else
+            out += s[pos];
     }
     return false;
 }
 
 }  // namespace
 
-bool FindRegistryString(const std::string& content, const std::string& fullKey,
-                        const std::string& value, std::string& data) {
+bool FindRegistryString(const std::string& content, const std::string& fullKey, const std::string& value,
+                        std::string& data) {
     bool inKey = false;
     std::size_t start = 0;
     while (start < content.size()) {
@@ -51,8 +54,7 @@ bool FindRegistryString(const std::string& content, const std::string& fullKey,
         start = end + 1;
         if (!line.empty() && line[0] == '[') {
             const auto close = line.rfind(']');
-            inKey = close != std::string::npos &&
-                    SameNameNoCase(line.substr(1, close - 1), fullKey);
+            inKey = close != std::string::npos && SameNameNoCase(line.substr(1, close - 1), fullKey);
             continue;
         }
         if (!inKey || line.empty()) continue;

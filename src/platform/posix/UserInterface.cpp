@@ -37,9 +37,8 @@ int AskOnTerminal(const UiEvent& box) {
     std::string line;
     if (!std::getline(std::cin, line)) return cancel ? IDCANCEL_ : IDOK_;
     if (!cancel) return IDOK_;
-    return (!line.empty() && (line[0] == 'o' || line[0] == 'O' || line[0] == 'y' || line[0] == 'Y'))
-               ? IDOK_
-               : IDCANCEL_;
+    return (!line.empty() && (line[0] == 'o' || line[0] == 'O' || line[0] == 'y' || line[0] == 'Y')) ? IDOK_
+                                                                                                     : IDCANCEL_;
 }
 
 }  // namespace
@@ -61,12 +60,8 @@ void ScriptBoxAnswers(const std::vector<int>& answers) {
 }
 void ScriptFolder(std::optional<std::string> folder) { State().folders.push_back(std::move(folder)); }
 void SetAskOnTerminal(bool ask) { State().askOnTerminal = ask; }
-void AddTopWindow(const std::string& className, std::uintptr_t handle) {
-    State().windows[className] = handle;
-}
-void SetBoxObserver(std::function<void(const UiEvent&)> observer) {
-    State().observer = std::move(observer);
-}
+void AddTopWindow(const std::string& className, std::uintptr_t handle) { State().windows[className] = handle; }
+void SetBoxObserver(std::function<void(const UiEvent&)> observer) { State().observer = std::move(observer); }
 
 }  // namespace posix
 
@@ -74,8 +69,7 @@ using posix::State;
 using posix::UiCall;
 using posix::UiEvent;
 
-int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags,
-                   std::uintptr_t owner) {
+int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags, std::uintptr_t owner) {
     UiEvent box{UiCall::MessageBox, text, title, flags};
     box.window = owner;
     const bool hasCancel = (flags & 0x0F) == MB_OKCANCEL_;

@@ -29,12 +29,8 @@ public:
         CheckDlgButton(window, id, checked ? BST_CHECKED : BST_UNCHECKED);
     }
     // The control's own visibility flag: the dialog itself may not be shown yet.
-    bool IsVisible(int id) override {
-        return (GetWindowLongA(GetDlgItem(window, id), GWL_STYLE) & WS_VISIBLE) != 0;
-    }
-    void SetVisible(int id, bool visible) override {
-        ShowWindow(GetDlgItem(window, id), visible ? SW_SHOW : SW_HIDE);
-    }
+    bool IsVisible(int id) override { return (GetWindowLongA(GetDlgItem(window, id), GWL_STYLE) & WS_VISIBLE) != 0; }
+    void SetVisible(int id, bool visible) override { ShowWindow(GetDlgItem(window, id), visible ? SW_SHOW : SW_HIDE); }
     void End(int result) override { EndDialog(window, result); }
     std::uintptr_t Window() override { return reinterpret_cast<std::uintptr_t>(window); }
 
@@ -75,9 +71,8 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int RunDialog(int templateId, DialogHandler& handler, std::uintptr_t owner) {
     Win32Dialog dialog(handler);
-    const INT_PTR result = DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(templateId),
-                                           reinterpret_cast<HWND>(owner), DialogProc,
-                                           reinterpret_cast<LPARAM>(&dialog));
+    const INT_PTR result = DialogBoxParamA(ThisModule(), MAKEINTRESOURCEA(templateId), reinterpret_cast<HWND>(owner),
+                                           DialogProc, reinterpret_cast<LPARAM>(&dialog));
     if (dialog.failure) std::rethrow_exception(dialog.failure);
     return static_cast<int>(result);
 }

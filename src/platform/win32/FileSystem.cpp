@@ -60,8 +60,8 @@ bool TextFile::Create(const std::string& path) { return OpenWith(path, CREATE_NE
 bool TextFile::OpenWith(const std::string& path, int how) {
     Close();
     written_ = 0;
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 static_cast<DWORD>(how), FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, static_cast<DWORD>(how),
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     handle_ = h;
     return true;
@@ -95,8 +95,7 @@ bool TextFile::SetModificationTime(const LocalTime& when) {
     local.wSecond = static_cast<WORD>(when.second);
     SYSTEMTIME utc{};
     FILETIME ft{};
-    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft))
-        return false;
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &ft)) return false;
     // A time set on a handle stays: writing or closing through it does not move it again.
     return SetFileTime(AsHandle(handle_), nullptr, nullptr, &ft) != FALSE;
 }
@@ -123,8 +122,8 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 
 bool ReadFileBytes(const std::string& path, std::string& content) {
     content.clear();
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool ok = true;
     char buffer[65536];

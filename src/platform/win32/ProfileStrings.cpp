@@ -10,18 +10,17 @@
 
 namespace platform {
 
-std::string GetProfileString(const std::string& section, const std::string& key,
-                             const std::string& defaultValue, std::size_t bufferSize,
-                             const std::string& file) {
+std::string GetProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                             std::size_t bufferSize, const std::string& file) {
     if (bufferSize == 0) return {};
     std::vector<char> buffer(bufferSize, '\0');
-    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(),
-                                             buffer.data(), static_cast<DWORD>(bufferSize), file.c_str());
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
+                                             static_cast<DWORD>(bufferSize), file.c_str());
     return std::string(buffer.data(), n);
 }
 
-bool WriteProfileString(const std::string& section, const std::string& key,
-                        const std::string& value, const std::string& file) {
+bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file) {
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 

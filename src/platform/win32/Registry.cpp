@@ -11,14 +11,14 @@ std::string ReadRegistryString(RegistryRoot root, const std::string& key, const 
     HKEY opened = nullptr;
     // Read access is all a lookup needs; asking for more fails for ordinary users under
     // HKEY_LOCAL_MACHINE.
-    if (RegOpenKeyExA(root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-                      key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, key.c_str(), 0,
+                      KEY_READ, &opened) != ERROR_SUCCESS)
         return {};
     std::vector<char> buffer(bufferSize + 1, '\0');  // one spare byte for a missing terminator
     DWORD type = 0;
     DWORD size = static_cast<DWORD>(bufferSize);
-    const LONG rc = RegQueryValueExA(opened, value.c_str(), nullptr, &type,
-                                     reinterpret_cast<BYTE*>(buffer.data()), &size);
+    const LONG rc =
+        RegQueryValueExA(opened, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
     RegCloseKey(opened);
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
     std::string text(buffer.data(), size);

@@ -14,8 +14,8 @@ namespace platform {
 
 namespace {
 
-constexpr DWORD kDelayMs = 1000;    // a run shorter than this shows no window
-constexpr DWORD kRefreshMs = 100;   // the texts change at most this often
+constexpr DWORD kDelayMs = 1000;       // a run shorter than this shows no window
+constexpr DWORD kRefreshMs = 100;      // the texts change at most this often
 constexpr int kMessagesPerStep = 200;  // a step never spins on a queue that refills itself
 
 class ProgressWindow final : public RunProgress {

@@ -23,8 +23,7 @@ std::string ModuleFolder() {
 }
 }  // namespace
 
-int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags,
-                   std::uintptr_t owner) {
+int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags, std::uintptr_t owner) {
     return MessageBoxA(AsWindow(owner), text.c_str(), title.c_str(), flags);
 }
 
@@ -32,16 +31,13 @@ std::uintptr_t FindTopWindow(const std::string& className) {
     return reinterpret_cast<std::uintptr_t>(FindWindowA(className.c_str(), nullptr));
 }
 
-bool BringToForeground(std::uintptr_t window) {
-    return window != 0 && SetForegroundWindow(AsWindow(window)) != FALSE;
-}
+bool BringToForeground(std::uintptr_t window) { return window != 0 && SetForegroundWindow(AsWindow(window)) != FALSE; }
 
 // Scan code 0 and no extra data: the client's window is driven by virtual keys alone.
 void SendKeyEvent(std::uint8_t virtualKey, std::uint32_t flags) { keybd_event(virtualKey, 0, flags, 0); }
 
 void EnableMenuEntry(std::uintptr_t menu, std::uint16_t commandId, unsigned state) {
-    EnableMenuItem(reinterpret_cast<HMENU>(menu), commandId,
-                   MF_BYCOMMAND | state);
+    EnableMenuItem(reinterpret_cast<HMENU>(menu), commandId, MF_BYCOMMAND | state);
 }
 
 bool BrowseForFolder(std::uintptr_t owner, std::string& path) {

@@ -52,8 +52,8 @@ TEST_F(RunFaultsTest, EachDocumentIsDeletedAfterItsSuccessorOpened) {
     Select({a, b, c});
     Arm();
     ASSERT_TRUE(stowline::RunExport(job)) << job.ErrorText;
-    EXPECT_EQ(log, (Log{"open " + Id(a), "open " + Id(b), "delete " + Id(a), "open " + Id(c),
-                                "delete " + Id(b), "delete " + Id(c)}));
+    EXPECT_EQ(log, (Log{"open " + Id(a), "open " + Id(b), "delete " + Id(a), "open " + Id(c), "delete " + Id(b),
+                        "delete " + Id(c)}));
     EXPECT_EQ(archive.Tree(), (Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm", "Inbox/C.htm"}));
 }
 
@@ -247,15 +247,14 @@ TEST_P(DisturbedViewReadTest, CountsAsAViewNotReadToItsEnd) {
     EXPECT_FALSE(Deleted(c));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Reads, DisturbedViewReadTest,
-    ::testing::Values(EntryReadCase{"FirstEmpty", EntryRead::EmptyWithMore, 1, Tree{"Inbox/"}},
-                      EntryReadCase{"SecondEmpty", EntryRead::EmptyWithMore, 2,
-                                    Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm"}},
-                      EntryReadCase{"FirstUnlockable", EntryRead::Unlockable, 1, Tree{"Inbox/"}},
-                      EntryReadCase{"SecondUnlockable", EntryRead::Unlockable, 2,
-                                    Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Reads, DisturbedViewReadTest,
+                         ::testing::Values(EntryReadCase{"FirstEmpty", EntryRead::EmptyWithMore, 1, Tree{"Inbox/"}},
+                                           EntryReadCase{"SecondEmpty", EntryRead::EmptyWithMore, 2,
+                                                         Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm"}},
+                                           EntryReadCase{"FirstUnlockable", EntryRead::Unlockable, 1, Tree{"Inbox/"}},
+                                           EntryReadCase{"SecondUnlockable", EntryRead::Unlockable, 2,
+                                                         Tree{"Inbox/", "Inbox/A.htm", "Inbox/B.htm"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct FailedRead {
     const char* name;
@@ -289,18 +288,17 @@ TEST_P(FailedReadTest, KeepsTheDocumentAndCountsIt) {
     EXPECT_TRUE(Deleted(b));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Reads, FailedReadTest,
-    ::testing::Values(FailedRead{"Lookup", "NSFItemInfo", "Subject"},
-                      FailedRead{"Text", "NSFItemGetText", "Subject"},
-                      FailedRead{"ListCount", "NSFItemGetTextListEntries", "SendTo"},
-                      FailedRead{"ListEntry", "NSFItemGetTextListEntry", "SendTo"},
-                      FailedRead{"RichText", "EnumCompositeBuffer", ""},
-                      FailedRead{"Translation", "OSTranslate", ""},
-                      FailedRead{"Date", "NSFItemGetTime", "DeliveredDate"},
-                      FailedRead{"DateText", "ConvertTIMEDATEToText", ""},
-                      FailedRead{"CreationTime", "NSFNoteGetInfo", "", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Reads, FailedReadTest,
+                         ::testing::Values(FailedRead{"Lookup", "NSFItemInfo", "Subject"},
+                                           FailedRead{"Text", "NSFItemGetText", "Subject"},
+                                           FailedRead{"ListCount", "NSFItemGetTextListEntries", "SendTo"},
+                                           FailedRead{"ListEntry", "NSFItemGetTextListEntry", "SendTo"},
+                                           FailedRead{"RichText", "EnumCompositeBuffer", ""},
+                                           FailedRead{"Translation", "OSTranslate", ""},
+                                           FailedRead{"Date", "NSFItemGetTime", "DeliveredDate"},
+                                           FailedRead{"DateText", "ConvertTIMEDATEToText", ""},
+                                           FailedRead{"CreationTime", "NSFNoteGetInfo", "", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Another document's files of the same name are there already (its mail may be gone); a check
 // whether a name is free that fails must not take the name for free.
@@ -353,8 +351,7 @@ TEST_F(RunFaultsTest, SelectionCutShortIsReported) {
     Arm();
     sim::InjectFault("IDScan", 2, ERR_NOACCESS);
     EXPECT_FALSE(stowline::RunExport(job));
-    EXPECT_EQ(job.ErrorText,
-              "The selection could not be read to its end; not all of its documents were archived.");
+    EXPECT_EQ(job.ErrorText, "The selection could not be read to its end; not all of its documents were archived.");
     EXPECT_TRUE(Deleted(a));
     EXPECT_FALSE(Deleted(b));
     EXPECT_FALSE(Deleted(c));

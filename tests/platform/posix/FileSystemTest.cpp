@@ -25,18 +25,18 @@ TEST_F(FileSystem, FindFirstEntryNamesTheEntryItself) {
     };
     const Case cases[] = {
         {"C:\\Archive", true, true},
-        {"c:/archive/INBOX", true, true},       // names compare without regard to case
-        {"C:\\Archive.", true, true},           // trailing dots are dropped
+        {"c:/archive/INBOX", true, true},  // names compare without regard to case
+        {"C:\\Archive.", true, true},      // trailing dots are dropped
         {"C:\\Archive\\note.htm", true, false},
-        {"C:\\Archive\\", false, false},        // a trailing separator names no entry
-        {"C:\\", false, false},                 // neither does a root
+        {"C:\\Archive\\", false, false},  // a trailing separator names no entry
+        {"C:\\", false, false},           // neither does a root
         {"C:", false, false},
         {"C:\\Missing", false, false},
-        {"C:\\Archive\\*.htm", true, false},    // wildcards match
+        {"C:\\Archive\\*.htm", true, false},  // wildcards match
         {"C:\\Archive\\In*", true, true},
         {"C:\\Archive\\*.txt", false, false},
         {"C:\\Arch?ve", true, true},
-        {"C:\\A*\\Inbox", false, false},        // only the last name may hold wildcards
+        {"C:\\A*\\Inbox", false, false},  // only the last name may hold wildcards
         {"C:\\Archive\\CON", false, false},
     };
     for (const auto& c : cases) {
@@ -66,8 +66,8 @@ TEST_F(FileSystem, NamesAddedAfterALookupAreFoundUnderAnyCase) {
         ASSERT_TRUE(inSub.Open("C:\\Archive\\Sub\\Page.htm"));
         ASSERT_TRUE(inSub.Close());
     }
-    for (const char* path : {"C:\\ARCHIVE\\report.HTM", "c:\\archive\\OTHER.htm", "C:\\Archive\\SUB",
-                             "c:\\archive\\sub\\PAGE.HTM"})
+    for (const char* path :
+         {"C:\\ARCHIVE\\report.HTM", "c:\\archive\\OTHER.htm", "C:\\Archive\\SUB", "c:\\archive\\sub\\PAGE.HTM"})
         EXPECT_TRUE(platform::FindFirstEntry(path).found) << path;
     // Writing under another case reuses the stored name instead of adding a second file.
     platform::TextFile again;
@@ -102,21 +102,17 @@ TEST_F(FileSystem, ChangesToARememberedFolderAreSeen) {
         const char* landed;  // where it must be on disk, below <case>; nullptr: nowhere
     };
     const Case cases[] = {
-        {"folder renamed to another case",
-         [](const fs::path& f) { fs::rename(f, f.parent_path() / "INBOX"); },
+        {"folder renamed to another case", [](const fs::path& f) { fs::rename(f, f.parent_path() / "INBOX"); },
          "Inbox\\A.HTM", true, "Inbox\\b.htm", "INBOX/b.htm"},
-        {"name made under another case",
-         [](const fs::path& f) { std::ofstream(f / "NEW.htm") << "x"; },
+        {"name made under another case", [](const fs::path& f) { std::ofstream(f / "NEW.htm") << "x"; },
          "Inbox\\new.htm", true, "Inbox\\New.htm", "Inbox/NEW.htm"},
-        {"folder replaced by a file",
-         [](const fs::path& f) { fs::remove_all(f), std::ofstream(f) << "x"; },
+        {"folder replaced by a file", [](const fs::path& f) { fs::remove_all(f), std::ofstream(f) << "x"; },
          "Inbox\\a.htm", false, "Inbox\\b.htm", nullptr},
-        {"folder made again, empty",
-         [](const fs::path& f) { fs::remove_all(f), fs::create_directory(f); },
+        {"folder made again, empty", [](const fs::path& f) { fs::remove_all(f), fs::create_directory(f); },
          "Inbox\\a.htm", false, "INBOX\\a.htm", "Inbox/a.htm"},
         {"folder made again under another case",
-         [](const fs::path& f) { fs::remove_all(f), fs::create_directory(f.parent_path() / "inbox"); },
-         "INBOX\\a.htm", false, "Inbox\\c.htm", "inbox/c.htm"},
+         [](const fs::path& f) { fs::remove_all(f), fs::create_directory(f.parent_path() / "inbox"); }, "INBOX\\a.htm",
+         false, "Inbox\\c.htm", "inbox/c.htm"},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -195,8 +191,7 @@ TEST_F(FileSystem, FilesAreReadReplacedAndRemovedByWindowsPath) {
     EXPECT_EQ(content, "old\r\n");  // as stored: no line-end translation
     ASSERT_TRUE(platform::MoveFileOver("C:\\out\\index.js.tmp", "C:\\out\\index.js"));
     EXPECT_EQ(Read("out/Index.js"), "new\r\n");  // the stored spelling is kept
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("out")),
-                            std::filesystem::directory_iterator()),
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Host("out")), std::filesystem::directory_iterator()),
               1);
 
     EXPECT_FALSE(platform::MoveFileOver("C:\\out\\none.tmp", "C:\\out\\Index.js"));
@@ -285,8 +280,7 @@ TEST_F(FileSystem, ProfileStringsRoundTripThroughTheFile) {
     ASSERT_TRUE(platform::WriteProfileString("Stowline Settings", "BasePath", "C:\\Arch", "C:\\s.ini"));
     ASSERT_TRUE(platform::WriteProfileString("stowline settings", "DelMsgAfterArc", "1", "C:\\S.INI"));
     EXPECT_EQ(Read("s.ini"), "[Stowline Settings]\r\nBasePath=C:\\Arch\r\nDelMsgAfterArc=1\r\n");
-    EXPECT_EQ(platform::GetProfileString("STOWLINE SETTINGS", "basepath", "", 20000, "C:\\s.ini"),
-              "C:\\Arch");
+    EXPECT_EQ(platform::GetProfileString("STOWLINE SETTINGS", "basepath", "", 20000, "C:\\s.ini"), "C:\\Arch");
 }
 
 // A key is written by rewriting the whole file around it; a file that could not be read must

@@ -66,8 +66,7 @@ TEST(FoldedNames, AnswersAsASetThroughAddsAndRemovals) {
             held.erase(held.find(hash));
         }
     }
-    for (std::size_t hash : pool)
-        ASSERT_EQ(names.count(hash), held.count(hash) ? 1u : 0u) << std::hex << hash;
+    for (std::size_t hash : pool) ASSERT_EQ(names.count(hash), held.count(hash) ? 1u : 0u) << std::hex << hash;
 }
 
 }  // namespace

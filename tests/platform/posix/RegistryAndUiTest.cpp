@@ -14,11 +14,15 @@ TEST_F(RegistryAndUi, RegistryFileAnswersStringValues) {
              "\"ConfigPath\"=\"D:\\\\Arch \\\"x\\\"\"\r\n"
              "\"Number\"=dword:00000001\r\n"
              "@=\"unnamed\"\r\n"
-             "\"Fits\"=\"" + value254 + "\"\r\n"
-             "\"TooLong\"=\"" + value254 + "w\"\r\n"
-             "\r\n"
-             "[hkey_local_machine\\software\\corvane\\stowline]\r\n"
-             "\"configpath\"=\"E:\\\\Machine\"\r\n");
+             "\"Fits\"=\"" +
+                 value254 +
+                 "\"\r\n"
+                 "\"TooLong\"=\"" +
+                 value254 +
+                 "w\"\r\n"
+                 "\r\n"
+                 "[hkey_local_machine\\software\\corvane\\stowline]\r\n"
+                 "\"configpath\"=\"E:\\\\Machine\"\r\n");
     struct Case {
         RegistryRoot root;
         const char* key;
@@ -36,8 +40,7 @@ TEST_F(RegistryAndUi, RegistryFileAnswersStringValues) {
         {RegistryRoot::CurrentUser, "SOFTWARE\\Corvane", "ConfigPath", ""},
         {RegistryRoot::LocalMachine, k.c_str(), "Missing", ""},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(platform::ReadRegistryString(c.root, c.key, c.value), c.expected) << c.value;
+    for (const auto& c : cases) EXPECT_EQ(platform::ReadRegistryString(c.root, c.key, c.value), c.expected) << c.value;
 
     std::filesystem::remove(Host("registry.reg"));
     EXPECT_EQ(platform::ReadRegistryString(RegistryRoot::CurrentUser, k, "ConfigPath"), "");

@@ -13,21 +13,21 @@
 namespace sim::mail {
 
 struct ImportOptions {
-  // Folder the messages are filed in. A mailbox's subfolders become folders of their own,
-  // below this one when it is given explicitly.
-  std::string folder;  // UTF-8; empty: "($Inbox)"
+    // Folder the messages are filed in. A mailbox's subfolders become folders of their own,
+    // below this one when it is given explicitly.
+    std::string folder;  // UTF-8; empty: "($Inbox)"
 };
 
 struct ImportSummary {
-  size_t messages = 0;     // documents added
-  size_t attachments = 0;  // $FILE items added
-  uint64_t bytes = 0;      // bytes of the messages added
-  size_t duplicates = 0;   // messages the database already held
-  size_t skipped = 0;      // files that held no message or could not be read
-  std::vector<std::string> problems;  // one line per skipped file, naming it
-  std::vector<std::string> unreadable;  // mailboxes of which no message could be read
+    size_t messages = 0;                  // documents added
+    size_t attachments = 0;               // $FILE items added
+    uint64_t bytes = 0;                   // bytes of the messages added
+    size_t duplicates = 0;                // messages the database already held
+    size_t skipped = 0;                   // files that held no message or could not be read
+    std::vector<std::string> problems;    // one line per skipped file, naming it
+    std::vector<std::string> unreadable;  // mailboxes of which no message could be read
 
-  std::string Line() const;  // the summary line the import ends with
+    std::string Line() const;  // the summary line the import ends with
 };
 
 ImportSummary Import(Database& db, const std::vector<std::filesystem::path>& mailboxes,

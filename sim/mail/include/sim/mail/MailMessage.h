@@ -12,34 +12,34 @@ namespace sim::mail {
 // A point in time as the message states it: seconds since 1970 (UTC) and the
 // writer's offset from UTC, so the zone survives into the TIMEDATE.
 struct MailTime {
-  int64_t unixSeconds = 0;
-  int utcOffsetMinutes = 0;
-  bool operator==(const MailTime&) const = default;
+    int64_t unixSeconds = 0;
+    int utcOffsetMinutes = 0;
+    bool operator==(const MailTime&) const = default;
 };
 
 struct MailAttachment {
-  std::string name;            // UTF-8, as the sender named it
-  std::vector<uint8_t> bytes;  // decoded content, as a document holds it
+    std::string name;            // UTF-8, as the sender named it
+    std::vector<uint8_t> bytes;  // decoded content, as a document holds it
 };
 
 // All text is UTF-8; conversion to LMBCS happens when the document is built.
 struct MailMessage {
-  std::string from;  // the sender as the header states it, encoded words decoded
-  std::vector<std::string> sendTo, copyTo, blindCopyTo;  // one address each
-  std::string subject;
-  std::string messageId;  // without angle brackets; empty when the message has none
-  std::optional<MailTime> postedDate;     // Date
-  std::optional<MailTime> deliveredDate;  // newest Received
-  std::vector<std::string> body;  // paragraphs of the body text
-  std::vector<MailAttachment> attachments;
+    std::string from;                                      // the sender as the header states it, encoded words decoded
+    std::vector<std::string> sendTo, copyTo, blindCopyTo;  // one address each
+    std::string subject;
+    std::string messageId;                  // without angle brackets; empty when the message has none
+    std::optional<MailTime> postedDate;     // Date
+    std::optional<MailTime> deliveredDate;  // newest Received
+    std::vector<std::string> body;          // paragraphs of the body text
+    std::vector<MailAttachment> attachments;
 };
 
 // What filing a message needs, read from its header alone: the same values ParseMailMessage
 // gives for the whole message.
 struct MailHeader {
-  std::string messageId;
-  std::optional<MailTime> postedDate;
-  std::optional<MailTime> deliveredDate;
+    std::string messageId;
+    std::optional<MailTime> postedDate;
+    std::optional<MailTime> deliveredDate;
 };
 std::optional<MailHeader> ParseMailHeader(std::string_view bytes);
 
