@@ -125,9 +125,13 @@ STATUS FindFrom(OpenNote& note, size_t start, const char* Name, WORD NameLength,
 }
 
 // Copies at most `limit` bytes and a terminator; NULs inside text read as line feeds.
+// The text as stored, its line ends NUL characters: "The retrieved text may contain embedded
+// null ('\0') characters. Notes uses null characters (a char with value zero) to designate
+// newlines" (HCL C API reference, NSFItemGetText). Text list entries are copied as stored too
+// (NSFItemGetTextListEntry "returns the entry text in the buffer provided").
 WORD CopyText(const std::string& text, char* out, size_t limit) {
     const size_t n = std::min(text.size(), limit);
-    for (size_t i = 0; i < n; ++i) out[i] = text[i] == '\0' ? '\n' : text[i];
+    std::memcpy(out, text.data(), n);
     out[n] = '\0';
     return static_cast<WORD>(n);
 }

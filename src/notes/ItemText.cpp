@@ -44,7 +44,6 @@ STATUS LNCALLBACK CollectRichText(char* record, WORD recordType, DWORD recordLen
         if (recordLength < kCdHeader) return NOERROR;  // too short to hold a run
         std::size_t length = std::min<std::size_t>(textLength, room);
         std::memcpy(collector->write, record + kCdHeader, length);
-        std::replace(collector->write, collector->write + length, '\0', '\n');
         collector->write += length;
         collector->count += length;
         *collector->write = '\0';
@@ -91,12 +90,27 @@ std::size_t TextRoom(DWORD valueLength) { return static_cast<std::size_t>(valueL
     throw FieldReadError(text + ".", false);
 }
 
-// Native text of `length` LMBCS bytes, up to its first NUL. Every LMBCS byte gives native text,
-// so a translation that gives none has failed.
-std::string TranslatedUpToNul(const std::string& name, const char* lmbcs, std::size_t length) {
+// Notes marks a line end in text with a NUL character (NSFItemGetText: "Notes uses null
+// characters ... to designate newlines"): each becomes a line feed, in place. Only a NUL that
+// stands as a character of its own: the second and third bytes of a multi-byte LMBCS character
+// (a double-byte group 0x10 to 0x13, or Unicode in group 0x14) may be zero.
+void NulLineEndsToLineFeeds(char* lmbcs, std::size_t length) {
+    for (std::size_t at = 0; at < length;) {
+        const auto b = static_cast<unsigned char>(lmbcs[at]);
+        if (b == 0) lmbcs[at] = '\n';
+        if (b >= 0x20 || b == 0 || b == '\t' || b == '\n' || b == '\r') at += 1;
+        else if (b >= 0x10 && b <= 0x14) at += 3;
+        else at += 2;
+    }
+}
+
+// Native text of `length` LMBCS bytes, every line end a line feed. Every LMBCS byte gives
+// native text, so a translation that gives none has failed.
+std::string TranslatedText(const std::string& name, char* lmbcs, std::size_t length) {
+    NulLineEndsToLineFeeds(lmbcs, length);
     std::string text = FromNotesText(lmbcs, length, kTextLimit);
     if (text.empty() && length > 0) Unreadable(name);
-    return text.substr(0, text.find('\0'));
+    return text;
 }
 
 // An item lookup that fails for another reason than the item's absence.
@@ -155,7 +169,7 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     WORD length = NSFItemGetText(note, itemName, text, scratch.Limit());
                     if (length > 0) {
                         stage = kAppendText;
-                        result += TranslatedUpToNul(name, text, std::min(length, scratch.Limit()));
+                        result += TranslatedText(name, text, std::min(length, scratch.Limit()));
                     } else if (valueLength > sizeof(WORD)) {
                         Unreadable(name);  // the value holds text, the call gave none
                     }
@@ -177,7 +191,7 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                             continue;
                         }
                         stage = kAppendListEntry;
-                        std::string entry = TranslatedUpToNul(name, text, std::min(length, scratch.Limit()));
+                        std::string entry = TranslatedText(name, text, std::min(length, scratch.Limit()));
                         if (!result.empty()) result += separator;
                         result += entry;
                     }
@@ -201,7 +215,7 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     RichTextCollector collector{text, text + scratch.Size() - 1, 0};
                     const STATUS walked = EnumCompositeBuffer(value, valueLength, CollectRichText, &collector);
                     if (walked != NOERROR && !IsUndecrypted(note)) Unreadable(name, walked);
-                    result += TranslatedUpToNul(name, text, collector.count);
+                    result += TranslatedText(name, text, collector.count);
                     more = true;  // rich text is stored as several items of one name
                     break;
                 }

@@ -67,6 +67,15 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{"text, translated", [](auto& b) { b.Text("Subject", "Grüße"); }, "Subject", ';',
                                 "Gr\xFC\xDF"
                                 "e"},
+                      // Notes stores a text's line ends as NULs: every line reaches the page.
+                      FieldCase{"text with NUL line ends",
+                                [](auto& b) { b.Text("Body", std::string("first\0second\0\0fourth", 20)); },
+                                "Body", ';', "first\nsecond\n\nfourth"},
+                      FieldCase{"text list entries with NUL line ends",
+                                [](auto& b) {
+                                    b.TextList("Body", {std::string("a\0b", 3), std::string("c\0", 2)});
+                                },
+                                "Body", ';', "a\nb;c\n"},
                       FieldCase{"text list with an empty entry",
                                 [](auto& b) {
                                     b.TextList("SendTo", {"Alice", "", "Bob"});

@@ -63,12 +63,24 @@ TEST_F(ItemsTest, TextListEntriesAndText) {
     EXPECT_EQ(std::string(conv, n), "Alice;;Bj\x94rn");
 }
 
-TEST_F(ItemsTest, TextWithEmbeddedNulReadsAsNewline) {
+// Notes gives a text's line ends as the NULs it stores them as (NSFItemGetText: "Notes uses
+// null characters ... to designate newlines"); the caller turns them into its own line ends.
+TEST_F(ItemsTest, TextKeepsItsNulLineEnds) {
     sim::Bytes data{'o', 'n', 'e', 0, 't', 'w', 'o'};
     Open(sim::AddDocument(*db).Raw("Subject", TYPE_TEXT, data, sim::ITEM_SUMMARY).Id());
-    char buf[5];
-    EXPECT_EQ(NSFItemGetText(hNote, "Subject", buf, sizeof buf), 4);  // cut to the buffer
-    EXPECT_STREQ(buf, "one\n");
+    char whole[16];
+    ASSERT_EQ(NSFItemGetText(hNote, "Subject", whole, sizeof whole), 7);
+    EXPECT_EQ(std::string(whole, 8), std::string("one\0two\0", 8));
+    char cut[5];
+    EXPECT_EQ(NSFItemGetText(hNote, "Subject", cut, sizeof cut), 4);  // cut to the buffer
+    EXPECT_EQ(std::string(cut, 5), std::string("one\0\0", 5));
+    // A text list entry, as stored.
+    NSFNoteClose(hNote);
+    hNote = 0;
+    Open(sim::AddDocument(*db).TextList("SendTo", {std::string("a\0b", 3), "c"}).Id());
+    char entry[8];
+    ASSERT_EQ(NSFItemGetTextListEntry(hNote, "SendTo", 0, entry, sizeof entry - 1), 3);
+    EXPECT_EQ(std::string(entry, 3), std::string("a\0b", 3));
 }
 
 TEST_F(ItemsTest, NumbersAndTimesConvertWithTheCallersSeparator) {
