@@ -239,6 +239,8 @@ void SetUserKeys(const std::vector<std::string>& keyNames) {
 
 void SetReadEntriesBatchSize(DWORD entries) { State().batchSize = entries ? entries : 1; }
 
+void SetCompositeWalkEndStatus(STATUS status) { State().compositeWalkEnd = status; }
+
 void SetEmptyReadWithMore(unsigned nthRead) {
     State().entryReads = 0;
     State().emptyReadWithMore = nthRead;
@@ -314,7 +316,15 @@ NOTESAPI_FN STATUS LNPUBLIC OSMemFree(DHANDLE Handle) {
                   std::to_string(e->ownerCollection));
         return sim::ERR_SIM_INVALID_HANDLE;
     }
-    if (e->kind != Kind::Memory && e->kind != Kind::IdTable) {
+    if (e->kind == Kind::IdTable) {
+        // "The caller frees the table with IDDestroyTable" (NSFDbGetModifiedNoteTable); the ID
+        // table functions are the only documented way to free one. Released all the same, so
+        // that the misuse is reported once and not again as a leak.
+        Violation("OSMemFree: ID table " + Hex(Handle) + " is freed with IDDestroyTable");
+        Release(Handle);
+        return sim::ERR_SIM_INVALID_HANDLE;
+    }
+    if (e->kind != Kind::Memory) {
         Violation("OSMemFree: " + Hex(Handle) + " is a " + KindName(e->kind) + ", not memory");
         return sim::ERR_SIM_INVALID_HANDLE;
     }

@@ -286,5 +286,8 @@ NOTESAPI_FN STATUS LNPUBLIC EnumCompositeBuffer(BLOCKID ItemValue, DWORD ItemVal
         pos += length ? length : header;
         pos += pos & 1;
     }
-    return NOERROR;
+    // Both are success returns (HCL C API reference, EnumCompositeBuffer: "NOERROR - Composite
+    // Data successfully enumerated", "ERR_ODS_ENUM_COMPLETE - upon successful enumeration of all
+    // Composite Data (CD) records in the buffer"); which one is the stand-in's switch.
+    return State().compositeWalkEnd;
 }

@@ -61,6 +61,7 @@ struct EngineState {
     std::string user = "CN=Test User/O=Stowline";
     std::set<std::string> keys;  // lower case
     DWORD batchSize = 4096;
+    STATUS compositeWalkEnd = NOERROR;  // EnumCompositeBuffer's success return
     unsigned entryReads = 0;         // NIFReadEntries calls served
     unsigned emptyReadWithMore = 0;  // the call that brings nothing while it signals more
     unsigned notePaceMs = 0;

@@ -56,7 +56,7 @@ NotesResult FetchDesign(DBHANDLE database, WORD noteClass, DesignList& list) {
     }
     // IDScan answers "no more" when it fails too.
     if (scanned < listed) list.complete = false;
-    OSMemFree(table);
+    IDDestroyTable(table);  // an ID table goes back through the ID table functions
     return {};
 }
 

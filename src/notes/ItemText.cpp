@@ -214,7 +214,9 @@ std::string GetFieldText(NOTEHANDLE note, const std::string& name, char separato
                     char* text = scratch.Room(TextRoom(valueLength));
                     RichTextCollector collector{text, text + scratch.Size() - 1, 0};
                     const STATUS walked = EnumCompositeBuffer(value, valueLength, CollectRichText, &collector);
-                    if (walked != NOERROR && !IsUndecrypted(note)) Unreadable(name, walked);
+                    // Notes reports a complete walk as either of two success codes.
+                    const bool complete = walked == NOERROR || ERR(walked) == ERR_ODS_ENUM_COMPLETE;
+                    if (!complete && !IsUndecrypted(note)) Unreadable(name, walked);
                     result += TranslatedText(name, text, collector.count);
                     more = true;  // rich text is stored as several items of one name
                     break;

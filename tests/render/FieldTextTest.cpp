@@ -108,6 +108,15 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](auto& b) { b.Signature("CN=Ann Lee/O=Corp", sim::kUnconvertibleTime); },
                                 "$Signature", ';', "Signed by CN=Ann Lee/O=Corp"}));
 
+// Notes may end a complete walk of rich text with either of its two success codes.
+TEST_F(DocumentFixture, RichTextReadsTheSameWhicheverSuccessTheWalkGives) {
+    for (const STATUS end : {STATUS(NOERROR), STATUS(ERR_ODS_ENUM_COMPLETE)}) {
+        sim::SetCompositeWalkEndStatus(end);
+        Open(sim::AddDocument(*db).Rich("Body", sim::RichText().Run("first").Paragraph("second")));
+        EXPECT_EQ(document.GetFieldText("Body", ';'), "first\nsecond") << "walk ends with " << end;
+    }
+}
+
 TEST_F(DocumentFixture, RichTextReallyIsSplitOverItems) {
     sim::DocumentBuilder builder = sim::AddDocument(*db);
     builder.Rich("Body", sim::RichText().Run("first run").Paragraph("second").Run(std::string("a\0b", 3)), 24);

@@ -102,6 +102,27 @@ TEST_F(AccountingTest, MisusedHandlesAreViolations) {
     EXPECT_THAT(problems, HasSubstr("NSFNoteClose: unknown or released note handle"));
 }
 
+// A table from NSFDbGetModifiedNoteTable goes back through IDDestroyTable, never OSMemFree.
+TEST_F(AccountingTest, IdTableFreedAsMemoryIsAViolation) {
+    sim::Database& db = sim::CreateDatabase("mail.nsf");
+    sim::AddDocument(db).Text("Subject", "x");
+    const DBHANDLE hDb = sim::ClientDbHandle(db);
+    TIMEDATE since{}, until{};
+    TimeConstant(TIMEDATE_WILDCARD, &since);
+    DHANDLE table = 0;
+    ASSERT_EQ(NSFDbGetModifiedNoteTable(hDb, NOTE_CLASS_DOCUMENT, since, &until, &table), NOERROR);
+    EXPECT_NE(OSMemFree(table), NOERROR);
+    EXPECT_THAT(Problems(), HasSubstr("is freed with IDDestroyTable"));
+
+    sim::Database& again = sim::CreateDatabase("mail.nsf");
+    sim::AddDocument(again).Text("Subject", "x");
+    const DBHANDLE hAgain = sim::ClientDbHandle(again);
+    ASSERT_EQ(NSFDbGetModifiedNoteTable(hAgain, NOTE_CLASS_DOCUMENT, since, &until, &table), NOERROR);
+    EXPECT_EQ(IDDestroyTable(table), NOERROR);
+    sim::ReleaseClientHandle(hAgain);
+    EXPECT_EQ(Problems(), "");
+}
+
 TEST_F(AccountingTest, FaultByNameAndCallNumber) {
     sim::Database& db = sim::CreateDatabase("mail.nsf");
     const NOTEID id = sim::AddDocument(db).Id();

@@ -129,6 +129,21 @@ STATUS LNCALLBACK Collect(char* rec, WORD type, DWORD length, void* ctx) {
     return c->stopAfter == static_cast<int>(c->types.size()) ? ERR_ODS_ENUM_COMPLETE : NOERROR;
 }
 
+// A walk to the end gives the success code the switch chooses: the C API reference lists both.
+TEST_F(ItemsTest, CompleteWalkGivesEitherSuccessCode) {
+    Open(sim::AddDocument(*db).Rich("Body", sim::RichText().Run("text")).Id());
+    BLOCKID item, value;
+    WORD type;
+    DWORD len;
+    ASSERT_EQ(NSFItemInfo(hNote, "Body", 4, &item, &type, &value, &len), NOERROR);
+    for (const STATUS end : {STATUS(NOERROR), STATUS(ERR_ODS_ENUM_COMPLETE)}) {
+        sim::SetCompositeWalkEndStatus(end);
+        Collected c;
+        EXPECT_EQ(EnumCompositeBuffer(value, len, Collect, &c), end);
+        EXPECT_EQ(c.text, "text");
+    }
+}
+
 TEST_F(ItemsTest, RichTextSplitOverTwoItemsWithEvenPadding) {
     sim::RichText body;
     body.Paragraph("odd").Paragraph("even").Paragraph("second item");

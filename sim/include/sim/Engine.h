@@ -52,6 +52,12 @@ void SetReadEntriesBatchSize(DWORD entries);  // default 4096
 // returns no entries, no buffer and SIGNAL_MORE_TO_DO, as a busy server may answer.
 void SetEmptyReadWithMore(unsigned nthRead);
 
+// ---- rich text ----
+// What EnumCompositeBuffer returns when it walked every record: NOERROR (the default) or
+// ERR_ODS_ENUM_COMPLETE. The C API reference lists both as its success returns and leaves open
+// which one a walk to the end gives, so tests run both ways.
+void SetCompositeWalkEndStatus(STATUS status);
+
 // ---- pace ----
 // Makes every NSFNoteOpen take `milliseconds` longer, as on a real database at tens of
 // documents a second; 0 (the default) runs at full speed.
