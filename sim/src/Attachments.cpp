@@ -43,7 +43,8 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem,
     const int index = ItemIndexOf(hNote, bhItem, "NSFNoteExtractFile");
     if (index < 0) return ERR_SIM_BAD_ARGUMENT;
     const Item& item = note->copy.items[index];
-    // The value is a type word and a FILEOBJECT in canonical form.
+    // The value is a type word and a FILEOBJECT in canonical form, with no pad bytes on any
+    // platform (HCL C API user guide, "Domino Canonical Format").
     constexpr size_t kHeader = 2 + ods::kFileObjectLength;
     if (item.Type() != TYPE_OBJECT || item.value.size() < kHeader) return ERR_DATATYPE;
     const FILEOBJECT fo = ods::ReadFileObject(item.value.data() + 2);
@@ -54,7 +55,8 @@ NOTESAPI_FN STATUS LNPUBLIC NSFNoteExtractFile(NOTEHANDLE hNote, BLOCKID bhItem,
     if (obj->second.encrypted) {
         if (!DecryptionKey) return ERR_SIM_ATTACH_ENCRYPTED;
         const ENCRYPTION_KEY expected = KeyFor(note->copy.sealKey);
-        // Field by field: the 64-bit layout has a pad byte after Byte1 that nobody sets.
+        // Field by field: ENCRYPTION_KEY is naturally aligned on 64-bit Windows (the toolkit's
+        // global.h packs structures on x86 only), so a pad byte follows Byte1 that nobody sets.
         if (DecryptionKey->Byte1 != expected.Byte1 || DecryptionKey->Word1 != expected.Word1 ||
             std::memcmp(DecryptionKey->Text, expected.Text, sizeof expected.Text) != 0)
             return ERR_SIM_NO_KEY;

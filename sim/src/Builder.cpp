@@ -245,7 +245,9 @@ DocumentBuilder& DocumentBuilder::Attachment(const std::string& utf8FileName, By
     fo.FileSize = static_cast<DWORD>(content.size());
     fo.FileCreated = options.created;
     fo.FileModified = options.modified;
-    // The item holds the object in canonical form (no pad bytes), whatever this build's layout.
+    // The item holds the object in canonical form, whatever this build's layout: "Intel 8086 byte
+    // ordering with no pad bytes", and TYPE_OBJECT values are among the types stored so (HCL C API
+    // user guide, "Domino Canonical Format").
     Bytes v;
     PutWord(v, TYPE_OBJECT);
     const size_t at = v.size();

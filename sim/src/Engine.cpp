@@ -317,12 +317,13 @@ NOTESAPI_FN STATUS LNPUBLIC OSMemFree(DHANDLE Handle) {
         return sim::ERR_SIM_INVALID_HANDLE;
     }
     if (e->kind == Kind::IdTable) {
-        // "The caller frees the table with IDDestroyTable" (NSFDbGetModifiedNoteTable); the ID
-        // table functions are the only documented way to free one. Released all the same, so
-        // that the misuse is reported once and not again as a leak.
+        // "You are responsible for freeing the storage when you are done with it using
+        // IDDestroyTable()" (HCL C API reference, NSFDbGetModifiedNoteTable, rethTable). What
+        // OSMemFree does with an ID table is not documented: the stand-in frees it, so that the
+        // misuse is reported once and not again as a leak, and reports the misuse.
         Violation("OSMemFree: ID table " + Hex(Handle) + " is freed with IDDestroyTable");
         Release(Handle);
-        return sim::ERR_SIM_INVALID_HANDLE;
+        return NOERROR;
     }
     if (e->kind != Kind::Memory) {
         Violation("OSMemFree: " + Hex(Handle) + " is a " + KindName(e->kind) + ", not memory");
